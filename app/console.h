@@ -1,0 +1,82 @@
+#pragma once
+// The console: output written through at once, the texts converted for the
+// console's encoding, the keyboard, and the typed answer at the port prompt.
+// The platform parts live in console_posix.cpp and console_win32.cpp.
+
+#include <string>
+#include <string_view>
+
+namespace quillmer {
+
+/// What the radio protocol and the channel encoder need of the console. The
+/// program uses the process's console (SystemConsole); tests use a recording one.
+class Console {
+public:
+    virtual ~Console() = default;
+    /// Writes one of the program's texts (UTF-8 in the source), converted for the
+    /// console, at once, with no line break unless the text holds one.
+    virtual void print(std::string_view text) = 0;
+    /// Writes bytes as they are: paths and other text the user gave.
+    virtual void print_raw(std::string_view bytes) = 0;
+    /// True when a key is waiting. Looks only at pending input, never blocks.
+    virtual bool key_waiting() = 0;
+    /// Reads one key without echo, waiting for it: the key's character code
+    /// (Esc 27, Ctrl-C 3), or, for a key without a character, 0 and then a second
+    /// code on the next read. kEndOfInput when nothing can ever be typed again.
+    virtual int read_key() = 0;
+};
+
+inline constexpr int kEndOfInput = -1;
+
+namespace console {
+
+/// Prepares the console once at start: output unbuffered, the encoding for the
+/// Japanese texts chosen from the locale, the terminal restored at every exit.
+void start();
+
+void print(std::string_view text);
+void print_raw(std::string_view bytes);
+bool key_waiting();
+int read_key();
+
+/// Waits for one key, unechoed; returns at once when input has ended.
+void wait_key();
+
+enum class LineStatus {
+    ok,            ///< a line was read (it may be empty)
+    too_long,      ///< the line had more than kMaxLine characters; it was read to its end
+    end_of_input,  ///< nothing more can ever be typed
+};
+inline constexpr std::size_t kMaxLine = 255;
+
+/// Reads one typed line from standard input, echoed as the terminal usually does;
+/// the line break and carriage returns are dropped.
+LineStatus read_line(std::string& line);
+
+/// While a KeyMode lives, keys are read one at a time without echo, and Ctrl-C
+/// arrives as the key 3 instead of interrupting the program. The terminal's own
+/// settings come back when it ends, and at any exit or fatal signal meanwhile.
+class KeyMode {
+public:
+    KeyMode();
+    ~KeyMode();
+    KeyMode(const KeyMode&) = delete;
+    KeyMode& operator=(const KeyMode&) = delete;
+};
+
+/// The Shift_JIS (code page 932) bytes of a UTF-8 text; the bytes unchanged when
+/// a character has no Shift_JIS form.
+std::string to_shift_jis(std::string_view utf8);
+
+}  // namespace console
+
+/// The process's own console, for code that takes a Console.
+class SystemConsole final : public Console {
+public:
+    void print(std::string_view text) override { console::print(text); }
+    void print_raw(std::string_view bytes) override { console::print_raw(bytes); }
+    bool key_waiting() override { return console::key_waiting(); }
+    int read_key() override { return console::read_key(); }
+};
+
+}  // namespace quillmer

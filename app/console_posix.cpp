@@ -1,0 +1,280 @@
+// The console on POSIX systems: write(2) on standard output, termios for keys
+// read one at a time, iconv for a Shift_JIS locale.
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "app/console.h"
+#include "app/key_queue.h"
+
+namespace quillmer::console {
+
+namespace {
+
+// The terminal's own settings while a KeyMode has changed them. Signal handlers
+// read these, so they are plain data.
+termios g_saved{};
+volatile std::sig_atomic_t g_raw_active = 0;
+
+int g_key_modes = 0;       // KeyMode objects alive
+bool g_shift_jis = false;  // the console expects Shift_JIS bytes
+bool g_input_ended = false;
+KeyQueue g_keys;
+
+// How long the rest of an arrow or function key's escape sequence may take to
+// follow its Esc byte.
+constexpr int kSequenceWaitMs = 25;
+
+void restore_terminal() {
+    if (g_raw_active) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+        g_raw_active = 0;
+    }
+}
+
+extern "C" void on_fatal_signal(int sig) {
+    // tcsetattr is async-signal-safe; then die of the signal as if unhandled.
+    if (g_raw_active) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return;  // nobody is reading: nothing to be done
+        bytes.remove_prefix(static_cast<std::size_t>(wrote));
+    }
+}
+
+bool is_shift_jis_codeset(std::string_view codeset) {
+    for (std::string_view name : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J",
+                                  "MS_KANJI", "CSSHIFTJIS"}) {
+        if (codeset.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            const char c = codeset[i];
+            const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+            if (upper != name[i]) same = false;
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
+/// Waits up to `timeout_ms` (-1: for ever) for standard input; one byte, or
+/// nothing on a time-out. End of input is latched: once seen, nothing more is
+/// ever read.
+std::optional<unsigned char> read_input_byte(int timeout_ms) {
+    while (!g_input_ended) {
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        const int ready = poll(&p, 1, timeout_ms);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) return std::nullopt;
+        if (ready < 0 || (p.revents & POLLNVAL)) {
+            g_input_ended = true;
+            break;
+        }
+        unsigned char byte = 0;
+        const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+        if (got == 1) return byte;
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno == EAGAIN) {
+            if (timeout_ms == 0) return std::nullopt;
+            continue;
+        }
+        g_input_ended = true;  // 0 bytes: the end of a file, a closed pipe, a hung-up terminal
+    }
+    return std::nullopt;
+}
+
+/// The code given after 0 for an arrow or function key, from the last byte of
+/// its escape sequence and its first number. Never 3 or 27.
+int sequence_code(unsigned char final_byte, int number) {
+    switch (final_byte) {
+        case 'A': return 72;  // up
+        case 'B': return 80;  // down
+        case 'C': return 77;  // right
+        case 'D': return 75;  // left
+        case 'H': return 71;  // home
+        case 'F': return 79;  // end
+        case 'P': return 59;  // F1
+        case 'Q': return 60;
+        case 'R': return 61;
+        case 'S': return 62;  // F4
+        case '~':
+            switch (number) {
+                case 1: return 71;
+                case 2: return 82;  // insert
+                case 3: return 83;  // delete
+                case 4: return 79;
+                case 5: return 73;  // page up
+                case 6: return 81;  // page down
+                default: return 0x80 + (number & 0x3F);
+            }
+        default: return 0xFF;
+    }
+}
+
+/// Reads what follows an Esc byte: the rest of an escape sequence becomes one
+/// key without a character (0, then its code); otherwise the Esc stands alone.
+void take_escape() {
+    const auto next = read_input_byte(kSequenceWaitMs);
+    if (!next) {
+        g_keys.push(27);
+        return;
+    }
+    if (*next != '[' && *next != 'O') {
+        g_keys.push(27);
+        g_keys.push(*next);
+        return;
+    }
+    int number = 0;
+    for (int length = 0; length < 16; ++length) {
+        const auto byte = read_input_byte(kSequenceWaitMs);
+        if (!byte) break;
+        if (*byte >= '0' && *byte <= '9') {
+            number = number * 10 + (*byte - '0');
+            if (number > 999) number = 999;
+            continue;
+        }
+        if (*byte >= 0x40 && *byte <= 0x7E) {
+            g_keys.push(0);
+            g_keys.push(sequence_code(*byte, number));
+            return;
+        }
+        // ';' and other parameter bytes: part of the sequence.
+    }
+    // An unfinished sequence still is a key without a character.
+    g_keys.push(0);
+    g_keys.push(0xFF);
+}
+
+/// Moves the next key into the queue. False when none came within the wait.
+bool take_key(int timeout_ms) {
+    const auto byte = read_input_byte(timeout_ms);
+    if (!byte) return false;
+    if (*byte == 27) {
+        take_escape();
+    } else {
+        g_keys.push(*byte);
+    }
+    return true;
+}
+
+}  // namespace
+
+void start() {
+    // Only the locale's character set is wanted; everything else stays "C".
+    if (std::setlocale(LC_CTYPE, "") != nullptr) {
+        g_shift_jis = is_shift_jis_codeset(nl_langinfo(CODESET));
+    }
+    std::setlocale(LC_CTYPE, "C");
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::atexit(restore_terminal);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, on_fatal_signal);
+    // Output to a reader that went away must not kill a transfer half done.
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void print(std::string_view text) {
+    if (g_shift_jis) {
+        write_all(STDOUT_FILENO, to_shift_jis(text));
+    } else {
+        write_all(STDOUT_FILENO, text);
+    }
+}
+
+void print_raw(std::string_view bytes) { write_all(STDOUT_FILENO, bytes); }
+
+bool key_waiting() {
+    if (!g_keys.empty()) return true;
+    return take_key(0);
+}
+
+int read_key() {
+    while (g_keys.empty()) {
+        if (!take_key(-1) && g_input_ended) return kEndOfInput;
+    }
+    return g_keys.pop();
+}
+
+void wait_key() {
+    KeyMode keys;
+    read_key();
+}
+
+LineStatus read_line(std::string& line) {
+    line.clear();
+    bool too_long = false;
+    bool got_any = false;
+    for (;;) {
+        int byte = 0;
+        if (!g_keys.empty()) {
+            byte = g_keys.pop();
+        } else {
+            const auto next = read_input_byte(-1);
+            if (!next) break;
+            byte = *next;
+        }
+        got_any = true;
+        if (byte == '\n') return too_long ? LineStatus::too_long : LineStatus::ok;
+        if (byte == '\r') continue;
+        if (line.size() < kMaxLine) {
+            line.push_back(static_cast<char>(byte));
+        } else {
+            too_long = true;
+        }
+    }
+    if (!got_any) return LineStatus::end_of_input;
+    return too_long ? LineStatus::too_long : LineStatus::ok;
+}
+
+KeyMode::KeyMode() {
+    if (g_key_modes++ > 0) return;
+    if (!isatty(STDIN_FILENO) || tcgetpgrp(STDIN_FILENO) != getpgrp()) return;
+    termios saved{};
+    if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
+    termios keys = saved;
+    // Keys one at a time, unechoed; Ctrl-C as the key 3. OPOST stays, so "\n"
+    // still starts a new line.
+    keys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    keys.c_cc[VMIN] = 1;
+    keys.c_cc[VTIME] = 0;
+    g_saved = saved;
+    g_raw_active = 1;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &keys) != 0) restore_terminal();
+}
+
+KeyMode::~KeyMode() {
+    if (--g_key_modes == 0) restore_terminal();
+}
+
+std::string to_shift_jis(std::string_view utf8) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(utf8);
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t in_left = utf8.size();
+    char* dst = out.data();
+    std::size_t out_left = out.size();
+    const std::size_t done = iconv(cd, &in, &in_left, &dst, &out_left);
+    iconv_close(cd);
+    if (done == static_cast<std::size_t>(-1)) return std::string(utf8);
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+}  // namespace quillmer::console

@@ -1,0 +1,95 @@
+#include "app/settings.h"
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+#include "app/console.h"
+#include "serial/port.h"
+
+namespace quillmer::app {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+std::string_view trim_trailing_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::string settings_path_for(std::string_view program_path) {
+    const std::size_t separator = program_path.find_last_of("/\\");
+    const std::size_t name_start = separator == std::string_view::npos ? 0 : separator + 1;
+    const std::size_t dot = program_path.rfind('.');
+    // A dot that starts the file name (".quillmer") marks a hidden file, not an
+    // extension.
+    if (dot != std::string_view::npos && dot > name_start) program_path = program_path.substr(0, dot);
+    std::string path(program_path);
+    path += ".ini";
+    return path;
+}
+
+std::optional<long> read_number(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && is_blank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i >= text.size() || text[i] < '0' || text[i] > '9') return std::nullopt;
+    long value = 0;
+    bool fits = true;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > INT_MAX) {
+            fits = false;
+            value = INT_MAX;
+        }
+    }
+    if (!fits) return 0;
+    return negative ? -value : value;
+}
+
+void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
+                 PortChoice& choice) {
+    if (too_long) {
+        choice.path.clear();
+        return;
+    }
+    std::string_view text = answer;
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    if (serial::is_device_path(text)) {
+        choice.path = trim_trailing_blanks(text);
+        return;
+    }
+    if (answer.empty() && empty_means_first) {
+        choice.path = serial::port_path_for_number(1);
+        return;
+    }
+    if (const auto number = read_number(answer)) choice.number = *number;
+    choice.path = serial::port_path_for_number(choice.number);
+}
+
+SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    line.clear();
+    too_long = false;
+    if (!file) return SettingsRead::missing;
+    // Text mode of our own: carriage returns dropped, 0x1A ends the file.
+    for (int c = std::fgetc(file.get()); c != EOF && c != '\n' && c != 0x1A;
+         c = std::fgetc(file.get())) {
+        if (c == '\r') continue;
+        if (line.size() < console::kMaxLine) {
+            line.push_back(static_cast<char>(c));
+        } else {
+            too_long = true;
+        }
+    }
+    return SettingsRead::found;
+}
+
+}  // namespace quillmer::app

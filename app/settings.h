@@ -1,0 +1,39 @@
+#pragma once
+// The settings file beside the program, and the answers at the port prompt:
+// both name the port, by number or (on POSIX) by device path.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmer::app {
+
+/// The settings file for a program file: the extension of the file name
+/// replaced by ".ini", or ".ini" appended when the name has none. Dots in
+/// directory names do not count.
+std::string settings_path_for(std::string_view program_path);
+
+/// The port to open, formed from the settings file or a typed answer.
+struct PortChoice {
+    long number = 0;   ///< the last number given; kept when an answer holds none
+    std::string path;  ///< the device to open; empty names no usable port
+};
+
+/// The number at the start of a text, as "%d" reads it: leading blanks and a
+/// sign allowed. Nothing when no digit follows; 0 when it does not fit an int.
+std::optional<long> read_number(std::string_view text);
+
+/// Takes one answer (a settings line or a typed line, without its line break):
+/// a device path, a number, or, when `empty_means_first` and the answer is
+/// empty, the first port. An answer holding neither keeps the last number.
+/// `too_long` answers name no usable port.
+void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
+                 PortChoice& choice);
+
+enum class SettingsRead { found, missing };
+
+/// Reads the first line of the settings file into `line` (at most 255
+/// characters; `too_long` when it had more). `missing` when it cannot be opened.
+SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long);
+
+}  // namespace quillmer::app

@@ -1,0 +1,120 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "serial/port.h"
+
+namespace quillmer::app {
+namespace {
+
+TEST(SettingsPath, OnlyTheFileNamesExtensionIsReplaced) {
+    EXPECT_EQ(settings_path_for(R"(C:\tools\prog.exe)"), R"(C:\tools\prog.ini)");
+    EXPECT_EQ(settings_path_for(R"(C:\my.tools\prog)"), R"(C:\my.tools\prog.ini)");
+    EXPECT_EQ(settings_path_for("/usr/local/bin/quillmer"), "/usr/local/bin/quillmer.ini");
+    EXPECT_EQ(settings_path_for("/opt/a.b/quillmer.v2.bin"), "/opt/a.b/quillmer.v2.ini");
+    EXPECT_EQ(settings_path_for("quillmer"), "quillmer.ini");
+    EXPECT_EQ(settings_path_for("/home/ham/.quillmer"), "/home/ham/.quillmer.ini");
+}
+
+TEST(ReadNumber, ReadsLikePercentD) {
+    EXPECT_EQ(read_number("3"), 3);
+    EXPECT_EQ(read_number("  12abc"), 12);
+    EXPECT_EQ(read_number("\t+7"), 7);
+    EXPECT_EQ(read_number("-2"), -2);
+    EXPECT_EQ(read_number(""), std::nullopt);
+    EXPECT_EQ(read_number("COM3"), std::nullopt);
+    EXPECT_EQ(read_number("- 3"), std::nullopt);
+    EXPECT_EQ(read_number("99999999999999999999999"), 0);
+}
+
+TEST(TakeAnswer, NumbersPathsAndEmptyAnswers) {
+    PortChoice choice;
+    take_answer("3", false, true, choice);
+    EXPECT_EQ(choice.number, 3);
+    EXPECT_EQ(choice.path, serial::port_path_for_number(3));
+
+    // No number keeps the last one.
+    take_answer("abc", false, true, choice);
+    EXPECT_EQ(choice.number, 3);
+    EXPECT_EQ(choice.path, serial::port_path_for_number(3));
+
+    // An empty typed answer is the first port; the number stays.
+    take_answer("", false, true, choice);
+    EXPECT_EQ(choice.path, serial::port_path_for_number(1));
+    EXPECT_EQ(choice.number, 3);
+
+    take_answer("  /dev/ttyUSB0  ", false, true, choice);
+    EXPECT_EQ(choice.path, "/dev/ttyUSB0");
+
+    take_answer("0", false, true, choice);
+    EXPECT_EQ(choice.number, 0);
+    EXPECT_EQ(choice.path, serial::port_path_for_number(0));
+}
+
+TEST(TakeAnswer, AnEmptySettingsLineKeepsPortZero) {
+    PortChoice choice;
+    take_answer("", false, false, choice);
+    EXPECT_EQ(choice.number, 0);
+    EXPECT_EQ(choice.path, serial::port_path_for_number(0));
+}
+
+TEST(TakeAnswer, ATooLongAnswerNamesNoPort) {
+    PortChoice choice;
+    take_answer("5", false, true, choice);
+    take_answer("/dev/" + std::string(300, 'x'), true, true, choice);
+    EXPECT_TRUE(choice.path.empty());
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("quillmer-settings-" + std::to_string(::getpid()) + ".ini");
+    void TearDown() override { std::filesystem::remove(path); }
+    void write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    std::string line;
+    bool too_long = false;
+};
+
+TEST_F(SettingsFile, FirstLineOnlyWithoutCarriageReturns) {
+    write("3\r\n7\n");
+    ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
+    EXPECT_EQ(line, "3");
+    EXPECT_FALSE(too_long);
+}
+
+TEST_F(SettingsFile, EmptyFileIsFoundAndEmpty) {
+    write("");
+    ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
+    EXPECT_EQ(line, "");
+}
+
+TEST_F(SettingsFile, DevicePathLine) {
+    write("/dev/ttyUSB0\n");
+    ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
+    PortChoice choice;
+    take_answer(line, too_long, false, choice);
+    EXPECT_EQ(choice.path, "/dev/ttyUSB0");
+}
+
+TEST_F(SettingsFile, LongLineIsReadWholeUpTo255) {
+    write(std::string(255, '7') + "\n");
+    ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
+    EXPECT_EQ(line.size(), 255u);
+    EXPECT_FALSE(too_long);
+    write(std::string(256, '7') + "\n2\n");
+    ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
+    EXPECT_TRUE(too_long);
+    EXPECT_EQ(line.size(), 255u);
+}
+
+TEST_F(SettingsFile, MissingFile) {
+    EXPECT_EQ(read_settings_line((path.string() + ".none"), line, too_long),
+              SettingsRead::missing);
+}
+
+}  // namespace
+}  // namespace quillmer::app

@@ -1,0 +1,115 @@
+#include "protocol/handshake.h"
+
+#include <string>
+
+#include "app/texts.h"
+
+namespace quillmer::protocol {
+
+namespace {
+
+constexpr int kLongCalls = 10;           // the tenth turn of the counter ends phase 1
+constexpr int kPassesPerLongCall = 6;    // IDENTIFY_LONG on every sixth pass
+constexpr int kCyclesPerAttempt = 5;     // spinner turns in one attempt of phase 2
+constexpr int kPassesPerCycle = 50;
+
+/// The turning glyph, one count shared by both phases.
+class Spinner {
+public:
+    explicit Spinner(Console& console) : console_(console) {}
+    void turn() {
+        std::string glyph(texts::spinner[count_ % texts::spinner.size()]);
+        console_.print(glyph.append("\r"));
+        ++count_;
+    }
+
+private:
+    Console& console_;
+    std::size_t count_ = 0;
+};
+
+void store_id_if_identify(const serial::ReplyBuffer& reply, IdBytes& id) {
+    if (reply.bytes[4] == 0x19) id = {reply.bytes[5], reply.bytes[6]};
+}
+
+/// Phase 1: any finished frame ends the handshake with success.
+bool call_long(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spinner& spinner) {
+    int pass = 0;
+    int tries = kLongCalls;
+    for (;;) {
+        if (++pass >= kPassesPerLongCall) pass = 0;
+        if (pass == 0) {
+            if (--tries == 0) return false;
+            line.write_frame(IDENTIFY_LONG);
+            spinner.turn();
+        }
+        if (!serial::receive_step(line, reply)) continue;
+        store_id_if_identify(reply, id);
+        reply.fill = 0;
+        return true;
+    }
+}
+
+/// One attempt of phase 2 at the current speed: a short identify call; after
+/// the first reply of any content, back to 38400 and a link query, which only
+/// the link-ready answer 18 01 satisfies.
+bool call_short(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
+                Console& console) {
+    enum class Step { call, wait_identify, identified, query, wait_link };
+    int cycles = kCyclesPerAttempt;
+    int countdown = kPassesPerCycle;
+    Step step = Step::call;
+    for (;;) {
+        if (--countdown == 0) {
+            countdown = kPassesPerCycle;
+            --cycles;
+            spinner.turn();
+            if (cycles == 0) return false;
+        }
+        if (step == Step::call) {
+            line.write_frame(IDENTIFY_SHORT);
+            step = Step::wait_identify;
+        }
+        if (step == Step::identified) {
+            line.write_frame(SPEED_NOTICE);
+            change_speed(line, 38400, console);
+            step = Step::query;
+        }
+        if (step == Step::query) {
+            line.write_frame(LINK_QUERY);
+            step = Step::wait_link;
+        }
+        if (!serial::receive_step(line, reply)) continue;
+        if (step == Step::wait_identify) {
+            store_id_if_identify(reply, id);
+            step = Step::identified;
+        }
+        // On success the reply stays in the buffer.
+        if (step == Step::wait_link && reply.bytes[4] == 0x18 && reply.bytes[5] == 0x01) return true;
+        reply.fill = 0;
+    }
+}
+
+}  // namespace
+
+void change_speed(serial::Line& line, int rate, Console& console) {
+    if (!line.set_speed(rate)) console.print(texts::dcb_error);
+}
+
+HandshakeResult run_handshake(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id,
+                              Console& console) {
+    reply.fill = 0;
+    Spinner spinner(console);
+    if (call_long(line, reply, id, spinner)) return HandshakeResult::success;
+
+    line.write_frame(SPEED_NOTICE);
+    change_speed(line, 4800, console);
+    if (call_short(line, reply, id, spinner, console)) return HandshakeResult::success;
+
+    line.write_frame(SPEED_NOTICE);
+    change_speed(line, 9600, console);
+    if (call_short(line, reply, id, spinner, console)) return HandshakeResult::success;
+    return HandshakeResult::failure;
+}
+
+}  // namespace quillmer::protocol

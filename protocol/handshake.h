@@ -1,0 +1,31 @@
+#pragma once
+// The identification handshake: long identify calls at 38400 bit/s, then short
+// ones from 4800 and from 9600 bit/s with a return to 38400 and a link query.
+
+#include <array>
+
+#include "app/console.h"
+#include "protocol/frames.h"
+#include "serial/line.h"
+#include "serial/receiver.h"
+
+namespace quillmer::protocol {
+
+enum class HandshakeResult { success = 1, failure = 4 };
+
+/// The radio's two id bytes. They live for the whole run and are not cleared
+/// when a handshake starts, so a failed later attempt can leave an earlier
+/// radio's values.
+using IdBytes = std::array<Byte, 2>;
+
+/// Calls the radio until it answers or both phases have run out, turning the
+/// spinner meanwhile. On success the line runs at 38400 bit/s. Stores the id
+/// bytes when an identify reply passes by. Pass counts are part of the protocol.
+HandshakeResult run_handshake(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id,
+                              Console& console);
+
+/// Changes the line speed; prints the settings error when the driver refuses,
+/// and carries on as if the change had taken effect.
+void change_speed(serial::Line& line, int rate, Console& console);
+
+}  // namespace quillmer::protocol

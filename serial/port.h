@@ -1,0 +1,51 @@
+#pragma once
+// The serial port: one open device at a time, its line settings kept for the
+// whole run. The platform parts live in port_posix.cpp and port_win32.cpp.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "serial/line.h"
+
+namespace quillmer::serial {
+
+inline constexpr int kDefaultSpeed = 38400;
+
+class Port final : public Line {
+public:
+    Port();
+    ~Port() override;
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+
+    /// Opens an existing device for reading and writing, held by this program
+    /// alone. False when it cannot be opened (missing, or held by another
+    /// program); the port stays closed.
+    bool open(const std::string& path);
+    /// Reads the driver's line settings, sets 38400 bit/s, 8 data bits, no
+    /// parity checking, no CTS flow control, and applies them; then sets the read
+    /// time-outs. False when the driver refuses the settings.
+    bool configure();
+    void close();
+    bool is_open() const;
+
+    bool set_speed(int rate) override;
+    void write_frame(std::span<const std::uint8_t> frame) override;
+    std::optional<std::uint8_t> read_byte() override;
+    bool vanished() const override;
+
+private:
+    struct Native;
+    std::unique_ptr<Native> native_;
+};
+
+/// The device path for a port number: on Windows "\\.\COM<n>", elsewhere the
+/// n-th serial device (/dev/ttyS<n-1>). Empty for a number that names no port.
+std::string port_path_for_number(long number);
+
+/// True when an answer names a device by its path rather than by a number
+/// (on POSIX a path starting with '/').
+bool is_device_path(std::string_view answer);
+
+}  // namespace quillmer::serial

@@ -1,0 +1,195 @@
+// The serial port on POSIX systems: termios, with poll for the 5 ms read
+// time-out (VTIME counts tenths of a second and cannot express it).
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "serial/port.h"
+
+namespace quillmer::serial {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kReadTimeout = std::chrono::milliseconds(5);
+// Time for the far end to take the last bytes before the speed changes under
+// them: a drained USB adapter may still hold a few bytes in its chip, and a
+// pseudo-terminal has no drain at all.
+constexpr auto kSpeedSettle = std::chrono::milliseconds(50);
+// Failed reads or writes in a row after which the device counts as gone.
+constexpr int kFailuresForGone = 20;
+
+speed_t speed_code(int rate) {
+    switch (rate) {
+        case 4800: return B4800;
+        case 9600: return B9600;
+        case 38400: return B38400;
+        default: return B0;
+    }
+}
+
+/// True when the driver kept the fields this program set.
+bool settings_hold(const termios& wanted, const termios& got) {
+    const tcflag_t cflags = CSIZE | CRTSCTS | CLOCAL | CREAD;
+    const tcflag_t iflags = INPCK | IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP;
+    const tcflag_t lflags = ICANON | ECHO | ISIG | IEXTEN;
+    return (wanted.c_cflag & cflags) == (got.c_cflag & cflags) &&
+           (wanted.c_iflag & iflags) == (got.c_iflag & iflags) &&
+           (wanted.c_lflag & lflags) == (got.c_lflag & lflags) &&
+           (wanted.c_oflag & OPOST) == (got.c_oflag & OPOST) &&
+           cfgetospeed(&wanted) == cfgetospeed(&got) && cfgetispeed(&wanted) == cfgetispeed(&got);
+}
+
+}  // namespace
+
+struct Port::Native {
+    int fd = -1;
+    termios kept{};       ///< the line settings last applied
+    bool hung_up = false;
+    int failures = 0;     ///< failed reads and writes in a row
+
+    void note_failure() { ++failures; }
+    /// Applies the kept settings and reads them back: tcsetattr succeeds when
+    /// any one of them took.
+    bool apply(int when) {
+        if (tcsetattr(fd, when, &kept) != 0) return false;
+        termios got{};
+        if (tcgetattr(fd, &got) != 0) return false;
+        return settings_hold(kept, got);
+    }
+};
+
+Port::Port() : native_(std::make_unique<Native>()) {}
+Port::~Port() { close(); }
+
+bool Port::open(const std::string& path) {
+    close();
+    if (path.empty()) return false;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    // Held by another program: it holds the lock, or made the terminal exclusive
+    // (then the open above already failed for anyone but root).
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    ioctl(fd, TIOCEXCL);
+    *native_ = Native{};
+    native_->fd = fd;
+    return true;
+}
+
+bool Port::configure() {
+    Native& n = *native_;
+    // When the driver's settings cannot be read, the record is applied as it
+    // stands and the driver decides.
+    tcgetattr(n.fd, &n.kept);
+    termios& t = n.kept;
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CRTSCTS);
+    t.c_cflag |= CS8 | CLOCAL | CREAD;
+    // Frames carry any byte, 0x11, 0x13 and 0x0D among them: no parity check, no
+    // XON/XOFF, no translation, no echo. Stop bits and parity generation stay as
+    // the driver reported them.
+    t.c_iflag &= ~static_cast<tcflag_t>(INPCK | ISTRIP | IXON | IXOFF | IXANY | ICRNL | INLCR |
+                                        IGNCR | BRKINT | PARMRK);
+    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, B38400);
+    cfsetospeed(&t, B38400);
+    return n.apply(TCSANOW);
+}
+
+bool Port::set_speed(int rate) {
+    Native& n = *native_;
+    const speed_t code = speed_code(rate);
+    if (code == B0 || n.fd < 0) return false;
+    tcdrain(n.fd);
+    std::this_thread::sleep_for(kSpeedSettle);
+    cfsetispeed(&n.kept, code);
+    cfsetospeed(&n.kept, code);
+    return n.apply(TCSADRAIN);
+}
+
+void Port::write_frame(std::span<const std::uint8_t> frame) {
+    Native& n = *native_;
+    std::size_t done = 0;
+    int stalls = 0;
+    while (done < frame.size() && n.fd >= 0) {
+        const ssize_t wrote = ::write(n.fd, frame.data() + done, frame.size() - done);
+        if (wrote > 0) {
+            done += static_cast<std::size_t>(wrote);
+            stalls = 0;
+            continue;
+        }
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && stalls < 10) {
+            // The driver's buffer is full: the line drains it at its own pace.
+            pollfd p{n.fd, POLLOUT, 0};
+            poll(&p, 1, 200);
+            ++stalls;
+            continue;
+        }
+        if (wrote < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) n.hung_up = true;
+        n.note_failure();
+        return;
+    }
+    n.failures = 0;
+}
+
+std::optional<std::uint8_t> Port::read_byte() {
+    Native& n = *native_;
+    const auto start = Clock::now();
+    pollfd p{n.fd, POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(kReadTimeout.count()));
+    if (ready > 0 && (p.revents & POLLIN)) {
+        std::uint8_t byte = 0;
+        const ssize_t got = ::read(n.fd, &byte, 1);
+        if (got == 1) {
+            n.failures = 0;
+            return byte;
+        }
+        if (got == 0 || (errno != EAGAIN && errno != EINTR)) n.note_failure();
+    }
+    if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        n.hung_up = true;
+        n.note_failure();
+    }
+    // A device in error answers poll at once: spend the rest of the time-out so
+    // that no loop around this call turns into a busy spin.
+    const auto spent = Clock::now() - start;
+    if (spent < kReadTimeout && ready != 0) std::this_thread::sleep_for(kReadTimeout - spent);
+    return std::nullopt;
+}
+
+bool Port::vanished() const { return native_->hung_up || native_->failures >= kFailuresForGone; }
+
+void Port::close() {
+    Native& n = *native_;
+    if (n.fd < 0) return;
+    // Exclusive mode outlives this descriptor while anyone else holds the
+    // terminal open; clear it so the port can be opened again.
+    ioctl(n.fd, TIOCNXCL);
+    ::close(n.fd);
+    n.fd = -1;
+}
+
+bool Port::is_open() const { return native_->fd >= 0; }
+
+std::string port_path_for_number(long number) {
+    if (number < 1) return {};
+    return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+bool is_device_path(std::string_view answer) { return !answer.empty() && answer.front() == '/'; }
+
+}  // namespace quillmer::serial

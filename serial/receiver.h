@@ -1,0 +1,31 @@
+#pragma once
+// The reply frame receiver: the radio's bytes, one per call, collected into the
+// reply buffer.
+
+#include <array>
+#include <cstdint>
+
+#include "serial/line.h"
+
+namespace quillmer::serial {
+
+inline constexpr std::int32_t kLastReplyPosition = 253;
+
+/// The bytes of the reply being received. Lives for the whole run; the
+/// handshake and the memory transfer set `fill` back to 0 after each frame.
+struct ReplyBuffer {
+    std::array<std::uint8_t, kLastReplyPosition + 1> bytes{};
+    std::int32_t fill = 0;  ///< where the next byte goes
+};
+
+/// Reads at most one byte and stores it. True when that byte was FD, the end of
+/// a frame; false otherwise, also when no byte came. Every FE restarts the frame
+/// at position 2, and an overlong frame keeps overwriting its last position.
+bool receive_step(Line& line, ReplyBuffer& reply);
+
+/// The radio acknowledged: FE FE at positions 0 and 1, FB at position 4.
+bool reply_is_ok(const ReplyBuffer& reply);
+/// The radio refused: FE FE at positions 0 and 1, FA at position 4.
+bool reply_is_ng(const ReplyBuffer& reply);
+
+}  // namespace quillmer::serial
