@@ -1,0 +1,62 @@
+#include "channels/memory_file.h"
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+namespace quillmer::channels {
+
+namespace {
+
+// Editors of the DOS tradition end a text file with Ctrl-Z; nothing after it is data.
+constexpr int kEndOfFileByte = 0x1A;
+constexpr std::array<unsigned char, 3> kByteOrderMark{0xEF, 0xBB, 0xBF};
+
+}  // namespace
+
+bool MemoryFile::open(const char* path) {
+    close();
+    std::error_code error;
+    // fopen succeeds on a directory on some systems and every read then fails.
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    file_.reset(std::fopen(path, "rb"));
+    if (!file_) return false;
+    skip_byte_order_mark();
+    return true;
+}
+
+void MemoryFile::close() {
+    file_.reset();
+    ended_ = false;
+}
+
+int MemoryFile::get() {
+    if (!file_ || ended_) return EOF;
+    for (;;) {
+        const int c = std::getc(file_.get());
+        // Dropped everywhere, not only before a line feed: a lone one inside a
+        // field would otherwise become part of a channel name.
+        if (c == '\r') continue;
+        if (c == EOF || c == kEndOfFileByte) {
+            ended_ = true;
+            return EOF;
+        }
+        return c;
+    }
+}
+
+void MemoryFile::rewind() {
+    if (!file_) return;
+    std::rewind(file_.get());
+    ended_ = false;
+    skip_byte_order_mark();
+}
+
+void MemoryFile::skip_byte_order_mark() {
+    std::array<unsigned char, kByteOrderMark.size()> head{};
+    const std::size_t got = std::fread(head.data(), 1, head.size(), file_.get());
+    if (got == head.size() && head == kByteOrderMark) return;
+    std::rewind(file_.get());
+}
+
+}  // namespace quillmer::channels

@@ -1,0 +1,123 @@
+#include "channels/reader.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quillmer::channels {
+
+namespace {
+
+using Field = std::array<char, kFieldChars + 1>;
+
+// Column numbers, counted from 1, of the fields a channel needs. Column 19 is
+// the last one looked at.
+constexpr std::size_t kFrequencyColumn = 2;
+constexpr std::size_t kDuplexColumn = 3;
+constexpr std::size_t kOffsetColumn = 4;
+constexpr std::size_t kModeColumn = 6;
+constexpr std::size_t kLabelColumn = 7;
+constexpr std::size_t kCall3Column = 17;
+constexpr std::size_t kCall2Column = 18;
+constexpr std::size_t kCall1Column = 19;
+constexpr std::size_t kLastColumn = 19;
+
+constexpr std::size_t kNameChars = 8;
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+/// The field that starts at `pos`, with `pos` moved past its comma. At the end of
+/// the line `pos` stays on the line feed or terminating zero, so every later
+/// field of the row is empty.
+Field split_field(const std::array<char, kLineChars + 1>& line, std::size_t& pos) {
+    Field field{};
+    std::size_t length = 0;
+    for (;;) {
+        const char c = line[pos++];
+        if (c == '\n' || c == '\0') {
+            --pos;
+            break;
+        }
+        if (c == ',') break;
+        if (length < kFieldChars) field[length++] = c;
+    }
+    return field;
+}
+
+std::size_t field_length(const Field& field) {
+    return static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin());
+}
+
+/// The first Size - 1 characters of the field, or all of it when shorter.
+template <std::size_t Size>
+void store(std::array<char, Size>& dest, const Field& field) {
+    dest.fill('\0');
+    std::copy_n(field.begin(), std::min(field_length(field), Size - 1), dest.begin());
+}
+
+/// The first 8 characters of the field, padded with spaces when shorter.
+void store_name(std::array<char, kNameChars + 1>& dest, const Field& field) {
+    dest = kBlankName;
+    std::copy_n(field.begin(), std::min(field_length(field), kNameChars), dest.begin());
+}
+
+}  // namespace
+
+int Reader::next_row() {
+    Line line{};
+    for (;;) {
+        const std::size_t length = read_line(line);
+        if (length == 0) return 1;
+        const int line_number = lines_done_ + 1;
+        if (line[length - 1] == '\n') ++lines_done_;
+        // A header or an empty line is not a channel.
+        if (!is_digit(line[0])) continue;
+        split_row(line, line_number);
+        return 0;
+    }
+}
+
+void Reader::restart() {
+    file_.rewind();
+    row_ = ChannelRow{};
+    raw_ = RawRow{};
+    lines_done_ = 0;
+}
+
+std::size_t Reader::read_line(Line& line) {
+    std::size_t length = 0;
+    while (length < kLineChars) {
+        const int c = file_.get();
+        if (c == EOF) break;
+        line[length++] = static_cast<char>(c);
+        if (c == '\n') break;
+    }
+    // A zero byte inside the line ends it for the split, as it ends any C string.
+    line[length] = '\0';
+    return length;
+}
+
+void Reader::split_row(const Line& line, int line_number) {
+    std::array<Field, kLastColumn + 1> columns{};
+    std::size_t pos = 0;
+    for (std::size_t column = 1; column <= kLastColumn; ++column) {
+        columns[column] = split_field(line, pos);
+    }
+
+    store(row_.frequency, columns[kFrequencyColumn]);
+    store(row_.duplex, columns[kDuplexColumn]);
+    store(row_.offset, columns[kOffsetColumn]);
+    store(row_.mode, columns[kModeColumn]);
+    store_name(row_.label, columns[kLabelColumn]);
+    store_name(row_.call3, columns[kCall3Column]);
+    store_name(row_.call2, columns[kCall2Column]);
+    store_name(row_.call1, columns[kCall1Column]);
+
+    raw_.line_number = line_number;
+    raw_.line = line;
+    raw_.frequency = columns[kFrequencyColumn];
+    raw_.offset = columns[kOffsetColumn];
+}
+
+}  // namespace quillmer::channels

@@ -1,0 +1,74 @@
+#pragma once
+// The channel list reader: one data row of the memory file at a time, split into
+// the fields the encoder needs.
+
+#include <array>
+#include <cstddef>
+
+#include "channels/memory_file.h"
+
+namespace quillmer::channels {
+
+/// Characters of one line read at a time, its line feed included; a longer line is
+/// read in pieces, each handled as a line of its own.
+inline constexpr std::size_t kLineChars = 199;
+inline constexpr std::size_t kFieldChars = 19;  ///< longer fields are cut
+
+/// A label or call field of a row whose column is empty or missing.
+inline constexpr std::array<char, 9> kBlankName{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', '\0'};
+
+/// The text fields of the data row last delivered, each zero-terminated after the
+/// characters it keeps. Label and call fields are padded with spaces to 8. A row
+/// not yet read is the row of a data line with every column empty.
+struct ChannelRow {
+    std::array<char, 11> frequency{};        ///< column 2, 10 characters
+    std::array<char, 5> duplex{};            ///< column 3, 4 characters
+    std::array<char, 9> offset{};            ///< column 4, 8 characters
+    std::array<char, 5> mode{};              ///< column 6, 4 characters
+    std::array<char, 9> label = kBlankName;  ///< column 7, 8 characters
+    std::array<char, 9> call3 = kBlankName;  ///< column 17, 8 characters
+    std::array<char, 9> call2 = kBlankName;  ///< column 18, 8 characters
+    std::array<char, 9> call1 = kBlankName;  ///< column 19, 8 characters
+};
+
+/// One line (or piece of a long line) as read, with the fields of a data row
+/// before they are cut to the channel row's widths.
+struct RawRow {
+    int line_number = 0;  ///< 1 for the file's first line
+    std::array<char, kLineChars + 1> line{};
+    std::array<char, kFieldChars + 1> frequency{};
+    std::array<char, kFieldChars + 1> offset{};
+};
+
+class Reader {
+  public:
+    explicit Reader(MemoryFile& file) : file_(file) {}
+    /// 0 when a data row was read into row(), 1 at the end of the file; then the
+    /// row is left as it was. A last line without a line break is a data row too.
+    int next_row();
+    const ChannelRow& row() const { return row_; }
+    /// The last data row as read, for the check and for messages.
+    const RawRow& raw() const { return raw_; }
+    /// Starts again from the top of the file with an empty row.
+    void restart();
+
+  private:
+    using Line = std::array<char, kLineChars + 1>;
+    /// Reads the next line, or the next piece of a long one, zero-terminated with
+    /// its line feed kept. The number of bytes read; 0 at the end of the file.
+    std::size_t read_line(Line& line);
+    void split_row(const Line& line, int line_number);
+
+    MemoryFile& file_;
+    ChannelRow row_{};
+    RawRow raw_{};
+    int lines_done_ = 0;  ///< line breaks read so far
+};
+
+/// True when the row's frequency text is empty: the channel is sent as an erase
+/// frame.
+inline bool frequency_is_empty(const ChannelRow& row) {
+    return row.frequency[0] == '\0';
+}
+
+}  // namespace quillmer::channels
