@@ -1,0 +1,113 @@
+#include "channels/encoder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quillmer::channels {
+
+namespace {
+
+using protocol::Byte;
+
+constexpr Byte kModeAuto = 0x5E;
+constexpr Byte kModeDv = 0x4E;
+constexpr Byte kModeAm = 0x3E;
+constexpr Byte kModeFmNarrow = 0x1E;
+constexpr Byte kModeFm = 0x0E;
+
+constexpr Byte kDuplexPlus = 2;
+constexpr Byte kDuplexMinus = 1;
+constexpr Byte kDuplexOff = 0;
+
+constexpr std::size_t kNameChars = 8;
+
+Byte low_nibble(char c) {
+    return static_cast<Byte>(static_cast<unsigned char>(c) & 0x0F);
+}
+
+Byte mode_code(std::string_view mode) {
+    // The order matters: "AUTO" and "FM-N" are whole words, "DV" and "AM" are
+    // prefixes, and everything else (plain FM among it) is FM.
+    if (mode.substr(0, 4) == "AUTO") return kModeAuto;
+    if (mode.substr(0, 2) == "DV") return kModeDv;
+    if (mode.substr(0, 2) == "AM") return kModeAm;
+    if (mode.substr(0, 4) == "FM-N") return kModeFmNarrow;
+    return kModeFm;
+}
+
+Byte duplex_code(std::string_view duplex) {
+    // The sign is the fourth character of "DUP+" and "DUP-".
+    if (duplex.size() < 4) return kDuplexOff;
+    if (duplex[3] == '+') return kDuplexPlus;
+    if (duplex[3] == '-') return kDuplexMinus;
+    return kDuplexOff;
+}
+
+void put_name(std::array<Byte, protocol::kWriteFrameSize>& frame, std::size_t at,
+              const std::array<char, kNameChars + 1>& name) {
+    std::transform(name.begin(), name.begin() + kNameChars, frame.begin() + at,
+                   [](char c) { return static_cast<Byte>(c); });
+}
+
+}  // namespace
+
+PackedNumber decimal_to_packed(std::string_view text) {
+    PackedNumber number;
+    const std::size_t point = std::min(text.find('.'), text.size());
+    for (const char c : text.substr(0, point)) number.integer = number.integer * 16 + low_nibble(c);
+    if (point == text.size()) return number;
+
+    const std::string_view fraction = text.substr(point + 1);
+    const std::size_t digits = std::min(fraction.size(), number.fraction.size() * 2);
+    for (std::size_t k = 0; k < digits; ++k) {
+        const int shift = k % 2 == 0 ? 4 : 0;
+        number.fraction[k / 2] =
+            static_cast<Byte>(number.fraction[k / 2] | (low_nibble(fraction[k]) << shift));
+    }
+    return number;
+}
+
+void encode_channel(const ChannelRow& row, int channel, protocol::ChannelFrames& frames,
+                    Console& console) {
+    namespace at = protocol::write_at;
+    auto& frame = frames.write;
+
+    const auto hundreds = static_cast<Byte>(channel / 100 % 10);
+    const auto tens_units = static_cast<Byte>(channel / 10 % 10 * 16 + channel % 10);
+    frame[at::channel_hundreds] = hundreds;
+    frame[at::channel_tens_units] = tens_units;
+    frames.erase[protocol::erase_at::channel_hundreds] = hundreds;
+    frames.erase[protocol::erase_at::channel_tens_units] = tens_units;
+
+    std::array<char, 16> counter{};
+    std::snprintf(counter.data(), counter.size(), "ch:%02x%02x\r", unsigned{hundreds},
+                  unsigned{tens_units});
+    console.print(counter.data());
+
+    // Megahertz with a point become hertz: the integer digits land above the
+    // six fraction digits, least significant byte first.
+    const PackedNumber frequency = decimal_to_packed(row.frequency.data());
+    frame[at::frequency + 4] = static_cast<Byte>((frequency.integer >> 8) & 0xFF);
+    frame[at::frequency + 3] = static_cast<Byte>(frequency.integer & 0xFF);
+    frame[at::frequency + 2] = frequency.fraction[0];
+    frame[at::frequency + 1] = frequency.fraction[1];
+    frame[at::frequency] = frequency.fraction[2];
+
+    const PackedNumber offset = decimal_to_packed(row.offset.data());
+    frame[at::offset + 3] = static_cast<Byte>(offset.integer & 0xFF);
+    frame[at::offset + 2] = offset.fraction[0];
+    frame[at::offset + 1] = offset.fraction[1];
+    frame[at::offset] = offset.fraction[2];
+
+    frame[at::mode] = mode_code(row.mode.data());
+    frame[at::duplex] = duplex_code(row.duplex.data());
+
+    // A channel without a label is shown blank, whatever its call fields hold.
+    const bool blank = row.label[0] == ' ';
+    put_name(frame, at::label, blank ? kBlankName : row.label);
+    put_name(frame, at::call1, blank ? kBlankName : row.call1);
+    put_name(frame, at::call2, blank ? kBlankName : row.call2);
+    put_name(frame, at::call3, blank ? kBlankName : row.call3);
+}
+
+}  // namespace quillmer::channels

@@ -1,0 +1,31 @@
+#pragma once
+// The channel record encoder: a channel row and a channel number become the
+// bytes of the write frame and of the erase frame.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "app/console.h"
+#include "channels/reader.h"
+#include "protocol/frames.h"
+
+namespace quillmer::channels {
+
+/// A decimal text as packed decimal: the integer part with one digit a nibble,
+/// and the first six fraction digits, two a byte, the first digit high.
+struct PackedNumber {
+    std::uint32_t integer = 0;
+    std::array<std::uint8_t, 3> fraction{};
+};
+
+/// Every character contributes its low four bits; nothing is validated (the
+/// memory file check runs before).
+PackedNumber decimal_to_packed(std::string_view text);
+
+/// Fills the write frame and the channel bytes of the erase frame for channel
+/// 0..399, and prints the counter "ch:0123" followed by a carriage return.
+void encode_channel(const ChannelRow& row, int channel, protocol::ChannelFrames& frames,
+                    Console& console);
+
+}  // namespace quillmer::channels
