@@ -11,7 +11,7 @@ namespace quillmer {
 /// What the radio protocol and the channel encoder need of the console. The
 /// program uses the process's console (SystemConsole); tests use a recording one.
 class Console {
-public:
+  public:
     virtual ~Console() = default;
     /// Writes one of the program's texts (UTF-8 in the source), converted for the
     /// console, at once, with no line break unless the text holds one.
@@ -57,7 +57,7 @@ LineStatus read_line(std::string& line);
 /// arrives as the key 3 instead of interrupting the program. The terminal's own
 /// settings come back when it ends, and at any exit or fatal signal meanwhile.
 class KeyMode {
-public:
+  public:
     KeyMode();
     ~KeyMode();
     KeyMode(const KeyMode&) = delete;
@@ -69,14 +69,5 @@ public:
 std::string to_shift_jis(std::string_view utf8);
 
 }  // namespace console
-
-/// The process's own console, for code that takes a Console.
-class SystemConsole final : public Console {
-public:
-    void print(std::string_view text) override { console::print(text); }
-    void print_raw(std::string_view bytes) override { console::print_raw(bytes); }
-    bool key_waiting() override { return console::key_waiting(); }
-    int read_key() override { return console::read_key(); }
-};
 
 }  // namespace quillmer

@@ -60,8 +60,8 @@ void write_all(int fd, std::string_view bytes) {
 }
 
 bool is_shift_jis_codeset(std::string_view codeset) {
-    for (std::string_view name : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J",
-                                  "MS_KANJI", "CSSHIFTJIS"}) {
+    for (std::string_view name :
+         {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS"}) {
         if (codeset.size() != name.size()) continue;
         bool same = true;
         for (std::size_t i = 0; i < name.size(); ++i) {
@@ -104,27 +104,45 @@ std::optional<unsigned char> read_input_byte(int timeout_ms) {
 /// its escape sequence and its first number. Never 3 or 27.
 int sequence_code(unsigned char final_byte, int number) {
     switch (final_byte) {
-        case 'A': return 72;  // up
-        case 'B': return 80;  // down
-        case 'C': return 77;  // right
-        case 'D': return 75;  // left
-        case 'H': return 71;  // home
-        case 'F': return 79;  // end
-        case 'P': return 59;  // F1
-        case 'Q': return 60;
-        case 'R': return 61;
-        case 'S': return 62;  // F4
+        case 'A':
+            return 72;  // up
+        case 'B':
+            return 80;  // down
+        case 'C':
+            return 77;  // right
+        case 'D':
+            return 75;  // left
+        case 'H':
+            return 71;  // home
+        case 'F':
+            return 79;  // end
+        case 'P':
+            return 59;  // F1
+        case 'Q':
+            return 60;
+        case 'R':
+            return 61;
+        case 'S':
+            return 62;  // F4
         case '~':
             switch (number) {
-                case 1: return 71;
-                case 2: return 82;  // insert
-                case 3: return 83;  // delete
-                case 4: return 79;
-                case 5: return 73;  // page up
-                case 6: return 81;  // page down
-                default: return 0x80 + (number & 0x3F);
+                case 1:
+                    return 71;
+                case 2:
+                    return 82;  // insert
+                case 3:
+                    return 83;  // delete
+                case 4:
+                    return 79;
+                case 5:
+                    return 73;  // page up
+                case 6:
+                    return 81;  // page down
+                default:
+                    return 0x80 + (number & 0x3F);
             }
-        default: return 0xFF;
+        default:
+            return 0xFF;
     }
 }
 
@@ -197,7 +215,9 @@ void print(std::string_view text) {
     }
 }
 
-void print_raw(std::string_view bytes) { write_all(STDOUT_FILENO, bytes); }
+void print_raw(std::string_view bytes) {
+    write_all(STDOUT_FILENO, bytes);
+}
 
 bool key_waiting() {
     if (!g_keys.empty()) return true;

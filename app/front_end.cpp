@@ -5,6 +5,7 @@
 #include "app/console.h"
 #include "app/exe_path.h"
 #include "app/settings.h"
+#include "app/system_console.h"
 #include "app/texts.h"
 #include "channels/check.h"
 #include "channels/memory_file.h"
@@ -32,12 +33,17 @@ struct Session {
 
 ExitStatus status_for(protocol::TransferEnd end) {
     switch (end) {
-        case protocol::TransferEnd::written: return ExitStatus::written;
-        case protocol::TransferEnd::too_many_rows: return ExitStatus::too_many_rows;
-        case protocol::TransferEnd::refused: return ExitStatus::radio_refused;
+        case protocol::TransferEnd::written:
+            return ExitStatus::written;
+        case protocol::TransferEnd::too_many_rows:
+            return ExitStatus::too_many_rows;
+        case protocol::TransferEnd::refused:
+            return ExitStatus::radio_refused;
         case protocol::TransferEnd::escaped:
-        case protocol::TransferEnd::interrupted: return ExitStatus::aborted;
-        case protocol::TransferEnd::device_gone: return ExitStatus::device_gone;
+        case protocol::TransferEnd::interrupted:
+            return ExitStatus::aborted;
+        case protocol::TransferEnd::device_gone:
+            return ExitStatus::device_gone;
     }
     return ExitStatus::aborted;
 }
@@ -58,7 +64,8 @@ bool port_from_settings(const std::string& program, PortChoice& choice) {
     take_answer(line, too_long, false, choice);
     console::print(texts::com_prefix);
     std::string_view shown = line;
-    while (!shown.empty() && (shown.front() == ' ' || shown.front() == '\t')) shown.remove_prefix(1);
+    while (!shown.empty() && (shown.front() == ' ' || shown.front() == '\t'))
+        shown.remove_prefix(1);
     if (serial::is_device_path(shown)) {
         console::print_raw(choice.path.empty() ? shown : choice.path);
     } else {

@@ -8,7 +8,7 @@
 namespace quillmer::console {
 
 class KeyQueue {
-public:
+  public:
     bool empty() const { return count_ == 0; }
     /// Drops the key when the queue is full: nobody types that far ahead.
     void push(int key) {
@@ -23,7 +23,7 @@ public:
         return key;
     }
 
-private:
+  private:
     std::array<int, 16> keys_{};
     std::size_t first_ = 0;
     std::size_t count_ = 0;

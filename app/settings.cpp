@@ -11,7 +11,9 @@ namespace quillmer::app {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 std::string_view trim_trailing_blanks(std::string_view text) {
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
@@ -26,7 +28,8 @@ std::string settings_path_for(std::string_view program_path) {
     const std::size_t dot = program_path.rfind('.');
     // A dot that starts the file name (".quillmer") marks a hidden file, not an
     // extension.
-    if (dot != std::string_view::npos && dot > name_start) program_path = program_path.substr(0, dot);
+    if (dot != std::string_view::npos && dot > name_start)
+        program_path = program_path.substr(0, dot);
     std::string path(program_path);
     path += ".ini";
     return path;

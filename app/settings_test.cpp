@@ -70,7 +70,7 @@ TEST(TakeAnswer, ATooLongAnswerNamesNoPort) {
 }
 
 class SettingsFile : public ::testing::Test {
-protected:
+  protected:
     std::filesystem::path path = std::filesystem::temp_directory_path() /
                                  ("quillmer-settings-" + std::to_string(::getpid()) + ".ini");
     void TearDown() override { std::filesystem::remove(path); }
@@ -112,8 +112,7 @@ TEST_F(SettingsFile, LongLineIsReadWholeUpTo255) {
 }
 
 TEST_F(SettingsFile, MissingFile) {
-    EXPECT_EQ(read_settings_line((path.string() + ".none"), line, too_long),
-              SettingsRead::missing);
+    EXPECT_EQ(read_settings_line((path.string() + ".none"), line, too_long), SettingsRead::missing);
 }
 
 }  // namespace

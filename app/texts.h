@@ -21,8 +21,7 @@ inline constexpr std::string_view settings_help_3 = "毎回COM番号を入れな
 inline constexpr std::string_view port_prompt = "ＣＯＭ番号を入力してください :";
 inline constexpr std::string_view open_error = "オープン・エラー\n";
 inline constexpr std::string_view dcb_error = "ＤＣＢのエラー\n";
-inline constexpr std::string_view input_ended =
-    "\nStandard input has ended: no port to try.\n";
+inline constexpr std::string_view input_ended = "\nStandard input has ended: no port to try.\n";
 
 inline constexpr std::string_view detect_id91 = "detect ID-91\n";
 inline constexpr std::string_view detect_id92 = "detect ID-92\n";
@@ -42,10 +41,12 @@ inline constexpr std::string_view device_gone =
 
 /// Every text that holds Japanese characters, for the check of its Shift_JIS
 /// bytes.
-inline constexpr std::array<std::string_view, 14> japanese{
-    no_argument,     memory_file_not_opened, settings_help_1, settings_help_2,
-    settings_help_3, port_prompt,            open_error,      dcb_error,
-    too_many_rows,   write_error,            spinner[0],      spinner[1],
-    spinner[2],      spinner[3]};
+inline constexpr std::array<std::string_view, 14> japanese{no_argument,     memory_file_not_opened,
+                                                           settings_help_1, settings_help_2,
+                                                           settings_help_3, port_prompt,
+                                                           open_error,      dcb_error,
+                                                           too_many_rows,   write_error,
+                                                           spinner[0],      spinner[1],
+                                                           spinner[2],      spinner[3]};
 
 }  // namespace quillmer::texts

@@ -16,8 +16,7 @@ std::vector<Byte> bytes(const std::array<Byte, N>& frame) {
 template <std::size_t N>
 std::size_t preamble_length(const std::array<Byte, N>& frame) {
     return static_cast<std::size_t>(
-        std::find_if(frame.begin(), frame.end(), [](Byte b) { return b != 0xFE; }) -
-        frame.begin());
+        std::find_if(frame.begin(), frame.end(), [](Byte b) { return b != 0xFE; }) - frame.begin());
 }
 
 TEST(Frames, IdentifyCallsHaveTheirExactPreambles) {

@@ -8,14 +8,14 @@ namespace quillmer::protocol {
 
 namespace {
 
-constexpr int kLongCalls = 10;           // the tenth turn of the counter ends phase 1
-constexpr int kPassesPerLongCall = 6;    // IDENTIFY_LONG on every sixth pass
-constexpr int kCyclesPerAttempt = 5;     // spinner turns in one attempt of phase 2
+constexpr int kLongCalls = 10;         // the tenth turn of the counter ends phase 1
+constexpr int kPassesPerLongCall = 6;  // IDENTIFY_LONG on every sixth pass
+constexpr int kCyclesPerAttempt = 5;   // spinner turns in one attempt of phase 2
 constexpr int kPassesPerCycle = 50;
 
 /// The turning glyph, one count shared by both phases.
 class Spinner {
-public:
+  public:
     explicit Spinner(Console& console) : console_(console) {}
     void turn() {
         std::string glyph(texts::spinner[count_ % texts::spinner.size()]);
@@ -23,7 +23,7 @@ public:
         ++count_;
     }
 
-private:
+  private:
     Console& console_;
     std::size_t count_ = 0;
 };
@@ -85,7 +85,8 @@ bool call_short(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spi
             step = Step::identified;
         }
         // On success the reply stays in the buffer.
-        if (step == Step::wait_link && reply.bytes[4] == 0x18 && reply.bytes[5] == 0x01) return true;
+        if (step == Step::wait_link && reply.bytes[4] == 0x18 && reply.bytes[5] == 0x01)
+            return true;
         reply.fill = 0;
     }
 }

@@ -9,7 +9,7 @@
 namespace quillmer::serial {
 
 class Line {
-public:
+  public:
     virtual ~Line() = default;
     /// Changes the line speed (4800, 9600 or 38400 bit/s) and keeps every other
     /// setting. Bytes written before the change leave at the old speed. False when

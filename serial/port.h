@@ -13,7 +13,7 @@ namespace quillmer::serial {
 inline constexpr int kDefaultSpeed = 38400;
 
 class Port final : public Line {
-public:
+  public:
     Port();
     ~Port() override;
     Port(const Port&) = delete;
@@ -35,7 +35,7 @@ public:
     std::optional<std::uint8_t> read_byte() override;
     bool vanished() const override;
 
-private:
+  private:
     struct Native;
     std::unique_ptr<Native> native_;
 };

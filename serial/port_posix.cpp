@@ -29,10 +29,14 @@ constexpr int kFailuresForGone = 20;
 
 speed_t speed_code(int rate) {
     switch (rate) {
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 38400: return B38400;
-        default: return B0;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 38400:
+            return B38400;
+        default:
+            return B0;
     }
 }
 
@@ -52,9 +56,9 @@ bool settings_hold(const termios& wanted, const termios& got) {
 
 struct Port::Native {
     int fd = -1;
-    termios kept{};       ///< the line settings last applied
+    termios kept{};  ///< the line settings last applied
     bool hung_up = false;
-    int failures = 0;     ///< failed reads and writes in a row
+    int failures = 0;  ///< failed reads and writes in a row
 
     void note_failure() { ++failures; }
     /// Applies the kept settings and reads them back: tcsetattr succeeds when
@@ -68,7 +72,9 @@ struct Port::Native {
 };
 
 Port::Port() : native_(std::make_unique<Native>()) {}
-Port::~Port() { close(); }
+Port::~Port() {
+    close();
+}
 
 bool Port::open(const std::string& path) {
     close();
@@ -171,7 +177,9 @@ std::optional<std::uint8_t> Port::read_byte() {
     return std::nullopt;
 }
 
-bool Port::vanished() const { return native_->hung_up || native_->failures >= kFailuresForGone; }
+bool Port::vanished() const {
+    return native_->hung_up || native_->failures >= kFailuresForGone;
+}
 
 void Port::close() {
     Native& n = *native_;
@@ -183,13 +191,17 @@ void Port::close() {
     n.fd = -1;
 }
 
-bool Port::is_open() const { return native_->fd >= 0; }
+bool Port::is_open() const {
+    return native_->fd >= 0;
+}
 
 std::string port_path_for_number(long number) {
     if (number < 1) return {};
     return "/dev/ttyS" + std::to_string(number - 1);
 }
 
-bool is_device_path(std::string_view answer) { return !answer.empty() && answer.front() == '/'; }
+bool is_device_path(std::string_view answer) {
+    return !answer.empty() && answer.front() == '/';
+}
 
 }  // namespace quillmer::serial

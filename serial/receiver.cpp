@@ -22,7 +22,11 @@ static bool reply_has(const ReplyBuffer& reply, std::uint8_t command) {
     return reply.bytes[0] == 0xFE && reply.bytes[1] == 0xFE && reply.bytes[4] == command;
 }
 
-bool reply_is_ok(const ReplyBuffer& reply) { return reply_has(reply, 0xFB); }
-bool reply_is_ng(const ReplyBuffer& reply) { return reply_has(reply, 0xFA); }
+bool reply_is_ok(const ReplyBuffer& reply) {
+    return reply_has(reply, 0xFB);
+}
+bool reply_is_ng(const ReplyBuffer& reply) {
+    return reply_has(reply, 0xFA);
+}
 
 }  // namespace quillmer::serial

@@ -19,14 +19,14 @@ struct WrittenFrame {
 };
 
 class ScriptedLine final : public Line {
-public:
+  public:
     int speed = 38400;
     bool refuse_speed = false;
     bool gone = false;
-    int reads = 0;                            ///< read_byte calls so far
+    int reads = 0;  ///< read_byte calls so far
     std::vector<WrittenFrame> written;
     std::vector<int> speed_changes;
-    std::deque<std::uint8_t> incoming;        ///< bytes waiting, one per read
+    std::deque<std::uint8_t> incoming;  ///< bytes waiting, one per read
     /// Called after each write, so a test can answer like a radio.
     std::function<void(ScriptedLine&, const WrittenFrame&)> on_write;
 
