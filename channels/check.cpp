@@ -14,6 +14,11 @@ constexpr int kFrequencyDigits = 4;
 constexpr int kOffsetDigits = 2;
 constexpr int kFrequencyColumn = 2;
 constexpr int kOffsetColumn = 4;
+// The characters the channel row keeps of each, and the fraction digits the
+// frame has room for (down to hertz).
+constexpr std::size_t kFrequencyKept = 10;
+constexpr std::size_t kOffsetKept = 8;
+constexpr std::size_t kFractionDigitsKept = 6;
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
@@ -45,12 +50,33 @@ bool is_plain_decimal(std::string_view text, int max_integer_digits) {
            integer_digits + fraction_digits > 0;
 }
 
-/// Nothing when the field is empty or a plain decimal number.
+/// True when keeping only the first `kept` characters of a plain decimal text
+/// loses a digit the frame would have carried: any digit before the point (the
+/// rest of the number would shift), or a non-zero one of the first six after
+/// it. Leading spaces push digits out this way.
+bool cut_changes_number(std::string_view text, std::size_t kept) {
+    const std::size_t point = text.find('.');
+    for (std::size_t i = kept; i < text.size(); ++i) {
+        if (!is_digit(text[i])) continue;
+        if (point == std::string_view::npos || i < point) return true;
+        if (i - point - 1 < kFractionDigitsKept && text[i] != '0') return true;
+    }
+    return false;
+}
+
+/// Nothing when the field is empty or a plain decimal number that the channel
+/// row keeps whole.
 std::optional<CheckFailure> check_field(const RawRow& raw, std::string_view field, int column,
-                                        int max_integer_digits) {
-    if (field.empty() || is_plain_decimal(field, max_integer_digits)) return std::nullopt;
+                                        int max_integer_digits, std::size_t kept) {
+    if (field.empty()) return std::nullopt;
     CheckFailure failure;
-    failure.kind = CheckFailure::Kind::bad_number;
+    if (!is_plain_decimal(field, max_integer_digits)) {
+        failure.kind = CheckFailure::Kind::bad_number;
+    } else if (cut_changes_number(field, kept)) {
+        failure.kind = CheckFailure::Kind::cut_number;
+    } else {
+        return std::nullopt;
+    }
     failure.line_number = raw.line_number;
     failure.column = column;
     failure.text = std::string(field);
@@ -68,8 +94,12 @@ std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
     while (!failure && reader.next_row() == 0) {
         any_row = true;
         const RawRow& raw = reader.raw();
-        failure = check_field(raw, raw.frequency.data(), kFrequencyColumn, kFrequencyDigits);
-        if (!failure) failure = check_field(raw, raw.offset.data(), kOffsetColumn, kOffsetDigits);
+        failure = check_field(raw, raw.frequency.data(), kFrequencyColumn, kFrequencyDigits,
+                              kFrequencyKept);
+        if (!failure) {
+            failure =
+                check_field(raw, raw.offset.data(), kOffsetColumn, kOffsetDigits, kOffsetKept);
+        }
     }
     if (!failure && !any_row) {
         failure = CheckFailure{};
@@ -88,8 +118,14 @@ std::string describe(const CheckFailure& failure) {
         const bool frequency = failure.column == kFrequencyColumn;
         message = "Memory file line " + std::to_string(failure.line_number) + ", column " +
                   std::to_string(failure.column) +
-                  (frequency ? " (frequency): \"" : " (offset): \"") + failure.text +
-                  "\" is not a plain decimal number.\n";
+                  (frequency ? " (frequency): \"" : " (offset): \"") + failure.text + "\"";
+        if (failure.kind == CheckFailure::Kind::cut_number) {
+            message += " is longer than the " +
+                       std::to_string(frequency ? kFrequencyKept : kOffsetKept) +
+                       " characters kept, and cutting it would change the number.\n";
+        } else {
+            message += " is not a plain decimal number.\n";
+        }
         message += frequency ? "A frequency is written in MHz with a point, such as 145.500000 "
                                "(at most 4 digits before the point).\n"
                              : "An offset is written in MHz with a point, such as 0.600000 "

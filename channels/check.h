@@ -10,7 +10,11 @@
 namespace quillmer::channels {
 
 struct CheckFailure {
-    enum class Kind { bad_number, no_data_rows } kind = Kind::bad_number;
+    enum class Kind {
+        bad_number,    ///< not a plain decimal number that fits the frame
+        cut_number,    ///< a plain number whose cut to the kept width changes it
+        no_data_rows,  ///< nothing to write
+    } kind = Kind::bad_number;
     int line_number = 0;      ///< of the failing line, 1 for the first
     int column = 0;           ///< 2 (frequency) or 4 (offset)
     std::string text;         ///< the field as found

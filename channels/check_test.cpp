@@ -123,6 +123,44 @@ TEST(Check, OffsetMessageSaysWhatAnOffsetLooksLike) {
               "Nothing was sent to the radio.\n");
 }
 
+TEST(Check, ACutThatWouldChangeTheNumberIsRefused) {
+    // Kept: sub-hertz digits and zeros past the kept width are no loss.
+    TempMemoryFile fine(std::string(kHeader) +
+                        "0,145.12345678,,0.6000000\n"
+                        "1,1295.000000,,10.000000\n"
+                        "2,  145.0000000,,\n");
+    EXPECT_EQ(check_memory_file(fine.file()), std::nullopt);
+
+    struct Case {
+        const char* row;
+        int column;
+    };
+    for (const Case c : {Case{"1,1295.123456,,", 2},     // the hertz digit falls off
+                         Case{"1,       145.5,,", 2},    // spaces push the .5 out
+                         Case{"1,         1450,,", 2},   // and the integer apart
+                         Case{"1,145.5,,  12.3456", 4},  // offset kept to 8
+                         Case{"1,145.5,,      5.5", 4}}) {
+        TempMemoryFile f(std::string(kHeader) + c.row + "\n");
+        const auto failure = check_memory_file(f.file());
+        ASSERT_TRUE(failure.has_value()) << c.row;
+        EXPECT_EQ(failure->kind, CheckFailure::Kind::cut_number) << c.row;
+        EXPECT_EQ(failure->column, c.column) << c.row;
+        EXPECT_EQ(failure->line_number, 2) << c.row;
+    }
+
+    CheckFailure failure;
+    failure.kind = CheckFailure::Kind::cut_number;
+    failure.line_number = 7;
+    failure.column = 2;
+    failure.text = "1295.123456";
+    EXPECT_EQ(describe(failure),
+              "Memory file line 7, column 2 (frequency): \"1295.123456\" is longer than the 10 "
+              "characters kept, and cutting it would change the number.\n"
+              "A frequency is written in MHz with a point, such as 145.500000 (at most 4 digits "
+              "before the point).\n"
+              "Nothing was sent to the radio.\n");
+}
+
 TEST(Check, RealFilesPass) {
     for (const char* name : {"marine-vhf-100.csv", "dv-bank-sydney.csv"}) {
         MemoryFile file;
