@@ -1,0 +1,249 @@
+#include "sim/simulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace quillmer::sim {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto kWait = 5s;  // generous: only reached when something is wrong
+
+const Bytes kLong = identify_frame(kIdentifyLongPreamble);
+const Bytes kShort = identify_frame(kIdentifyShortPreamble);
+const Bytes kNotice(kSpeedNotice.begin(), kSpeedNotice.end());
+const Bytes kQuery(kLinkQuery.begin(), kLinkQuery.end());
+const Bytes kOpen(kLinkOpen.begin(), kLinkOpen.end());
+const Bytes kClose(kLinkClose.begin(), kLinkClose.end());
+const Bytes kProbe(kReadyProbe.begin(), kReadyProbe.end());
+const Bytes kOk{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD};
+const Bytes kLinkReady{0xFE, 0xFE, 0x80, 0x01, 0x18, 0x01, 0xFD};
+
+// The program's end of the cable.
+struct Port {
+    Fd fd;
+
+    static Port open(const std::string& path, int speed = 38400) {
+        Port port{Fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC))};
+        EXPECT_TRUE(port.fd.valid()) << path;
+        EXPECT_TRUE(make_raw(port.fd.get(), speed));
+        return port;
+    }
+    void send(const Bytes& frame) const {
+        ASSERT_EQ(::write(fd.get(), frame.data(), frame.size()),
+                  static_cast<ssize_t>(frame.size()));
+    }
+    void speed(int bit_per_s) const { ASSERT_TRUE(set_line_speed(fd.get(), bit_per_s)); }
+
+    // Reads until `ends` FD bytes have come, or the time is up.
+    Bytes receive(int ends = 1) const {
+        Bytes got;
+        const auto deadline = Clock::now() + kWait;
+        while (ends > 0 && Clock::now() < deadline) {
+            pollfd p{fd.get(), POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0) continue;
+            std::uint8_t byte = 0;
+            if (::read(fd.get(), &byte, 1) != 1) break;
+            got.push_back(byte);
+            if (byte == kEndByte) --ends;
+        }
+        return got;
+    }
+};
+
+Bytes write_for(int channel) {
+    ChannelFields fields;
+    fields.channel = channel;
+    fields.frequency_hz = 433450000;
+    fields.label = "TEST";
+    const WriteFrame frame = encode_write_frame(fields);
+    return Bytes(frame.begin(), frame.end());
+}
+
+std::unique_ptr<Simulator> start(const RadioConfig& config) {
+    std::string error;
+    auto sim = Simulator::start(config, &error);
+    EXPECT_TRUE(sim) << error;
+    return sim;
+}
+
+TEST(SimulatorOnPty, AnswersIdentifyAndRecordsExactBytesAndSpeed) {
+    auto sim = start(model_config(Model::Id92));
+    ASSERT_TRUE(sim);
+    const Port port = Port::open(sim->slave_path());
+    port.send(kLong);
+    EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x30, 0x66, 0xFD}));
+
+    ASSERT_TRUE(
+        sim->wait_for([](const Snapshot& s) { return s.sent(ReplyKind::Identify) == 1; }, kWait));
+    const auto frames = sim->frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].bytes, kLong);
+    EXPECT_EQ(frames[0].kind, FrameKind::Identify);
+    EXPECT_EQ(frames[0].speed, 38400);
+    EXPECT_TRUE(frames[0].exact);
+    EXPECT_FALSE(frames[0].garbled);
+}
+
+// The program's fall-back: it changes the line speed right after each
+// SPEED_NOTICE, before the radio can have read it.
+TEST(SimulatorOnPty, FollowsSpeedChangesRightAfterTheNotice) {
+    for (const int radio_speed : {4800, 9600}) {
+        RadioConfig config = model_config(Model::Id91);
+        config.speed = radio_speed;
+        auto sim = start(config);
+        ASSERT_TRUE(sim);
+        const Port port = Port::open(sim->slave_path());
+        port.send(kLong);  // the radio does not hear 38400
+        port.send(kNotice);
+        port.speed(radio_speed);
+        port.send(kShort);
+        EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD}));
+        port.send(kNotice);
+        port.speed(38400);
+        port.send(kQuery);
+        EXPECT_EQ(port.receive(), kLinkReady);
+
+        ASSERT_TRUE(sim->wait_for_frames(5, kWait));
+        const std::string speed = std::to_string(radio_speed);
+        EXPECT_EQ(summary(sim->frames()),
+                  "IDENTIFY_LONG@38400!, SPEED_NOTICE@38400!, "
+                  "IDENTIFY_SHORT@" +
+                      speed + ", SPEED_NOTICE@" + speed + ", LINK_QUERY@38400");
+        const Snapshot s = sim->snapshot();
+        EXPECT_EQ(s.sent(ReplyKind::Identify), 1);
+        EXPECT_EQ(s.sent(ReplyKind::LinkReady), 1);
+        EXPECT_EQ(s.radio.speed, 38400);
+    }
+}
+
+TEST(SimulatorOnPty, KeepsWorkingWhenThePortIsClosedAndOpenedAgain) {
+    auto sim = start(model_config(Model::Id91));
+    ASSERT_TRUE(sim);
+    for (int round = 0; round < 3; ++round) {
+        const Port port = Port::open(sim->slave_path(), round == 1 ? 9600 : 38400);
+        port.speed(38400);
+        port.send(kQuery);
+        EXPECT_EQ(port.receive(), kLinkReady) << round;
+    }
+    const Snapshot s = sim->snapshot();
+    EXPECT_TRUE(s.running);
+    EXPECT_EQ(s.sent(ReplyKind::LinkReady), 3);
+}
+
+TEST(SimulatorOnPty, RunsAWriteSessionIntoTheMemoryImage) {
+    RadioConfig config = model_config(Model::Id92);
+    config.probe_answer_from = 2;
+    auto sim = start(config);
+    ASSERT_TRUE(sim);
+    const Port port = Port::open(sim->slave_path());
+    port.send(kOpen);
+    EXPECT_EQ(port.receive(), kOk);
+    port.send(kProbe);
+    ASSERT_TRUE(sim->wait_for_kind(FrameKind::ReadyProbe, 1, kWait));
+    port.send(kProbe);
+    EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD}));
+    for (int ch = 0; ch < 3; ++ch) {
+        port.send(write_for(ch));
+        EXPECT_EQ(port.receive(), kOk) << ch;
+    }
+    port.send(erase_frame(3));
+    EXPECT_EQ(port.receive(), kOk);
+    port.send(kClose);
+    ASSERT_TRUE(sim->wait_for_link_closed(kWait));
+
+    const Snapshot s = sim->snapshot();
+    EXPECT_EQ(summary(s.frames),
+              "LINK_OPEN@38400, READY_PROBE@38400 x2, WRITE@38400 x3, "
+              "ERASE@38400, LINK_CLOSE@38400");
+    EXPECT_EQ(s.sent(ReplyKind::LinkOpened), 1);
+    EXPECT_EQ(s.sent(ReplyKind::ReadyAnswer), 1);
+    EXPECT_EQ(s.sent(ReplyKind::Ack), 4);
+    EXPECT_EQ(s.link_opens.size(), 1u);
+    ASSERT_EQ(s.link_closes.size(), 1u);
+    EXPECT_LE(s.link_opens[0], s.link_closes[0]);
+    EXPECT_EQ(count_slots(s.radio.image, SlotState::Written), 3);
+    EXPECT_EQ(s.radio.image[3].state, SlotState::Erased);
+    EXPECT_EQ(decode_write_frame(s.radio.image[2].frame).frequency_hz, 433450000u);
+}
+
+TEST(SimulatorOnPty, FaultBytesArriveInFrontOfTheReplyEvenWhenPaced) {
+    for (const bool pace : {false, true}) {
+        RadioConfig config = model_config(Model::Id91);
+        config.noise = noise_bytes(5);
+        config.lone_fd = true;
+        config.reply_delay = 20ms;
+        config.pace = pace;
+        auto sim = start(config);
+        ASSERT_TRUE(sim);
+        const Port port = Port::open(sim->slave_path());
+        port.send(Bytes{0x00, 0x11});  // noise from the program's side
+        port.send(kQuery);
+        Bytes expected = noise_bytes(5);
+        expected.push_back(kEndByte);
+        expected.insert(expected.end(), kLinkReady.begin(), kLinkReady.end());
+        EXPECT_EQ(port.receive(2), expected) << pace;
+        EXPECT_EQ(sim->snapshot().stray_bytes, 2u);
+    }
+}
+
+TEST(SimulatorOnPty, AReplyIsLostWhenTheLineLeftTheRadiosSpeed) {
+    RadioConfig config = model_config(Model::Id91);
+    config.reply_delay = 1s;  // ample time to change the speed before the reply is due
+    auto sim = start(config);
+    ASSERT_TRUE(sim);
+    const Port port = Port::open(sim->slave_path());
+    port.send(kShort);
+    ASSERT_TRUE(sim->wait_for_frames(1, kWait));
+    port.speed(4800);
+    ASSERT_TRUE(sim->wait_for([](const Snapshot& s) { return s.garbled_replies == 1; }, kWait));
+    pollfd p{port.fd.get(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0);  // nothing reached the line
+    EXPECT_EQ(sim->replies_sent(ReplyKind::Identify), 0);
+}
+
+bool hung_up(const Port& port) {
+    pollfd p{port.fd.get(), POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(std::chrono::milliseconds(kWait).count())) != 1) {
+        return false;
+    }
+    std::uint8_t byte = 0;
+    return (p.revents & POLLHUP) != 0 && ::read(port.fd.get(), &byte, 1) <= 0;
+}
+
+TEST(SimulatorOnPty, VanishingOnDemandHangsUpThePort) {
+    auto sim = start(model_config(Model::Id91));
+    ASSERT_TRUE(sim);
+    const Port port = Port::open(sim->slave_path());
+    sim->vanish();
+    EXPECT_TRUE(hung_up(port));
+    EXPECT_TRUE(sim->snapshot().vanished);
+    EXPECT_FALSE(sim->snapshot().running);
+    EXPECT_FALSE(sim->wait_for_frames(1, 10ms));  // ended: returns at once
+}
+
+TEST(SimulatorOnPty, VanishingAtTheNthChannelFrameLeavesTheEarlierOnes) {
+    RadioConfig config = model_config(Model::Id91);
+    config.vanish_after = 2;
+    auto sim = start(config);
+    ASSERT_TRUE(sim);
+    const Port port = Port::open(sim->slave_path());
+    port.send(kOpen);
+    EXPECT_EQ(port.receive(), kOk);
+    port.send(write_for(0));
+    EXPECT_EQ(port.receive(), kOk);
+    port.send(write_for(1));
+    EXPECT_TRUE(hung_up(port));
+    const Snapshot s = sim->snapshot();
+    EXPECT_TRUE(s.vanished);
+    EXPECT_EQ(s.frames.size(), 3u);
+    EXPECT_EQ(s.radio.image[0].state, SlotState::Written);
+    EXPECT_EQ(s.radio.image[1].state, SlotState::Unwritten);
+    EXPECT_EQ(s.sent(ReplyKind::Ack), 1);
+}
+
+}  // namespace
+}  // namespace quillmer::sim

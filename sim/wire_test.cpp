@@ -1,0 +1,80 @@
+#include "sim/wire.h"
+
+#include <gtest/gtest.h>
+
+namespace quillmer::sim {
+namespace {
+
+using std::chrono::microseconds;
+
+std::vector<ParsedFrame> batch_of(std::initializer_list<Bytes> frames, std::size_t stray = 0) {
+    std::vector<ParsedFrame> parsed;
+    std::size_t end = stray;
+    for (const Bytes& frame : frames) {
+        end += frame.size();
+        parsed.push_back({frame, end});
+    }
+    return parsed;
+}
+
+const Bytes kNotice(kSpeedNotice.begin(), kSpeedNotice.end());
+const Bytes kQuery(kLinkQuery.begin(), kLinkQuery.end());
+const Bytes kShort = identify_frame(kIdentifyShortPreamble);
+
+TEST(BatchSpeeds, AChangeTakesEffectAfterTheLastNoticeOfTheBatch) {
+    const auto same = batch_speeds(batch_of({kNotice, kShort}), 38400, 38400);
+    EXPECT_EQ(same, (std::vector<int>{38400, 38400}));
+
+    // The program wrote the notice, changed speed, and wrote on before we read.
+    EXPECT_EQ(batch_speeds(batch_of({kNotice, kShort}), 38400, 4800),
+              (std::vector<int>{38400, 4800}));
+    EXPECT_EQ(batch_speeds(batch_of({kShort, kNotice}), 4800, 38400),
+              (std::vector<int>{4800, 4800}));
+    EXPECT_EQ(batch_speeds(batch_of({kShort, kNotice, kNotice, kQuery}), 4800, 38400),
+              (std::vector<int>{4800, 4800, 4800, 38400}));
+
+    // Without a notice the port was set up afresh before it wrote.
+    EXPECT_EQ(batch_speeds(batch_of({identify_frame(402)}), 9600, 38400),
+              (std::vector<int>{38400}));
+    EXPECT_TRUE(batch_speeds({}, 9600, 38400).empty());
+}
+
+TEST(PacedArrivals, BytesTakeTenBitTimesFromTheReadOrFromWhenTheWireIsFree) {
+    EXPECT_EQ(byte_time(38400), std::chrono::nanoseconds(260416));
+    EXPECT_EQ(byte_time(4800), std::chrono::nanoseconds(2083333));
+    EXPECT_EQ(byte_time(0), byte_time(38400));
+
+    const Clock::time_point t0{};
+    Clock::time_point wire_free = t0;
+    const Bytes long_call = identify_frame(402);
+    // Two stray bytes in front, the frame, then three bytes of the next frame.
+    auto due = paced_arrivals(batch_of({long_call}, 2), {38400}, 2 + 406 + 3, 38400, t0, wire_free);
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0], t0 + byte_time(38400) * 408);
+    EXPECT_EQ(wire_free, t0 + byte_time(38400) * 411);
+
+    // A batch read while the wire is still busy queues behind it...
+    const Clock::time_point busy_until = wire_free;
+    due = paced_arrivals(batch_of({kShort}), {4800}, kShort.size(), 4800, t0 + microseconds(10),
+                         wire_free);
+    EXPECT_EQ(due[0], busy_until + byte_time(4800) * 31);
+
+    // ...and one read after a pause starts at the read.
+    const Clock::time_point later = wire_free + std::chrono::seconds(1);
+    due = paced_arrivals(batch_of({kNotice, kQuery}), {4800, 38400}, 13, 38400, later, wire_free);
+    EXPECT_EQ(due[0], later + byte_time(4800) * 7);
+    EXPECT_EQ(due[1], due[0] + byte_time(38400) * 6);
+}
+
+TEST(BytesDue, OneAtTheDueTimeAndOneMorePerByteTimeUpToWhatIsLeft) {
+    const Clock::time_point due{std::chrono::seconds(5)};
+    const auto per_byte = byte_time(38400);
+    EXPECT_EQ(bytes_due(due, due - microseconds(1), per_byte, 8), 0u);
+    EXPECT_EQ(bytes_due(due, due, per_byte, 8), 1u);
+    EXPECT_EQ(bytes_due(due, due + per_byte * 2 + microseconds(1), per_byte, 8), 3u);
+    EXPECT_EQ(bytes_due(due, due + std::chrono::seconds(1), per_byte, 8), 8u);
+    EXPECT_EQ(bytes_due(due, due, per_byte, 0), 0u);
+}
+
+}  // namespace
+}  // namespace quillmer::sim
