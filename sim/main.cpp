@@ -1,0 +1,108 @@
+// quillmer-sim: a simulated ID-91 / ID-92 for trying the program without a radio.
+
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/cli.h"
+#include "sim/pty.h"
+#include "sim/report.h"
+#include "sim/simulator.h"
+
+namespace {
+
+enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void on_signal(int) {
+    g_interrupted = 1;
+}
+
+void catch_signals() {
+    struct sigaction action {};
+    action.sa_handler = on_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+std::mutex g_output;
+
+void print(const std::string& text) {
+    std::lock_guard lock(g_output);
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::string banner(const quillmer::sim::Options& options, const std::string& slave) {
+    const auto& radio = options.radio;
+    char id[8];
+    std::snprintf(id, sizeof id, "%02X %02X", radio.id[0], radio.id[1]);
+    return std::string("quillmer-sim: ") +
+           (radio.model == quillmer::sim::Model::Id92 ? "ID-92" : "ID-91") + " (id " + id +
+           ") listening at " + std::to_string(radio.speed) + " bit/s on " + slave + ", linked at " +
+           options.link + (radio.silent ? ", silent" : "") + "\n";
+}
+
+// Waits for link closes and prints the memory each time; returns on a signal,
+// with --once after the first close, or when the device has gone.
+void serve(const quillmer::sim::Simulator& sim, bool once) {
+    using namespace std::chrono_literals;
+    std::size_t closes_seen = 0;
+    while (!g_interrupted) {
+        sim.wait_for(
+            [&](const quillmer::sim::Snapshot& s) {
+                return s.link_closes.size() > closes_seen || !s.running;
+            },
+            100ms);
+        const auto snapshot = sim.snapshot();
+        const bool closed = snapshot.link_closes.size() > closes_seen;
+        closes_seen = snapshot.link_closes.size();
+        if (closed || snapshot.vanished) {
+            print("memory channels:\n" + quillmer::sim::image_table(snapshot.radio.image));
+        }
+        if ((closed && once) || !snapshot.running) return;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const auto parsed = quillmer::sim::parse_options(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "quillmer-sim: %s\n(quillmer-sim --help shows the options)\n",
+                     parsed.error.c_str());
+        return kExitUsage;
+    }
+    const quillmer::sim::Options& options = *parsed.options;
+    if (options.help) {
+        std::fputs(quillmer::sim::usage().c_str(), stdout);
+        return kExitOk;
+    }
+
+    catch_signals();
+    quillmer::sim::Simulator::LogFn log;
+    if (!options.quiet) log = [](const std::string& line) { print(line + "\n"); };
+    std::string error;
+    const auto sim = quillmer::sim::Simulator::start(options.radio, &error, log);
+    if (!sim) {
+        std::fprintf(stderr, "quillmer-sim: no pseudo-terminal: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (!quillmer::sim::make_link(sim->slave_path(), options.link, error)) {
+        std::fprintf(stderr, "quillmer-sim: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (!options.quiet) print(banner(options, sim->slave_path()));
+
+    serve(*sim, options.once);
+
+    quillmer::sim::remove_link(sim->slave_path(), options.link);
+    const bool failed = !sim->snapshot().running && !sim->snapshot().vanished;
+    return failed && !g_interrupted ? kExitFailure : kExitOk;
+}
