@@ -80,19 +80,6 @@ TEST(DecodeWriteFrame, RoundTripsEveryFieldAtTheEdges) {
     EXPECT_EQ(frame[8], 0x99);
 }
 
-TEST(ModeAndDuplexNames, CoverEveryCodeAndMarkOthers) {
-    EXPECT_EQ(mode_name(0x5E), "AUTO");
-    EXPECT_EQ(mode_name(0x4E), "DV");
-    EXPECT_EQ(mode_name(0x3E), "AM");
-    EXPECT_EQ(mode_name(0x1E), "FM-N");
-    EXPECT_EQ(mode_name(0x0E), "FM");
-    EXPECT_EQ(mode_name(0x2E), "?");
-    EXPECT_EQ(duplex_name(2), "DUP+");
-    EXPECT_EQ(duplex_name(1), "DUP-");
-    EXPECT_EQ(duplex_name(0), "");
-    EXPECT_EQ(duplex_name(3), "?");
-}
-
 TEST(FixedBytes, AWellFormedFrameHasNoFaultsAndEachFixedByteIsChecked) {
     const WriteFrame good = encode_write_frame(repeater());
     EXPECT_TRUE(fixed_byte_faults(good).empty());
