@@ -195,17 +195,16 @@ void Simulator::run() {
             return;
         }
         if (fds[0].revents & POLLOUT) blocked = false;
-        if (fds[0].revents & POLLIN) {
-            read_batch(inbox);
-        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            // Cannot happen while our own slave is open; end rather than spin.
+        // A hang-up cannot happen while our own slave is open; end rather than spin.
+        if ((fds[0].revents & POLLIN) ? !read_batch(inbox)
+                                      : (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
             finish(false, "the pseudo-terminal hung up");
             return;
         }
     }
 }
 
-void Simulator::read_batch(std::deque<Arrival>& inbox) {
+bool Simulator::read_batch(std::deque<Arrival>& inbox) {
     // Read until a read right after looking at the speed finds nothing more: then
     // every speed change seen happened while this batch was being written.
     Bytes batch;
@@ -220,8 +219,10 @@ void Simulator::read_batch(std::deque<Arrival>& inbox) {
                 got = true;
             } else if (n < 0 && errno == EINTR) {
                 continue;
-            } else {
+            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 break;
+            } else {
+                return false;
             }
         }
         if (!got) break;
@@ -247,6 +248,7 @@ void Simulator::read_batch(std::deque<Arrival>& inbox) {
         }
         log("stray bytes outside any frame: " + std::to_string(parser_.stray - stray_before));
     }
+    return true;
 }
 
 bool Simulator::hear(const Arrival& arrival, std::deque<Outgoing>& outbox) {

@@ -76,7 +76,7 @@ class Simulator {
 
     Simulator(const RadioConfig& config, Pty pty, WakePipe wake, LogFn log);
     void run();
-    void read_batch(std::deque<Arrival>& inbox);
+    bool read_batch(std::deque<Arrival>& inbox);
     bool hear(const Arrival& arrival, std::deque<Outgoing>& outbox);
     bool send_due(std::deque<Outgoing>& outbox, bool& blocked);
     void finish(bool vanished, const std::string& why);
