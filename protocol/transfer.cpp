@@ -32,6 +32,10 @@ void pause() {
     for (int i = 0; i < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
+bool identify_reply(const serial::ReplyBuffer& reply) {
+    return reply.bytes[4] == 0x19;
+}
+
 /// The radio is ready for channels: for the ID-92 only its ready answer 1D 50;
 /// for every other model any frame.
 bool ready_answer(Model model, const serial::ReplyBuffer& reply) {
@@ -119,7 +123,13 @@ TransferOutcome run_transfer(serial::Line& line, serial::ReplyBuffer& reply, Mod
         }
 
         if (!serial::receive_step(line, reply)) continue;
-        if (state == State::wait_link) state = State::probe;
+        // The handshake calls the radio every sixth pass but takes its eight-byte
+        // answer one byte a pass, so a second identify call goes out before the
+        // first answer is in, and its answer arrives now. Taken for the answer to
+        // LINK_OPEN it would put every acknowledgement one channel late: a
+        // refusal would be seen only after the next channel was sent, and a
+        // refused last channel never.
+        if (state == State::wait_link && !identify_reply(reply)) state = State::probe;
         if ((state == State::probe || state == State::wait_ready) && ready_answer(model, reply)) {
             state = State::start;
         }

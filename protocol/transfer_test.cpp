@@ -65,11 +65,14 @@ struct Transfer : ::testing::Test {
     ChannelFrames frames;
     RecordingConsole console;
 
-    void TearDown() override { std::filesystem::remove(path); }
+    void TearDown() override {
+        file.close();  // Windows removes no open file
+        std::filesystem::remove(path);
+    }
 
     void memory_file(const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
-        ASSERT_TRUE(file.open(path.c_str()));
+        ASSERT_TRUE(file.open(path.string().c_str()));
     }
     /// A file of `rows` data rows, each with a frequency.
     void rows(int count) {
@@ -204,6 +207,32 @@ TEST_F(Transfer, RefusalStopsTheRun) {
     EXPECT_EQ(console.count(texts::write_end), 0);
     EXPECT_EQ(console.out.substr(console.out.size() - texts::write_error.size()),
               texts::write_error);
+}
+
+TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
+    // Two answers to the handshake's extra identify calls are still on the way
+    // when the link opens; the refusal of channel 17 must stop the run right
+    // after channel 17, and the refusal of the last channel must be seen.
+    for (int refused : {17, 399}) {
+        SCOPED_TRACE(refused);
+        ScriptedLine stale;
+        rows(400);
+        stale.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD});
+        stale.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD});
+        stale.on_write = Radio{Model::id91, 1, refused};
+        channels::Reader reader(file);
+        const auto outcome = run_transfer(stale, reply, Model::id91, reader, frames, console);
+        EXPECT_EQ(outcome.end, TransferEnd::refused);
+        EXPECT_EQ(outcome.run_result, 1);
+        std::vector<int> channels_sent;
+        for (const auto& f : stale.written) {
+            if (is_channel_frame(f)) channels_sent.push_back(channel_of(f));
+        }
+        ASSERT_EQ(channels_sent.size(), static_cast<std::size_t>(refused) + 1);
+        EXPECT_EQ(channels_sent.back(), refused);
+        EXPECT_TRUE(is(stale.written.back(), LINK_CLOSE));
+        file.close();
+    }
 }
 
 TEST_F(Transfer, CtrlCLeavesAtOnceWritingNothing) {
