@@ -41,7 +41,8 @@ std::optional<long> read_number(std::string_view text) {
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     if (i >= text.size() || text[i] < '0' || text[i] > '9') return std::nullopt;
-    long value = 0;
+    // Wide enough everywhere: long has only 32 bits on Windows.
+    long long value = 0;
     bool fits = true;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
@@ -51,7 +52,7 @@ std::optional<long> read_number(std::string_view text) {
         }
     }
     if (!fits) return 0;
-    return negative ? -value : value;
+    return static_cast<long>(negative ? -value : value);
 }
 
 void take_answer(std::string_view answer, bool too_long, bool empty_means_first,

@@ -11,6 +11,15 @@
 namespace quillmer::app {
 namespace {
 
+/// A device named by its path, in this platform's form.
+std::string device_path_example() {
+    for (const char* path : {"/dev/ttyUSB0", R"(\\.\CNCA0)"}) {
+        if (serial::is_device_path(path)) return path;
+    }
+    ADD_FAILURE() << "no device path form on this platform";
+    return {};
+}
+
 TEST(SettingsPath, OnlyTheFileNamesExtensionIsReplaced) {
     EXPECT_EQ(settings_path_for(R"(C:\tools\prog.exe)"), R"(C:\tools\prog.ini)");
     EXPECT_EQ(settings_path_for(R"(C:\my.tools\prog)"), R"(C:\my.tools\prog.ini)");
@@ -47,8 +56,9 @@ TEST(TakeAnswer, NumbersPathsAndEmptyAnswers) {
     EXPECT_EQ(choice.path, serial::port_path_for_number(1));
     EXPECT_EQ(choice.number, 3);
 
-    take_answer("  /dev/ttyUSB0  ", false, true, choice);
-    EXPECT_EQ(choice.path, "/dev/ttyUSB0");
+    const std::string device = device_path_example();
+    take_answer("  " + device + "  ", false, true, choice);
+    EXPECT_EQ(choice.path, device);
 
     take_answer("0", false, true, choice);
     EXPECT_EQ(choice.number, 0);
@@ -93,11 +103,12 @@ TEST_F(SettingsFile, EmptyFileIsFoundAndEmpty) {
 }
 
 TEST_F(SettingsFile, DevicePathLine) {
-    write("/dev/ttyUSB0\n");
+    const std::string device = device_path_example();
+    write(device + "\n");
     ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
     PortChoice choice;
     take_answer(line, too_long, false, choice);
-    EXPECT_EQ(choice.path, "/dev/ttyUSB0");
+    EXPECT_EQ(choice.path, device);
 }
 
 TEST_F(SettingsFile, LongLineIsReadWholeUpTo255) {
