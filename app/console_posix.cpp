@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "app/escape_keys.h"
 #include "app/key_queue.h"
 
 namespace quillmer::console {
@@ -31,10 +32,6 @@ int g_key_modes = 0;       // KeyMode objects alive
 bool g_shift_jis = false;  // the console expects Shift_JIS bytes
 bool g_input_ended = false;
 KeyQueue g_keys;
-
-// How long the rest of an arrow or function key's escape sequence may take to
-// follow its Esc byte.
-constexpr int kSequenceWaitMs = 25;
 
 void restore_terminal() {
     if (g_raw_active) {
@@ -100,92 +97,12 @@ std::optional<unsigned char> read_input_byte(int timeout_ms) {
     return std::nullopt;
 }
 
-/// The code given after 0 for an arrow or function key, from the last byte of
-/// its escape sequence and its first number. Never 3 or 27.
-int sequence_code(unsigned char final_byte, int number) {
-    switch (final_byte) {
-        case 'A':
-            return 72;  // up
-        case 'B':
-            return 80;  // down
-        case 'C':
-            return 77;  // right
-        case 'D':
-            return 75;  // left
-        case 'H':
-            return 71;  // home
-        case 'F':
-            return 79;  // end
-        case 'P':
-            return 59;  // F1
-        case 'Q':
-            return 60;
-        case 'R':
-            return 61;
-        case 'S':
-            return 62;  // F4
-        case '~':
-            switch (number) {
-                case 1:
-                    return 71;
-                case 2:
-                    return 82;  // insert
-                case 3:
-                    return 83;  // delete
-                case 4:
-                    return 79;
-                case 5:
-                    return 73;  // page up
-                case 6:
-                    return 81;  // page down
-                default:
-                    return 0x80 + (number & 0x3F);
-            }
-        default:
-            return 0xFF;
-    }
-}
-
-/// Reads what follows an Esc byte: the rest of an escape sequence becomes one
-/// key without a character (0, then its code); otherwise the Esc stands alone.
-void take_escape() {
-    const auto next = read_input_byte(kSequenceWaitMs);
-    if (!next) {
-        g_keys.push(27);
-        return;
-    }
-    if (*next != '[' && *next != 'O') {
-        g_keys.push(27);
-        g_keys.push(*next);
-        return;
-    }
-    int number = 0;
-    for (int length = 0; length < 16; ++length) {
-        const auto byte = read_input_byte(kSequenceWaitMs);
-        if (!byte) break;
-        if (*byte >= '0' && *byte <= '9') {
-            number = number * 10 + (*byte - '0');
-            if (number > 999) number = 999;
-            continue;
-        }
-        if (*byte >= 0x40 && *byte <= 0x7E) {
-            g_keys.push(0);
-            g_keys.push(sequence_code(*byte, number));
-            return;
-        }
-        // ';' and other parameter bytes: part of the sequence.
-    }
-    // An unfinished sequence still is a key without a character.
-    g_keys.push(0);
-    g_keys.push(0xFF);
-}
-
 /// Moves the next key into the queue. False when none came within the wait.
 bool take_key(int timeout_ms) {
     const auto byte = read_input_byte(timeout_ms);
     if (!byte) return false;
     if (*byte == 27) {
-        take_escape();
+        take_escape(g_keys, read_input_byte);
     } else {
         g_keys.push(*byte);
     }
