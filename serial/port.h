@@ -40,12 +40,14 @@ class Port final : public Line {
     std::unique_ptr<Native> native_;
 };
 
-/// The device path for a port number: on Windows "\\.\COM<n>", elsewhere the
-/// n-th serial device (/dev/ttyS<n-1>). Empty for a number that names no port.
+/// The device path for a port number: on Windows "\\.\COM<n>" for every n (those
+/// of no port then fail to open), elsewhere the n-th serial device
+/// (/dev/ttyS<n-1>), empty for a number below 1.
 std::string port_path_for_number(long number);
 
-/// True when an answer names a device by its path rather than by a number
-/// (on POSIX a path starting with '/').
+/// True when an answer names a device by its path rather than by a number: on
+/// POSIX a path starting with '/', on Windows one starting with "\\.\" (a
+/// virtual port without a COM number, say).
 bool is_device_path(std::string_view answer);
 
 }  // namespace quillmer::serial
