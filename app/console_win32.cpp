@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "app/console_keys_win32.h"
 #include "app/escape_keys.h"
 #include "app/key_queue.h"
 #include "serial/unique_handle_win32.h"
@@ -221,44 +222,6 @@ bool take_byte_key(int timeout_ms) {
 
 // ---- Keys from a console.
 
-/// Keys without a character that still give a code (0, then the scan code):
-/// the cursor and editing keys and the function keys.
-bool gives_scan_code(WORD virtual_key) {
-    return (virtual_key >= VK_PRIOR && virtual_key <= VK_DOWN) || virtual_key == VK_INSERT ||
-           virtual_key == VK_DELETE || virtual_key == VK_CLEAR ||
-           (virtual_key >= VK_F1 && virtual_key <= VK_F12);
-}
-
-/// True for the press of a key that gives a code: not Shift, Ctrl or Alt alone,
-/// not a release, a mouse, focus or window event.
-bool gives_code(const INPUT_RECORD& event) {
-    if (event.EventType != KEY_EVENT) return false;
-    const KEY_EVENT_RECORD& key = event.Event.KeyEvent;
-    if (!key.bKeyDown) return false;
-    return key.uChar.UnicodeChar != 0 || gives_scan_code(key.wVirtualKeyCode);
-}
-
-void queue_console_key(const KEY_EVENT_RECORD& key) {
-    const wchar_t c = key.uChar.UnicodeChar;
-    if (c == 0) {
-        g_keys.push(0);
-        g_keys.push(key.wVirtualScanCode);
-        return;
-    }
-    if (c < 0x80) {
-        g_keys.push(c);
-        return;
-    }
-    // Other characters come as the console's input code page spells them, one
-    // byte per read.
-    std::array<char, 8> bytes{};
-    const int length = WideCharToMultiByte(GetConsoleCP(), 0, &c, 1, bytes.data(),
-                                           static_cast<int>(bytes.size()), nullptr, nullptr);
-    for (int i = 0; i < length; ++i) {
-        g_keys.push(static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]));
-    }
-}
-
 bool console_key_waiting() {
     const HANDLE in = input_handle();
     std::array<INPUT_RECORD, 64> events{};
@@ -267,7 +230,7 @@ bool console_key_waiting() {
         return false;
     }
     for (DWORD i = 0; i < got; ++i) {
-        if (gives_code(events[i])) return true;
+        if (key_codes(events[i]).count > 0) return true;
     }
     // Only releases, modifier keys, mouse and focus events: no key read would take
     // them, and left in place they would crowd out the next key from this look.
@@ -283,7 +246,9 @@ void take_console_key() {
         g_input_ended = true;  // the console is gone: waiting again would spin
         return;
     }
-    if (got == 1 && gives_code(event)) queue_console_key(event.Event.KeyEvent);
+    if (got != 1) return;
+    const KeyCodes key = key_codes(event);
+    for (std::size_t i = 0; i < key.count; ++i) g_keys.push(key.codes[i]);
 }
 
 // ---- Output.
@@ -310,7 +275,40 @@ std::wstring widen(std::string_view utf8, DWORD flags) {
     return wide;
 }
 
+/// Keys without a character that still give a code (0, then the scan code):
+/// the cursor and editing keys and the function keys.
+bool gives_scan_code(WORD virtual_key) {
+    return (virtual_key >= VK_PRIOR && virtual_key <= VK_DOWN) || virtual_key == VK_INSERT ||
+           virtual_key == VK_DELETE || virtual_key == VK_CLEAR ||
+           (virtual_key >= VK_F1 && virtual_key <= VK_F12);
+}
+
 }  // namespace
+
+KeyCodes key_codes(const INPUT_RECORD& event) {
+    KeyCodes key;
+    if (event.EventType != KEY_EVENT || !event.Event.KeyEvent.bKeyDown) return key;
+    const wchar_t c = event.Event.KeyEvent.uChar.UnicodeChar;
+    if (c == 0) {
+        if (gives_scan_code(event.Event.KeyEvent.wVirtualKeyCode)) {
+            key.codes = {0, event.Event.KeyEvent.wVirtualScanCode};
+            key.count = 2;
+        }
+        return key;
+    }
+    if (c < 0x80) {
+        key.codes[0] = c;
+        key.count = 1;
+        return key;
+    }
+    std::array<char, 4> bytes{};
+    const int length = WideCharToMultiByte(GetConsoleCP(), 0, &c, 1, bytes.data(),
+                                           static_cast<int>(bytes.size()), nullptr, nullptr);
+    for (int i = 0; i < length; ++i) {
+        key.codes[key.count++] = static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+    }
+    return key;
+}
 
 void start() {
     std::atexit(restore_console);
@@ -401,8 +399,12 @@ KeyMode::KeyMode() {
     g_mode_input = in;
     g_saved_mode = mode;
     InterlockedExchange(&g_mode_active, 1);
-    // Ctrl-C as an ordinary key event instead of a signal to the process.
-    if (!SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_PROCESSED_INPUT))) {
+    // Ctrl-C as an ordinary key event instead of a signal to the process, and
+    // arrow keys as key events rather than the escape sequences a terminal sends:
+    // a shell may leave virtual terminal input on, and an arrow must never read
+    // as Esc.
+    const DWORD keys = ENABLE_PROCESSED_INPUT | ENABLE_VIRTUAL_TERMINAL_INPUT;
+    if (!SetConsoleMode(in, mode & ~keys)) {
         restore_console();
     }
 }

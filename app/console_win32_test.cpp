@@ -7,8 +7,10 @@
 #include <source_location>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/console.h"
+#include "app/console_keys_win32.h"
 #include "app/texts.h"
 #include "serial/unique_handle_win32.h"
 
@@ -204,6 +206,57 @@ TEST(ConsoleLines, BytesAfterALineStayForTheKeys) {
         expect_with_input(feed, "7\n\x1b", [] {
             return line_is(console::LineStatus::ok, "7") && key_arrives() && key_is(27);
         });
+    }
+}
+
+INPUT_RECORD key_event(WORD virtual_key, WORD scan_code, wchar_t c, bool down = true) {
+    INPUT_RECORD event{};
+    event.EventType = KEY_EVENT;
+    event.Event.KeyEvent.bKeyDown = down;
+    event.Event.KeyEvent.wRepeatCount = 1;
+    event.Event.KeyEvent.wVirtualKeyCode = virtual_key;
+    event.Event.KeyEvent.wVirtualScanCode = scan_code;
+    event.Event.KeyEvent.uChar.UnicodeChar = c;
+    return event;
+}
+
+std::vector<int> codes_of(const INPUT_RECORD& event) {
+    const console::KeyCodes key = console::key_codes(event);
+    return {key.codes.begin(), key.codes.begin() + static_cast<std::ptrdiff_t>(key.count)};
+}
+
+TEST(ConsoleKeyEvents, OnlyPressesOfKeysWithACodeCount) {
+    EXPECT_EQ(codes_of(key_event(VK_SHIFT, 42, 0)), std::vector<int>{});
+    EXPECT_EQ(codes_of(key_event(VK_CONTROL, 29, 0)), std::vector<int>{});
+    EXPECT_EQ(codes_of(key_event(VK_MENU, 56, 0)), std::vector<int>{});
+    EXPECT_EQ(codes_of(key_event(VK_CAPITAL, 58, 0)), std::vector<int>{});
+    EXPECT_EQ(codes_of(key_event(VK_LWIN, 91, 0)), std::vector<int>{});
+    EXPECT_EQ(codes_of(key_event('X', 45, L'x', false)), std::vector<int>{});
+    EXPECT_EQ(codes_of(key_event(VK_UP, 72, 0, false)), std::vector<int>{});
+
+    INPUT_RECORD mouse{};
+    mouse.EventType = MOUSE_EVENT;
+    mouse.Event.MouseEvent.dwButtonState = FROM_LEFT_1ST_BUTTON_PRESSED;
+    EXPECT_EQ(codes_of(mouse), std::vector<int>{});
+    INPUT_RECORD focus{};
+    focus.EventType = FOCUS_EVENT;
+    focus.Event.FocusEvent.bSetFocus = TRUE;
+    EXPECT_EQ(codes_of(focus), std::vector<int>{});
+}
+
+TEST(ConsoleKeyEvents, CharactersOrZeroAndTheScanCode) {
+    EXPECT_EQ(codes_of(key_event('X', 45, L'x')), std::vector<int>{'x'});
+    EXPECT_EQ(codes_of(key_event(VK_ESCAPE, 1, 27)), std::vector<int>{27});
+    EXPECT_EQ(codes_of(key_event('C', 46, 3)), std::vector<int>{3});  // Ctrl-C
+    EXPECT_EQ(codes_of(key_event(VK_RETURN, 28, L'\r')), std::vector<int>{13});
+    // Keys without a character: 0, then the scan code, never 3 or 27.
+    const std::vector<std::pair<WORD, WORD>> keys{
+        {VK_UP, 72},    {VK_DOWN, 80},  {VK_LEFT, 75}, {VK_RIGHT, 77},  {VK_HOME, 71},
+        {VK_END, 79},   {VK_PRIOR, 73}, {VK_NEXT, 81}, {VK_INSERT, 82}, {VK_DELETE, 83},
+        {VK_CLEAR, 76}, {VK_F1, 59},    {VK_F10, 68},  {VK_F11, 87},    {VK_F12, 88}};
+    for (const auto& [virtual_key, scan_code] : keys) {
+        EXPECT_EQ(codes_of(key_event(virtual_key, scan_code, 0)), (std::vector<int>{0, scan_code}))
+            << "virtual key " << virtual_key;
     }
 }
 
