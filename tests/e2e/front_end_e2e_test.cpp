@@ -1,0 +1,136 @@
+// The program's front end as its user meets it: the banner, the memory file
+// argument, the settings file beside the program or the port prompt, the retry
+// after a port that does not open, and the end of input at the prompt.
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/fixture.h"
+#include "tests/e2e/memory_model.h"
+#include "tests/e2e/wire.h"
+
+namespace quillmer::e2e {
+namespace {
+
+using sim::Model;
+
+// A port number that names no device: /dev/ttyS3999 on POSIX, COM4000 on Windows.
+constexpr std::string_view kNoSuchPort = "4000";
+
+class FrontEnd : public EndToEnd {
+  protected:
+    /// What the console shows of a typed answer: the terminal echoes it, pipes
+    /// do not.
+    std::string echo(const std::string& answer) const {
+        return launcher_.stdio == Stdio::pty ? answer + "\n" : "";
+    }
+    /// The console from the first "Com:" (or, without it, from the end of the
+    /// banner's credit line) on.
+    static std::string after_banner(const std::string& transcript) {
+        const std::size_t credit_end = transcript.find("\n\n", text::kTitle.size());
+        return credit_end == std::string::npos ? "" : transcript.substr(credit_end + 2);
+    }
+};
+
+TEST_F(FrontEnd, WithoutAMemoryFileTheProgramSaysSoAndEnds) {
+    launch({});
+    EXPECT_EQ(finish_after("メモリファイルを指定してください\n"), kNoMemoryFile);
+    EXPECT_TRUE(program().transcript().starts_with(text::kTitle)) << program().transcript();
+}
+
+TEST_F(FrontEnd, AMemoryFileThatCannotBeOpenedEndsTheProgram) {
+    launch({(settings_path().parent_path() / "no-such-file.csv").string()});
+    EXPECT_EQ(finish_after("メモリファイルがオープンできません\n"), kMemoryFileUnreadable);
+    EXPECT_EQ(occurrences(program().transcript(), "Com:"), 0u);
+}
+
+TEST_F(FrontEnd, SettingsFileNamingTheRadioGoesStraightToTheHandshake) {
+    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const std::string memory = varied_memory_file(4);
+    ProgramRun& run = launch_for(radio, memory);
+    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    const std::string transcript = run.transcript();
+    EXPECT_TRUE(transcript.starts_with(text::kTitle)) << transcript;
+    EXPECT_TRUE(after_banner(transcript).starts_with("Com:" + port_of(radio) + "\n")) << transcript;
+    EXPECT_EQ(occurrences(transcript, text::kPrompt), 0u);
+    EXPECT_EQ(occurrences(transcript, text::kHelp1), 0u);
+    expect_whole_memory_written(settle(radio), memory);
+}
+
+TEST_F(FrontEnd, SettingsNumberOfNoPortLeadsToThePromptAndNeverBackToTheSettingsFile) {
+    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    write_settings(std::string(kNoSuchPort) + "\n");
+    const std::string memory = varied_memory_file(2);
+    ProgramRun& run = launch({write_memory_file(memory)});
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    // Were the settings file read again, it would now lead to the radio.
+    write_settings(port_of(radio) + "\n");
+    // An answer without a number keeps the last number: the same port again.
+    run.type("x\n");
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt, 2)) << run.transcript();
+    run.type(port_of(radio) + "\n");
+    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+
+    const std::string shown = after_banner(run.transcript());
+    const std::string expected_start = "Com:" + std::string(kNoSuchPort) + "\n" +
+                                       std::string(text::kOpenError) + std::string(text::kPrompt) +
+                                       echo("x") + std::string(text::kOpenError) +
+                                       std::string(text::kPrompt) + echo(port_of(radio));
+    EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
+    EXPECT_EQ(occurrences(shown, "Com:"), 1u);
+    expect_whole_memory_written(settle(radio), memory);
+}
+
+TEST_F(FrontEnd, EmptySettingsFileMeansPortZeroWhichDoesNotOpen) {
+    write_settings("");
+    ProgramRun& run = launch({write_memory_file(varied_memory_file(2))});
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    run.close_input();
+    EXPECT_EQ(run.wait_exit(), kNoPort);
+    EXPECT_TRUE(
+        after_banner(run.transcript())
+            .starts_with("Com:0\n" + std::string(text::kOpenError) + std::string(text::kPrompt)))
+        << testing::PrintToString(run.transcript());
+    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), 1u);
+}
+
+TEST_F(FrontEnd, WithoutSettingsFileTheHelpNamesItAndThePromptTakesThePort) {
+    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const std::string memory = varied_memory_file(5);
+    ProgramRun& run = launch({write_memory_file(memory)});
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    run.type(port_of(radio) + "\n");
+    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+
+    const std::string expected_start = std::string(text::kHelp1) + settings_path().string() +
+                                       std::string(text::kHelp2) + std::string(text::kHelp3) +
+                                       std::string(text::kPrompt) + echo(port_of(radio));
+    const std::string shown = after_banner(run.transcript());
+    EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
+    EXPECT_EQ(occurrences(shown, "Com:"), 0u);
+    expect_whole_memory_written(settle(radio), memory);
+}
+
+TEST_F(FrontEnd, InputEndingAtThePromptOnAPipeEndsTheProgram) {
+    launcher_.stdio = Stdio::pipes;
+    ProgramRun& run = launch({write_memory_file(varied_memory_file(2))});
+    run.close_input();
+    EXPECT_EQ(run.wait_exit(), kNoPort);
+    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), 1u) << run.transcript();
+    EXPECT_EQ(occurrences(run.transcript(), text::kHelp1), 1u);
+}
+
+TEST_F(FrontEnd, WholeRunOnPipesWithTheAnswersWrittenUpFront) {
+    launcher_.stdio = Stdio::pipes;
+    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const std::string memory = varied_memory_file(12);
+    ProgramRun& run = launch({write_memory_file(memory)});
+    run.type(port_of(radio) + "\n");
+    run.close_input();
+    // The final key wait ends with the input.
+    EXPECT_EQ(run.wait_exit(), kWritten) << run.transcript();
+    EXPECT_EQ(occurrences(run.transcript(), text::kWriteEnd), 1u);
+    expect_whole_memory_written(settle(radio), memory);
+}
+
+}  // namespace
+}  // namespace quillmer::e2e

@@ -1,0 +1,53 @@
+#pragma once
+// How a test starts the program under test: which file, through what (nothing
+// for the native build; Wine for the Windows one), with what environment, and
+// whether its console is a pseudo-terminal or two pipes.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillmer::e2e {
+
+enum class Stdio {
+    pty,    ///< a pseudo-terminal of its own as console: keys, echo, a real terminal
+    pipes,  ///< standard input a pipe, standard output and error pipes
+};
+
+struct Launcher {
+    /// The built program. Each test runs a copy of it in its own directory, so
+    /// that the settings file beside the copy is the test's own.
+    std::filesystem::path program;
+    /// Words put before the copy's path on the command line, e.g. {"wine"}. A
+    /// first word without a '/' is looked up on PATH.
+    std::vector<std::string> argv_prefix;
+    /// Changes to the child's environment, applied in order: "NAME=value" sets a
+    /// variable, "NAME" alone removes it.
+    std::vector<std::string> environment;
+    Stdio stdio = Stdio::pty;
+    /// The text that names a device (a simulator's slave path) in the settings
+    /// file and at the port prompt. Unset: the device path itself, which the
+    /// POSIX build accepts. A Windows launcher links a COM port to the device
+    /// and returns its number.
+    std::function<std::string(const std::string& device)> name_port;
+
+    /// The file name of the copy: the program's own file name.
+    std::string copy_name() const;
+    /// The settings file the copy reads: its file name with the extension
+    /// replaced by ".ini", or ".ini" appended when it has none.
+    std::string settings_name() const;
+    /// The answer that names `device`, through name_port when set.
+    std::string port_answer(const std::string& device) const;
+};
+
+/// The program this suite was built with (QUILLMER_E2E_PROGRAM in the
+/// environment overrides it), run directly under LANG=C.UTF-8 with the locale
+/// variables that would override LANG removed.
+Launcher native_launcher(Stdio stdio = Stdio::pty);
+
+/// Copies the launcher's program into `dir`, executable, under copy_name().
+/// Returns the copy's path. Throws std::runtime_error when it cannot.
+std::filesystem::path install(const Launcher& launcher, const std::filesystem::path& dir);
+
+}  // namespace quillmer::e2e
