@@ -1,0 +1,199 @@
+// The identification handshake as the real program runs it against simulated
+// radios: which frames go out at which speed, what the console shows, and that
+// the transfer that follows reaches the radio that answered.
+
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "sim/pty.h"
+#include "tests/e2e/fixture.h"
+#include "tests/e2e/memory_model.h"
+#include "tests/e2e/wire.h"
+
+namespace quillmer::e2e {
+namespace {
+
+using sim::FrameKind;
+using sim::Model;
+
+/// `count` turns of the glyph, as a handshake shows them from its start.
+std::string spinner_prints(int count) {
+    std::string prints;
+    for (int n = 0; n < count; ++n) prints += text::kSpinner[n % 4];
+    return prints;
+}
+
+/// Turns of the glyph that `shown` consists of, from the first glyph on; -1
+/// when it holds anything else or the glyphs out of order.
+int spinner_turns(std::string_view shown) {
+    for (int n = 0; spinner_prints(n).size() <= shown.size(); ++n) {
+        if (spinner_prints(n) == shown) return n;
+    }
+    return -1;
+}
+
+/// The console between the end of `from` and the start of the next `to`.
+std::string between(const std::string& transcript, std::string_view from, std::string_view to) {
+    const std::size_t start = transcript.find(from);
+    if (start == std::string::npos) return "<" + std::string(from) + " not shown>";
+    const std::size_t end = transcript.find(to, start + from.size());
+    if (end == std::string::npos) return "<" + std::string(to) + " not shown>";
+    return transcript.substr(start + from.size(), end - start - from.size());
+}
+
+/// The simulator's summary of the frames without their speeds and marks of
+/// frames the radio did not listen to: "IDENTIFY_LONG x9, SPEED_NOTICE".
+std::string order_of(const std::vector<sim::ReceivedFrame>& frames) {
+    return std::regex_replace(sim::summary(frames), std::regex("@[0-9]+!?"), "");
+}
+
+/// The frames before the first LINK_OPEN: the handshake's.
+std::vector<sim::ReceivedFrame> handshake_frames(const sim::Snapshot& s) {
+    auto frames = s.frames;
+    frames.erase(
+        frames.begin() + static_cast<std::ptrdiff_t>(find_kind(frames, FrameKind::LinkOpen)),
+        frames.end());
+    return frames;
+}
+
+/// True when nobody holds the device's lock: the program locks the port it
+/// has open.
+bool not_held(const std::string& device) {
+    const sim::Fd fd(::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    return fd.valid() && flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
+}
+
+class Handshake : public EndToEnd {
+  protected:
+    /// Runs the program against `radio` with a short memory file, expects the
+    /// whole transfer to succeed, and gives what the radio heard.
+    sim::Snapshot run_to_success(const sim::Simulator& radio) {
+        const std::string memory = varied_memory_file(9);
+        launch_for(radio, memory);
+        EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+        sim::Snapshot s = settle(radio);
+        expect_whole_memory_written(s, memory);
+        return s;
+    }
+    std::string com_line(const sim::Simulator& radio) { return "Com:" + port_of(radio) + "\n"; }
+};
+
+TEST_F(Handshake, RadioAnsweringTheFirstCallIsFoundAtFullSpeed) {
+    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const sim::Snapshot s = run_to_success(radio);
+    // The answer is taken one byte a pass and the call goes out every sixth
+    // pass, so a second call leaves before the eight bytes are in.
+    EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
+    EXPECT_EQ(between(program().transcript(), com_line(radio), text::kActivate),
+              spinner_prints(2) + std::string(text::kDetect91));
+}
+
+TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers) {
+    sim::RadioConfig mute = sim::model_config(Model::Id91);
+    mute.silent = true;
+    const auto& silent = start_radio(mute);
+    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const std::string memory = varied_memory_file(9);
+    ProgramRun& run = launch_for(silent, memory);
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    EXPECT_TRUE(not_held(silent.slave_path())) << "the silent port was not closed";
+    run.type(port_of(radio) + "\n");
+    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+
+    // Frames at a speed the radio does not listen at carry "!".
+    EXPECT_EQ(sim::summary(settle(silent).frames),
+              "IDENTIFY_LONG@38400 x9, SPEED_NOTICE@38400, IDENTIFY_SHORT@4800!, "
+              "SPEED_NOTICE@4800!, IDENTIFY_SHORT@9600!");
+    const std::string transcript = run.transcript();
+    // 9 long calls, then 5 turns in each of the two short attempts; no model line,
+    // since nothing ever answered.
+    EXPECT_EQ(between(transcript, com_line(silent), text::kNoResponse), spinner_prints(19));
+    EXPECT_EQ(occurrences(transcript, std::string(text::kNoResponse) + std::string(text::kPrompt)),
+              1u);
+    EXPECT_EQ(occurrences(transcript, "Com:"), 1u);
+    // The second port is configured afresh at full speed, and its handshake turns
+    // the glyph from the first one again.
+    const sim::Snapshot s = settle(radio);
+    EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
+    EXPECT_EQ(between(transcript, port_of(radio) + "\n", text::kActivate),
+              spinner_prints(2) + std::string(text::kDetect92));
+    expect_whole_memory_written(s, memory);
+}
+
+TEST_F(Handshake, RadioListeningOnlyAt4800IsFoundInTheFirstShortAttempt) {
+    sim::RadioConfig config = sim::model_config(Model::Id91);
+    config.speed = 4800;
+    const auto& radio = start_radio(config);
+    const sim::Snapshot s = run_to_success(radio);
+    EXPECT_EQ(sim::summary(handshake_frames(s)),
+              "IDENTIFY_LONG@38400! x9, SPEED_NOTICE@38400!, IDENTIFY_SHORT@4800, "
+              "SPEED_NOTICE@4800, LINK_QUERY@38400");
+    EXPECT_EQ(frames_of(s.frames, FrameKind::LinkOpen).at(0).speed, 38400);
+    const int turns =
+        spinner_turns(between(program().transcript(), com_line(radio), text::kDetect91));
+    EXPECT_GE(turns, 9) << "the glyph turns on from the long calls, in order";
+}
+
+TEST_F(Handshake, RadioListeningOnlyAt9600IsFoundInTheSecondShortAttempt) {
+    sim::RadioConfig config = sim::model_config(Model::Id92);
+    config.speed = 9600;
+    const auto& radio = start_radio(config);
+    const sim::Snapshot s = run_to_success(radio);
+    EXPECT_EQ(sim::summary(handshake_frames(s)),
+              "IDENTIFY_LONG@38400! x9, SPEED_NOTICE@38400!, IDENTIFY_SHORT@4800!, "
+              "SPEED_NOTICE@4800!, IDENTIFY_SHORT@9600, SPEED_NOTICE@9600, LINK_QUERY@38400");
+    const int turns =
+        spinner_turns(between(program().transcript(), com_line(radio), text::kDetect92));
+    EXPECT_GE(turns, 14) << "nine long calls and the five turns of the first attempt";
+}
+
+TEST_F(Handshake, NoiseBeforeTheIdentifyReplyIsSkipped) {
+    sim::RadioConfig config = sim::model_config(Model::Id92);
+    config.noise = sim::noise_bytes(16);
+    config.fault_replies = sim::reply_bit(sim::ReplyKind::Identify);
+    config.fault_limit = 1;
+    const auto& radio = start_radio(config);
+    const sim::Snapshot s = run_to_success(radio);
+    ASSERT_EQ(s.radio.faulted_replies, 1);
+    // Still found by the long calls, and the id bytes came through.
+    const auto calls = handshake_frames(s);
+    EXPECT_EQ(calls.size(), sim::count_of(calls, FrameKind::Identify));
+    EXPECT_LE(calls.size(), 9u);
+    EXPECT_EQ(occurrences(program().transcript(), text::kDetect92), 1u);
+}
+
+TEST_F(Handshake, OverlongReplyDoesNotStopTheNextReplyFromCounting) {
+    // 300 bytes without an end byte in front of the first identify reply: more
+    // than the long calls wait for, and more than a reply may hold.
+    sim::RadioConfig config = sim::model_config(Model::Id91);
+    config.overlong = 300;
+    config.fault_replies = sim::reply_bit(sim::ReplyKind::Identify);
+    config.fault_limit = 1;
+    const auto& radio = start_radio(config);
+    const sim::Snapshot s = run_to_success(radio);
+    // The first frame end comes only in the attempt at 9600, and the reply it
+    // ends still carries the id bytes. The queued bytes make the passes of the
+    // short attempts follow one another at once, so frames go out back to back
+    // around the speed changes, closer than the simulator can tell their speeds
+    // apart: only their order is checked here.
+    EXPECT_EQ(order_of(handshake_frames(s)),
+              "IDENTIFY_LONG x9, SPEED_NOTICE, IDENTIFY_SHORT, SPEED_NOTICE, IDENTIFY_SHORT, "
+              "SPEED_NOTICE, LINK_QUERY");
+    EXPECT_EQ(occurrences(program().transcript(), text::kDetect91), 1u);
+}
+
+TEST_F(Handshake, UnknownIdPairShowsNoModelAndWritesAsForAnId91) {
+    sim::RadioConfig config = sim::model_config(Model::Id91);
+    config.id = {0x12, 0x34};
+    const auto& radio = start_radio(config);
+    const sim::Snapshot s = run_to_success(radio);
+    EXPECT_EQ(between(program().transcript(), com_line(radio), text::kActivate), spinner_prints(2));
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::ReadyProbe), 0u);
+}
+
+}  // namespace
+}  // namespace quillmer::e2e
