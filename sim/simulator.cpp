@@ -233,8 +233,10 @@ bool Simulator::read_batch(std::deque<Arrival>& inbox) {
     std::vector<ParsedFrame> parsed;
     const std::size_t stray_before = parser_.stray;
     feed(parser_, batch, parsed);
-    const std::vector<int> speeds = batch_speeds(parsed, last_speed_, speed);
+    const std::vector<int> speeds = batch_speeds(parsed, last_speed_, speed, after_notice_);
     last_speed_ = speed;
+    // A batch of stray bytes alone says nothing about where a change came.
+    if (!parsed.empty()) after_notice_ = ends_with_notice(parsed) && speeds.back() == speed;
     std::vector<Clock::time_point> due(parsed.size(), read_at);
     if (config_.pace)
         due = paced_arrivals(parsed, speeds, batch.size(), speed, read_at, wire_free_);

@@ -90,6 +90,7 @@ class Simulator {
     Pty pty_;  // used only by the loop while it runs
     WakePipe wake_;
     int last_speed_ = 0;           // loop only: line speed after the last batch
+    bool after_notice_ = false;    // loop only: the last batch ended with a notice
     Clock::time_point wire_free_;  // loop only: pacing of received bytes
     FrameParser parser_;           // loop only
 

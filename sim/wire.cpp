@@ -11,15 +11,19 @@ Clock::duration byte_time(int bit_per_s) {
 }
 
 std::vector<int> batch_speeds(const std::vector<ParsedFrame>& frames, int speed_before,
-                              int speed_after) {
+                              int speed_after, bool after_notice) {
     std::vector<int> speeds(frames.size(), speed_after);
-    if (speed_before == speed_after) return speeds;
+    if (speed_before == speed_after || after_notice) return speeds;
     const auto notice = std::find_if(frames.rbegin(), frames.rend(), [](const ParsedFrame& f) {
         return classify(f.bytes) == FrameKind::SpeedNotice;
     });
     const auto old_speed_count = static_cast<std::size_t>(frames.rend() - notice);
     std::fill_n(speeds.begin(), old_speed_count, speed_before);
     return speeds;
+}
+
+bool ends_with_notice(const std::vector<ParsedFrame>& frames) {
+    return !frames.empty() && classify(frames.back().bytes) == FrameKind::SpeedNotice;
 }
 
 std::vector<Clock::time_point> paced_arrivals(const std::vector<ParsedFrame>& frames,

@@ -17,13 +17,18 @@ Clock::duration byte_time(int bit_per_s);
 
 /// The speed each frame of one batch of reads was sent at, given the line speed
 /// read after the previous batch and after this one. The terminal shows only the
-/// speed now, and the program may have changed it after writing some of the
-/// batch. It does so right after SPEED_NOTICE, so when the speed changed, the
-/// frames up to the batch's last SPEED_NOTICE went at the old speed and the rest
-/// at the new one; without a SPEED_NOTICE the change came before the batch (a
-/// reopened port set up afresh).
+/// speed now, and the program changes it right after a SPEED_NOTICE, once the
+/// notice has had time to leave. So when the speed changed: if the previous batch
+/// ended with a SPEED_NOTICE (`after_notice`), the change came between the two
+/// batches and the whole batch went at the new speed; otherwise the program was
+/// quicker than our reads, and the frames up to this batch's last SPEED_NOTICE
+/// went at the old speed and the rest at the new one. Without any notice the
+/// change came before the batch (a reopened port set up afresh).
 std::vector<int> batch_speeds(const std::vector<ParsedFrame>& frames, int speed_before,
-                              int speed_after);
+                              int speed_after, bool after_notice = false);
+
+/// True when the batch's last frame is a SPEED_NOTICE.
+bool ends_with_notice(const std::vector<ParsedFrame>& frames);
 
 /// When the last byte of each frame of a batch arrives if bytes come no faster
 /// than their wire time: the batch starts at `read_at` or when the wire is free,

@@ -33,6 +33,14 @@ TEST(BatchSpeeds, AChangeTakesEffectAfterTheLastNoticeOfTheBatch) {
     EXPECT_EQ(batch_speeds(batch_of({kShort, kNotice, kNotice, kQuery}), 4800, 38400),
               (std::vector<int>{4800, 4800, 4800, 38400}));
 
+    // After a batch that ended with a notice, the change came between the reads:
+    // the whole batch, its own notice included, went at the new speed.
+    EXPECT_EQ(batch_speeds(batch_of({kShort, kNotice}), 38400, 4800, true),
+              (std::vector<int>{4800, 4800}));
+    EXPECT_TRUE(ends_with_notice(batch_of({kShort, kNotice})));
+    EXPECT_FALSE(ends_with_notice(batch_of({kNotice, kShort})));
+    EXPECT_FALSE(ends_with_notice({}));
+
     // Without a notice the port was set up afresh before it wrote.
     EXPECT_EQ(batch_speeds(batch_of({identify_frame(402)}), 9600, 38400),
               (std::vector<int>{38400}));
