@@ -214,9 +214,11 @@ bool bench_transfer_paced(const std::string& program) {
     std::printf("  ratio to the bound: %.3f (%+.2f ms a channel); target %.2f or below: %s\n",
                 ratio, (t->window_s - bound_s) * 1e3 / kChannels, kWireRatioTarget,
                 ratio <= kWireRatioTarget ? "met" : "NOT MET");
-    // The line carries both ways at once: a keep-alive written while an
-    // acknowledgement comes in costs no time, so the sum above can exceed what
-    // the transfer really needs. Frames and acknowledgements alone cannot overlap.
+    // The line carries both ways at once. A keep-alive written while the
+    // program waits goes out right behind the channel frame and mostly while the
+    // acknowledgement comes back, so the sum above counts it nearly in full where
+    // it costs the transfer about one byte time. Frames and acknowledgements
+    // cannot overlap: their sum is a bound the transfer can never beat.
     const double strict_s = frames_s + acks_s;
     std::printf("  ratio to channel frames and acknowledgements alone: %.3f (%+.2f ms a channel)\n",
                 t->window_s / strict_s, (t->window_s - strict_s) * 1e3 / kChannels);
