@@ -44,8 +44,8 @@ std::unique_ptr<Simulator> Simulator::start(const RadioConfig& config, std::stri
         new Simulator(config, std::move(*pty), std::move(*wake), std::move(log)));
 }
 
-Simulator::Simulator(const RadioConfig& config, Pty pty, WakePipe wake, LogFn log)
-    : config_(config),
+Simulator::Simulator(RadioConfig config, Pty pty, WakePipe wake, LogFn log)
+    : config_(std::move(config)),
       log_(std::move(log)),
       started_(Clock::now()),
       slave_path_(pty.slave_path),

@@ -74,7 +74,7 @@ class Simulator {
     struct Outgoing;
     struct Arrival;
 
-    Simulator(const RadioConfig& config, Pty pty, WakePipe wake, LogFn log);
+    Simulator(RadioConfig config, Pty pty, WakePipe wake, LogFn log);
     void run();
     bool read_batch(std::deque<Arrival>& inbox);
     bool hear(const Arrival& arrival, std::deque<Outgoing>& outbox);
