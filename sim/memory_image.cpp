@@ -20,8 +20,8 @@ constexpr std::size_t kTextSize = 8;
 std::uint64_t unpack(const WriteFrame& frame, std::size_t at, std::size_t size, bool& ok) {
     std::uint64_t value = 0;
     for (std::size_t i = size; i-- > 0;) {
-        const unsigned high = frame[at + i] >> 4;
-        const unsigned low = frame[at + i] & 0x0Fu;
+        const std::uint64_t high = frame[at + i] >> 4;
+        const std::uint64_t low = frame[at + i] & 0x0Fu;
         if (high > 9 || low > 9) ok = false;
         value = value * 100 + high * 10 + low;
     }
