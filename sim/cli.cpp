@@ -64,7 +64,8 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view name = args[i];
         std::optional<std::string_view> inline_value;
-        if (const auto eq = name.find('='); name.starts_with("--") && eq != name.npos) {
+        if (const auto eq = name.find('=');
+            name.starts_with("--") && eq != std::string_view::npos) {
             inline_value = name.substr(eq + 1);
             name = name.substr(0, eq);
         }

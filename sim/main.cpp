@@ -18,7 +18,7 @@ enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void on_signal(int) {
+void on_signal(int /*signal*/) {
     g_interrupted = 1;
 }
 
