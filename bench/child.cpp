@@ -11,7 +11,7 @@
 #include <cstring>
 #include <utility>
 
-extern char** environ;
+extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX has programs declare it
 
 namespace quillmer::bench {
 namespace {
@@ -47,6 +47,7 @@ std::optional<Child> Child::start(const std::string& program, const std::vector<
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 

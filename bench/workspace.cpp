@@ -53,7 +53,7 @@ bool Workspace::set_port(const std::string& port) const {
 }
 
 fs::path Workspace::write_memory_file(int rows) const {
-    const fs::path path = dir_ / ("memory-" + std::to_string(rows) + ".csv");
+    fs::path path = dir_ / ("memory-" + std::to_string(rows) + ".csv");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << "CH No,Frequency,Dup,Offset,TS,Mode,Name,SKIP,TONE,Repeater Tone,TSQL Frequency,"
            "DTCS Code,DTCS Polarity,DV SQL,DV CSQL Code,Comment,RPT2 Call Sign,"
