@@ -201,6 +201,8 @@ KeyMode::~KeyMode() {
 
 std::string to_shift_jis(std::string_view utf8) {
     iconv_t cd = iconv_open("CP932", "UTF-8");
+    // iconv_open reports a failure as (iconv_t)-1, an integer cast to a pointer.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(utf8);
     std::string out(utf8.size() * 2 + 4, '\0');
     char* in = const_cast<char*>(utf8.data());
