@@ -47,6 +47,10 @@ void channel_frame(Reaction& reaction, RadioState& state, const RadioConfig& con
         reaction.vanish = true;
         return;
     }
+    if (config.mute_after != kNever && state.channel_frames == config.mute_after) {
+        state.muted = true;
+        return;
+    }
     const auto body = frame.subspan(preamble_length(frame));
     const int channel =
         reaction.kind == FrameKind::BadChannel ? -1 : channel_number(body[5], body[6]);
@@ -138,7 +142,7 @@ Reaction react(RadioState& state, const RadioConfig& config, std::span<const std
         reaction.garbled = true;
         return reaction;
     }
-    if (config.silent) return reaction;
+    if (config.silent || state.muted) return reaction;
 
     switch (reaction.kind) {
         case FrameKind::Identify:

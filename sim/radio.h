@@ -58,6 +58,9 @@ struct RadioConfig {
     int fault_limit = -1;                       ///< how many replies carry them; -1: every one
     int vanish_after = kNever;  ///< the device vanishes when this channel frame (write or
                                 ///< erase, counted from 1) arrives; it is not answered
+    int mute_after = kNever;    ///< the radio stops answering when this channel frame (write or
+                                ///< erase, counted from 1) arrives: it and every later frame
+                                ///< are heard but not acted on, as by a radio that has hung
     bool pace = false;          ///< bytes take their wire time, 10 bits each, both ways
 };
 
@@ -73,6 +76,7 @@ struct RadioState {
     int probes = 0;           ///< READY_PROBE frames heard in this link session
     int channel_frames = 0;   ///< write, erase and bad channel frames heard in an open link
     int faulted_replies = 0;  ///< replies that carried the armed faults
+    bool muted = false;       ///< mute_after was reached: it hears, and never acts again
     MemoryImage image;
 };
 

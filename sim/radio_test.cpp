@@ -191,6 +191,25 @@ TEST(RadioVanish, GoesAtTheNthChannelFrameWithoutAnsweringIt) {
     EXPECT_EQ(radio.state.image[2].state, SlotState::Unwritten);
 }
 
+TEST(RadioMute, StopsAtTheNthChannelFrameAndNeverActsAgain) {
+    RadioConfig config = model_config(Model::Id91);
+    config.mute_after = 2;
+    Radio radio = open_radio(config);
+    EXPECT_EQ(radio.hear(write_for(0)).reply, ReplyKind::Ack);
+    for (const Bytes& frame : {write_for(1), write_for(2), kProbe, kClose, kOpen}) {
+        const Reaction r = radio.hear(frame);
+        EXPECT_FALSE(r.reply);
+        EXPECT_FALSE(r.vanish);
+        EXPECT_FALSE(r.link_closed);
+        EXPECT_FALSE(r.link_opened);
+        EXPECT_TRUE(r.bytes.empty());
+    }
+    EXPECT_EQ(radio.state.image[0].state, SlotState::Written);
+    EXPECT_EQ(radio.state.image[1].state, SlotState::Unwritten);
+    EXPECT_EQ(radio.state.image[2].state, SlotState::Unwritten);
+    EXPECT_TRUE(radio.state.link_open);
+}
+
 TEST(RadioFaults, GoInFrontOfTheChosenRepliesInOrderAndUpToTheLimit) {
     RadioConfig config = model_config(Model::Id91);
     config.noise = noise_bytes(3);
