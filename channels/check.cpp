@@ -84,9 +84,31 @@ std::optional<CheckFailure> check_field(const RawRow& raw, std::string_view fiel
     return failure;
 }
 
+/// The line of the file's first zero byte, 1 for the first line; 0 when it
+/// holds none. No text file holds one, but programs, spreadsheets in their own
+/// format and text saved as UTF-16 do. The reader ends a line at a zero byte,
+/// so such a file would turn into rows without a frequency and erase channels
+/// without a word.
+int line_of_zero_byte(MemoryFile& file) {
+    file.rewind();
+    int line = 1;
+    for (int c = file.get(); c != EOF; c = file.get()) {
+        if (c == '\0') return line;
+        if (c == '\n') ++line;
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
+    if (const int line = line_of_zero_byte(file)) {
+        file.rewind();
+        CheckFailure failure;
+        failure.kind = CheckFailure::Kind::zero_byte;
+        failure.line_number = line;
+        return failure;
+    }
     file.rewind();
     Reader reader(file);
     std::optional<CheckFailure> failure;
@@ -114,6 +136,11 @@ std::string describe(const CheckFailure& failure) {
     if (failure.kind == CheckFailure::Kind::no_data_rows) {
         message =
             "Memory file has no data rows (a data row starts with a digit): nothing to write.\n";
+    } else if (failure.kind == CheckFailure::Kind::zero_byte) {
+        message = "Memory file line " + std::to_string(failure.line_number) +
+                  " holds a zero byte: it is not a text file (a program, a spreadsheet in its "
+                  "own format, or text saved as UTF-16, say).\n"
+                  "Save the channels as comma-separated text.\n";
     } else {
         const bool frequency = failure.column == kFrequencyColumn;
         message = "Memory file line " + std::to_string(failure.line_number) + ", column " +

@@ -94,6 +94,51 @@ TEST(Check, FileWithoutDataRowsIsRefused) {
     EXPECT_TRUE(check_memory_file(empty.file()).has_value());
 }
 
+TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {
+    using namespace std::string_literals;
+    // A zero byte would end the row's line before its frequency: a row that
+    // erases its channel. Header lines and rows alike count.
+    struct Case {
+        std::string bytes;
+        int zero_line;
+        int first_row_line;
+    };
+    for (const Case& c :
+         {Case{std::string(kHeader) + "0,145.5,,\n1,"s + '\0' + "146.0,,,FM\n", 3, 2},
+          Case{std::string(kHeader) + "0,145.5,,\n1,146.0,,,FM,NA\0ME\n"s, 3, 2},
+          Case{"CH\0,Frequency\n\n\n0,145.5,,\n"s, 1, 4}}) {
+        TempMemoryFile f(c.bytes);
+        const auto failure = check_memory_file(f.file());
+        ASSERT_TRUE(failure.has_value()) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(failure->kind, CheckFailure::Kind::zero_byte);
+        EXPECT_EQ(failure->line_number, c.zero_line);
+        // Left at the start for the transfer's reading, as after a success.
+        Reader reader(f.file());
+        EXPECT_EQ(reader.next_row(), 0);
+        EXPECT_EQ(reader.raw().line_number, c.first_row_line);
+    }
+
+    // Text saved as UTF-16: every other byte is zero.
+    TempMemoryFile wide(
+        "\xFF\xFE"
+        "0\0,\0"
+        "1\0"
+        "4\0"
+        "5\0\n\0"s);
+    const auto failure = check_memory_file(wide.file());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->line_number, 1);
+    EXPECT_EQ(describe(*failure),
+              "Memory file line 1 holds a zero byte: it is not a text file (a program, a "
+              "spreadsheet in its own format, or text saved as UTF-16, say).\n"
+              "Save the channels as comma-separated text.\n"
+              "Nothing was sent to the radio.\n");
+
+    // After the end-of-file byte nothing is part of the file.
+    TempMemoryFile ended(std::string(kHeader) + "0,145.5,,\n\x1a\0\0"s);
+    EXPECT_EQ(check_memory_file(ended.file()), std::nullopt);
+}
+
 TEST(Check, SemicolonSeparatedExportIsRefusedWithAHint) {
     MemoryFile file;
     ASSERT_TRUE(file.open(data_file("semicolon-locale.csv").c_str()));
