@@ -31,6 +31,10 @@ struct Launcher {
     /// POSIX build accepts. A Windows launcher links a COM port to the device
     /// and returns its number.
     std::function<std::string(const std::string& device)> name_port;
+    /// The encoding of what the program writes to standard output and error, as
+    /// iconv names it ("CP932"); the transcript holds it decoded to UTF-8. Empty:
+    /// UTF-8, taken as it is.
+    std::string output_encoding;
 
     /// The file name of the copy: the program's own file name.
     std::string copy_name() const;

@@ -115,6 +115,8 @@ std::unique_ptr<ProgramRun> ProgramRun::start(const Launcher& launcher,
 
     std::unique_ptr<ProgramRun> run(new ProgramRun);
     run->stdio_ = launcher.stdio;
+    run->console_text_ = std::make_unique<Decoder>(launcher.output_encoding);
+    run->error_text_ = std::make_unique<Decoder>(launcher.output_encoding);
     if (launcher.stdio == Stdio::pty) {
         winsize size{};
         size.ws_row = 24;
@@ -195,13 +197,14 @@ void ProgramRun::read_loop() {
             if (!open[i] || p[i].revents == 0) continue;
             const ssize_t n = ::read(fds[i], buffer, sizeof buffer);
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            Decoder& decoder = i == 0 ? *console_text_ : *error_text_;
+            const std::string text =
+                n <= 0 ? decoder.finish()
+                       : decoder.decode(std::string_view(buffer, static_cast<std::size_t>(n)));
             std::lock_guard lock(mutex_);
-            if (n <= 0) {
-                // A terminal whose program has gone reads EIO; a pipe reads 0.
-                open[i] = false;
-            } else {
-                (i == 0 ? transcript_ : errors_).append(buffer, static_cast<std::size_t>(n));
-            }
+            // A terminal whose program has gone reads EIO; a pipe reads 0.
+            if (n <= 0) open[i] = false;
+            (i == 0 ? transcript_ : errors_) += text;
         }
         changed_.notify_all();
     }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "sim/pty.h"
+#include "tests/e2e/decoder.h"
 #include "tests/e2e/launcher.h"
 
 namespace quillmer::e2e {
@@ -48,11 +49,12 @@ class ProgramRun {
 
     Stdio stdio() const { return stdio_; }
 
-    /// Every byte the program wrote to its console so far (on a terminal, with
-    /// the terminal's echo of typed lines among them).
+    /// Everything the program wrote to its console so far (on a terminal, with
+    /// the terminal's echo of typed lines among them), decoded to UTF-8 from the
+    /// launcher's output encoding.
     std::string transcript() const;
-    /// Standard error, when it is a pipe of its own; empty on a terminal, where it
-    /// shares the transcript.
+    /// Standard error, when it is a pipe of its own, decoded alike; empty on a
+    /// terminal, where it shares the transcript.
     std::string errors() const;
 
     /// Waits until `text` occurs `count` times in the transcript (occurrences do
@@ -94,6 +96,10 @@ class ProgramRun {
     sim::Fd console_;  // the terminal's master, or standard output's read end
     sim::Fd error_;    // standard error's read end (pipes only)
     sim::Fd input_;    // standard input's write end (pipes only)
+
+    // What console_ and error_ bring, into UTF-8; used by the reader thread only.
+    std::unique_ptr<Decoder> console_text_;
+    std::unique_ptr<Decoder> error_text_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
