@@ -9,7 +9,7 @@
 
 namespace quillmer::e2e {
 
-EndToEnd::EndToEnd() : launcher_(native_launcher()) {}
+EndToEnd::EndToEnd() : launcher_(suite_launcher()) {}
 
 EndToEnd::~EndToEnd() = default;
 
@@ -41,8 +41,16 @@ std::filesystem::path EndToEnd::settings_path() const {
     return dir_.path() / launcher_.settings_name();
 }
 
+std::string EndToEnd::shown(const std::filesystem::path& path) const {
+    return launcher_.path_as_shown(path);
+}
+
 std::string EndToEnd::port_of(const sim::Simulator& radio) const {
     return launcher_.port_answer(radio.slave_path());
+}
+
+std::string EndToEnd::echo(const std::string& answer) const {
+    return launcher_.stdio == Stdio::pty ? answer + "\n" : "";
 }
 
 ProgramRun& EndToEnd::launch(const std::vector<std::string>& args) {

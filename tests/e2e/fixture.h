@@ -40,8 +40,13 @@ class EndToEnd : public testing::Test {
     /// Writes the settings file beside the program's copy.
     void write_settings(std::string_view text);
     std::filesystem::path settings_path() const;
+    /// A path of the test's directory as the program writes it.
+    std::string shown(const std::filesystem::path& path) const;
     /// The answer that names the radio's port in the settings file or at the prompt.
     std::string port_of(const sim::Simulator& radio) const;
+    /// What the console shows of an answer typed at the prompt: the terminal
+    /// echoes it, pipes do not.
+    std::string echo(const std::string& answer) const;
 
     /// Starts the program's copy with `args`; the test's one program.
     ProgramRun& launch(const std::vector<std::string>& args);

@@ -18,11 +18,6 @@ constexpr std::string_view kNoSuchPort = "4000";
 
 class FrontEnd : public EndToEnd {
   protected:
-    /// What the console shows of a typed answer: the terminal echoes it, pipes
-    /// do not.
-    std::string echo(const std::string& answer) const {
-        return launcher_.stdio == Stdio::pty ? answer + "\n" : "";
-    }
     /// The console from the first "Com:" (or, without it, from the end of the
     /// banner's credit line) on.
     static std::string after_banner(const std::string& transcript) {
@@ -101,7 +96,7 @@ TEST_F(FrontEnd, WithoutSettingsFileTheHelpNamesItAndThePromptTakesThePort) {
     run.type(port_of(radio) + "\n");
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
 
-    const std::string expected_start = std::string(text::kHelp1) + settings_path().string() +
+    const std::string expected_start = std::string(text::kHelp1) + shown(settings_path()) +
                                        std::string(text::kHelp2) + std::string(text::kHelp3) +
                                        std::string(text::kPrompt) + echo(port_of(radio));
     const std::string shown = after_banner(run.transcript());

@@ -119,8 +119,9 @@ TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers)
     // the glyph from the first one again.
     const sim::Snapshot s = settle(radio);
     EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
-    EXPECT_EQ(between(transcript, port_of(radio) + "\n", text::kActivate),
-              spinner_prints(2) + std::string(text::kDetect92));
+    EXPECT_EQ(
+        between(transcript, std::string(text::kPrompt) + echo(port_of(radio)), text::kActivate),
+        spinner_prints(2) + std::string(text::kDetect92));
     expect_whole_memory_written(s, memory);
 }
 

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "tests/e2e/wine.h"
+
 namespace quillmer::e2e {
 
 std::string Launcher::copy_name() const {
@@ -22,6 +24,10 @@ std::string Launcher::port_answer(const std::string& device) const {
     return name_port ? name_port(device) : device;
 }
 
+std::string Launcher::path_as_shown(const std::filesystem::path& path) const {
+    return name_path ? name_path(path) : path.string();
+}
+
 Launcher native_launcher(Stdio stdio) {
     Launcher launcher;
     const char* from_environment = std::getenv("QUILLMER_E2E_PROGRAM");
@@ -32,6 +38,12 @@ Launcher native_launcher(Stdio stdio) {
     launcher.environment = {"LC_ALL", "LC_CTYPE", "LANG=C.UTF-8"};
     launcher.stdio = stdio;
     return launcher;
+}
+
+Launcher suite_launcher() {
+    const char* wine_dir = std::getenv("QUILLMER_E2E_WINE");
+    if (wine_dir != nullptr && *wine_dir != '\0') return wine_launcher(wine_dir);
+    return native_launcher();
 }
 
 std::filesystem::path install(const Launcher& launcher, const std::filesystem::path& dir) {

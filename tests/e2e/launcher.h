@@ -35,6 +35,11 @@ struct Launcher {
     /// iconv names it ("CP932"); the transcript holds it decoded to UTF-8. Empty:
     /// UTF-8, taken as it is.
     std::string output_encoding;
+    /// How the program writes a path of this machine (a file in the test's
+    /// directory) in its messages. Unset: the path itself. Paths on its command
+    /// line stay as they are: Wine reads /tmp/x as \tmp\x on the current drive,
+    /// which is Z: in the test's directory.
+    std::function<std::string(const std::filesystem::path& path)> name_path;
 
     /// The file name of the copy: the program's own file name.
     std::string copy_name() const;
@@ -43,12 +48,19 @@ struct Launcher {
     std::string settings_name() const;
     /// The answer that names `device`, through name_port when set.
     std::string port_answer(const std::string& device) const;
+    /// `path` as the program writes it, through name_path when set.
+    std::string path_as_shown(const std::filesystem::path& path) const;
 };
 
 /// The program this suite was built with (QUILLMER_E2E_PROGRAM in the
 /// environment overrides it), run directly under LANG=C.UTF-8 with the locale
 /// variables that would override LANG removed.
 Launcher native_launcher(Stdio stdio = Stdio::pty);
+
+/// The launcher the end-to-end tests start with: the Windows build under Wine
+/// (wine_launcher(), in wine.h) when QUILLMER_E2E_WINE in the environment names
+/// the run's Wine directory, otherwise native_launcher().
+Launcher suite_launcher();
 
 /// Copies the launcher's program into `dir`, executable, under copy_name().
 /// Returns the copy's path. Throws std::runtime_error when it cannot.
