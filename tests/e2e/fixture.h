@@ -95,6 +95,7 @@ inline constexpr std::string_view kWriteStart = "Memory write start.\n\n";
 inline constexpr std::string_view kWriteEnd = "\n\nMemory write end.\n";
 inline constexpr std::string_view kTooManyRows = "メモリデータ＞３９９\n";
 inline constexpr std::string_view kWriteError = "メモリ書き込みでエラー\n";
+inline constexpr std::string_view kInputEnded = "\nStandard input has ended: no port to try.\n";
 inline constexpr std::string_view kHelp1 = "プログラムと同じディレクトリにCOM番号のみ入れた\n";
 inline constexpr std::string_view kHelp2 = "というファイルを作ると、\n";
 inline constexpr std::string_view kHelp3 = "毎回COM番号を入れなくてすみます\n\n";

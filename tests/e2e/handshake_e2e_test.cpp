@@ -80,6 +80,23 @@ class Handshake : public EndToEnd {
         return s;
     }
     std::string com_line(const sim::Simulator& radio) { return "Com:" + port_of(radio) + "\n"; }
+    /// `silent` heard the calls at every speed in turn and nothing more; the
+    /// console showed the glyph for each call and no model, gave up on the port
+    /// once and asked for another.
+    void expect_given_up_on(const sim::Simulator& silent) {
+        // Frames at a speed the radio does not listen at carry "!".
+        EXPECT_EQ(sim::summary(settle(silent).frames),
+                  "IDENTIFY_LONG@38400 x9, SPEED_NOTICE@38400, IDENTIFY_SHORT@4800!, "
+                  "SPEED_NOTICE@4800!, IDENTIFY_SHORT@9600!");
+        const std::string transcript = program().transcript();
+        // 9 long calls, then 5 turns in each of the two short attempts; no model
+        // line, since nothing ever answered.
+        EXPECT_EQ(between(transcript, com_line(silent), text::kNoResponse), spinner_prints(19));
+        EXPECT_EQ(
+            occurrences(transcript, std::string(text::kNoResponse) + std::string(text::kPrompt)),
+            1u);
+        EXPECT_EQ(occurrences(transcript, "Com:"), 1u);
+    }
 };
 
 TEST_F(Handshake, RadioAnsweringTheFirstCallIsFoundAtFullSpeed) {
@@ -104,17 +121,8 @@ TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers)
     run.type(port_of(radio) + "\n");
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
 
-    // Frames at a speed the radio does not listen at carry "!".
-    EXPECT_EQ(sim::summary(settle(silent).frames),
-              "IDENTIFY_LONG@38400 x9, SPEED_NOTICE@38400, IDENTIFY_SHORT@4800!, "
-              "SPEED_NOTICE@4800!, IDENTIFY_SHORT@9600!");
+    expect_given_up_on(silent);
     const std::string transcript = run.transcript();
-    // 9 long calls, then 5 turns in each of the two short attempts; no model line,
-    // since nothing ever answered.
-    EXPECT_EQ(between(transcript, com_line(silent), text::kNoResponse), spinner_prints(19));
-    EXPECT_EQ(occurrences(transcript, std::string(text::kNoResponse) + std::string(text::kPrompt)),
-              1u);
-    EXPECT_EQ(occurrences(transcript, "Com:"), 1u);
     // The second port is configured afresh at full speed, and its handshake turns
     // the glyph from the first one again.
     const sim::Snapshot s = settle(radio);
@@ -123,6 +131,22 @@ TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers)
         between(transcript, std::string(text::kPrompt) + echo(port_of(radio)), text::kActivate),
         spinner_prints(2) + std::string(text::kDetect92));
     expect_whole_memory_written(s, memory);
+}
+
+TEST_F(Handshake, SilentPortAndTheInputEndingAtThePromptEndTheProgram) {
+    sim::RadioConfig mute = sim::model_config(Model::Id91);
+    mute.silent = true;
+    const auto& silent = start_radio(mute);
+    ProgramRun& run = launch_for(silent, varied_memory_file(3));
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    run.close_input();
+    EXPECT_EQ(run.wait_exit(), kNoPort);
+
+    expect_given_up_on(silent);
+    const std::string transcript = run.transcript();
+    EXPECT_EQ(occurrences(transcript, text::kPrompt), 1u);
+    EXPECT_GT(transcript.find(text::kInputEnded), transcript.find(text::kPrompt))
+        << testing::PrintToString(transcript);
 }
 
 TEST_F(Handshake, RadioListeningOnlyAt4800IsFoundInTheFirstShortAttempt) {
