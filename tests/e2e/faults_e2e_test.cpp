@@ -1,0 +1,633 @@
+// Faults end to end: a serial device that vanishes, a radio that falls silent
+// or talks noise, memory files that are no memory files, answers at the port
+// prompt that name no port, and standard input that ends. Whatever happens, the
+// run must end the way the console says, never hang without a way out, never
+// spin, and never leave a channel other than the file asks without saying so.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "tests/e2e/fixture.h"
+#include "tests/e2e/memory_model.h"
+#include "tests/e2e/wire.h"
+
+namespace quillmer::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using sim::FrameKind;
+using sim::Model;
+using Clock = std::chrono::steady_clock;
+
+// As the program documents them.
+constexpr int kDeviceVanished = 8;
+constexpr std::string_view kGoneText =
+    "\nThe serial device is gone (cable pulled or device removed).\n";
+constexpr std::string_view kNotOpened = "メモリファイルがオープンできません\n";
+constexpr std::string_view kSpeedRefused = "ＤＣＢのエラー\n";
+constexpr std::string_view kNothingSent = "Nothing was sent to the radio.\n";
+
+// A run that should end by itself takes about a second; this only tells "it
+// ended" from "it hangs" on any machine.
+constexpr auto kEndsBy = std::chrono::seconds(20);
+// A wait long enough that a busy loop shows in the CPU time whatever the load.
+constexpr auto kIdleWindow = std::chrono::milliseconds(2500);
+
+/// One look at the program's process through /proc.
+struct ProcessSample {
+    Clock::time_point at;
+    double cpu_seconds = 0;  ///< user and system time used so far
+    char state = '?';        ///< 'Z' once it has ended (not yet reaped)
+};
+
+std::optional<ProcessSample> sample(pid_t pid) {
+    const std::string dir = "/proc/" + std::to_string(pid);
+    ProcessSample s;
+    s.at = Clock::now();
+    std::ifstream stat(dir + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) return std::nullopt;
+    // The command name in parentheses may hold spaces: count from after it.
+    const std::size_t name_end = text.rfind(')');
+    if (name_end == std::string::npos) return std::nullopt;
+    std::istringstream fields(text.substr(name_end + 1));
+    std::string skip;
+    fields >> s.state;
+    for (int field = 4; field <= 13; ++field) fields >> skip;
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    if (!(fields >> user >> system)) return std::nullopt;
+    s.cpu_seconds = static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    // The scheduler's own count, in nanoseconds, where the kernel keeps it: a
+    // few milliseconds of busy loop show there, not in clock ticks.
+    std::ifstream schedstat(dir + "/schedstat");
+    unsigned long long on_cpu_ns = 0;
+    if (schedstat >> on_cpu_ns) s.cpu_seconds = static_cast<double>(on_cpu_ns) * 1e-9;
+    return s;
+}
+
+/// The program's process: the one child of this test process (the simulated
+/// radios are threads). -1 when there is not exactly one.
+pid_t program_pid() {
+    pid_t found = -1;
+    int children = 0;
+    std::error_code error;
+    for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(it->path() / "stat");
+        std::string text;
+        if (!std::getline(in, text)) continue;  // it has gone meanwhile
+        const std::size_t name_end = text.rfind(')');
+        if (name_end == std::string::npos) continue;
+        std::istringstream fields(text.substr(name_end + 1));
+        char state = 0;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == getpid()) {
+            found = static_cast<pid_t>(std::stol(name));
+            ++children;
+        }
+    }
+    return children == 1 ? found : -1;
+}
+
+/// Success when the program used less than a quarter of one core between the
+/// two samples: a busy loop uses all of it, and load on the machine only lowers
+/// the share. Callers take samples seconds apart.
+testing::AssertionResult mostly_idle(const ProcessSample& from, const ProcessSample& to) {
+    const std::chrono::duration<double> wall = to.at - from.at;
+    const double cpu = to.cpu_seconds - from.cpu_seconds;
+    if (cpu < 0.25 * wall.count()) return testing::AssertionSuccess();
+    return testing::AssertionFailure()
+           << "the program used " << cpu << " s of CPU in " << wall.count() << " s";
+}
+
+/// What the program's open descriptors point at.
+std::vector<std::string> open_files(pid_t pid) {
+    std::vector<std::string> targets;
+    std::error_code error;
+    const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+    for (fs::directory_iterator it(fds, error), end; !error && it != end; it.increment(error)) {
+        std::error_code link_error;
+        const fs::path target = fs::read_symlink(it->path(), link_error);
+        if (!link_error) targets.push_back(target.string());
+    }
+    return targets;
+}
+
+/// True when one of `targets` is `path`, also a device that has gone since.
+bool holds(const std::vector<std::string>& targets, const std::string& path) {
+    for (const std::string& t : targets) {
+        if (t == path || t == path + " (deleted)") return true;
+    }
+    return false;
+}
+
+class Faults : public EndToEnd {
+  protected:
+    /// True when the program is the native build started directly: then its
+    /// process is this test's child, to be looked at through /proc.
+    bool native() const { return launcher_.argv_prefix.empty(); }
+
+    /// The program's process, found once it runs; fails the test when it cannot
+    /// be told apart.
+    pid_t program_process() {
+        const pid_t pid = program_pid();
+        EXPECT_GT(pid, 0) << "the program is not this test's only child";
+        return pid;
+    }
+
+    /// The host path of a file in the test's directory.
+    fs::path in_test_dir(std::string_view name) const {
+        return settings_path().parent_path() / name;
+    }
+
+    /// Expects the program to be waiting for its last key with the memory file
+    /// and `port` closed.
+    void expect_waiting_with_everything_closed(pid_t pid, const std::string& port) {
+        const auto now = sample(pid);
+        ASSERT_TRUE(now);
+        EXPECT_NE(now->state, 'Z') << "ended without waiting for a key";
+        const std::vector<std::string> files = open_files(pid);
+        EXPECT_FALSE(holds(files, in_test_dir("memory.csv").string()))
+            << "the memory file is still open";
+        EXPECT_FALSE(holds(files, port)) << "the port is still open";
+    }
+};
+
+// ---------------------------------------------------------------------------
+// The device vanishes.
+
+class VanishedDevice : public Faults {};
+
+TEST_F(VanishedDevice, MidTransferEndsTheRunByItselfWithoutSpinning) {
+    constexpr int kVanishAt = 200;  // channel frame, counted from 1: channel 199
+    sim::RadioConfig config = sim::model_config(Model::Id91);
+    config.vanish_after = kVanishAt;
+    const auto& radio = start_radio(config);
+    const std::string memory = varied_memory_file(sim::kChannelCount);
+    ProgramRun& run = launch_for(radio, memory);
+    const pid_t pid = native() ? program_process() : -1;
+
+    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.vanished; }, kWait))
+        << sim::summary(radio.frames());
+    const std::optional<ProcessSample> gone = pid > 0 ? sample(pid) : std::nullopt;
+    const std::string ending = std::string(kGoneText) + std::string(text::kWriteError);
+    ASSERT_TRUE(run.wait_for_text(ending, 1, kEndsBy)) << testing::PrintToString(run.transcript());
+
+    if (pid > 0) {
+        // The key wait after the message is where the program now sits; it must
+        // sit there idle, with the file and the dead port let go.
+        ASSERT_TRUE(gone);
+        std::this_thread::sleep_until(gone->at + kIdleWindow);
+        expect_waiting_with_everything_closed(pid, radio.slave_path());
+        const auto waited = sample(pid);
+        ASSERT_TRUE(waited);
+        EXPECT_TRUE(mostly_idle(*gone, *waited));
+    }
+    EXPECT_EQ(finish_after(ending), kDeviceVanished);
+
+    const std::string transcript = run.transcript();
+    EXPECT_NE(transcript.find(counter(kVanishAt - 1) + ending), std::string::npos)
+        << "the cause and the failure right after the last channel's counter: "
+        << testing::PrintToString(transcript.substr(transcript.size() - ending.size() - 100));
+    EXPECT_EQ(occurrences(transcript, text::kWriteEnd), 0u);
+
+    // Every channel the radio took holds what the file says; the one it vanished
+    // on and all after it were never touched.
+    const sim::Snapshot s = radio.snapshot();
+    EXPECT_EQ(channel_sequence(s.frames), first_channels(kVanishAt));
+    EXPECT_TRUE(all_exact(s.frames));
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::LinkClose), 0u);
+    std::vector<ExpectedChannel> stored = expected_channels(memory);
+    stored.resize(kVanishAt - 1);
+    EXPECT_TRUE(memory_matches(s.radio.image, stored));
+    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::Unwritten),
+              sim::kChannelCount - (kVanishAt - 1));
+}
+
+class VanishAt : public VanishedDevice, public testing::WithParamInterface<int> {};
+
+TEST_P(VanishAt, EndsWithTheCauseAndTheFailure) {
+    const int frame = GetParam();
+    sim::RadioConfig config = sim::model_config(Model::Id92);
+    config.vanish_after = frame;
+    const auto& radio = start_radio(config);
+    ProgramRun& run = launch_for(radio, varied_memory_file(sim::kChannelCount));
+    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.vanished; }, kWait));
+    const std::string ending = std::string(kGoneText) + std::string(text::kWriteError);
+    ASSERT_TRUE(run.wait_for_text(ending, 1, kEndsBy)) << testing::PrintToString(run.transcript());
+    EXPECT_EQ(finish_after(ending), kDeviceVanished);
+    EXPECT_EQ(occurrences(run.transcript(), ending), 1u);
+    EXPECT_EQ(occurrences(run.transcript(), text::kWriteEnd), 0u);
+    EXPECT_EQ(channel_sequence(radio.snapshot().frames), first_channels(frame));
+}
+
+// The first channel frame, and the last one: the device gone before the
+// acknowledgement that would have ended the run well.
+INSTANTIATE_TEST_SUITE_P(FirstAndLastChannel, VanishAt, testing::Values(1, sim::kChannelCount));
+
+TEST_F(VanishedDevice, DuringTheHandshakeTheCallsRunOutAndThePromptComesBack) {
+    sim::RadioConfig mute = sim::model_config(Model::Id91);
+    mute.silent = true;
+    auto& vanishing = start_radio(mute);
+    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const std::string memory = varied_memory_file(12);
+    ProgramRun& run = launch_for(vanishing, memory);
+    const pid_t pid = native() ? program_process() : -1;
+
+    ASSERT_TRUE(vanishing.wait_for_kind(FrameKind::Identify, 1, kWait));
+    vanishing.vanish();
+    const std::optional<ProcessSample> gone = pid > 0 ? sample(pid) : std::nullopt;
+    const std::string no_response = std::string(text::kNoResponse) + std::string(text::kPrompt);
+    ASSERT_TRUE(run.wait_for_text(no_response)) << testing::PrintToString(run.transcript());
+
+    if (pid > 0) {
+        // Every call went to a dead port that answers at once, yet the passes
+        // between them (some 500 of 5 ms) must still be spent asleep.
+        ASSERT_TRUE(gone);
+        const auto at_prompt = sample(pid);
+        ASSERT_TRUE(at_prompt);
+        EXPECT_TRUE(mostly_idle(*gone, *at_prompt));
+        EXPECT_FALSE(holds(open_files(pid), vanishing.slave_path())) << "the dead port is open";
+    }
+    // The calls ran out as with any port where nothing answers. The speed
+    // changes between them are refused by a port that has gone, which the
+    // console says as for any refused change; nothing else is shown.
+    const std::string transcript = run.transcript();
+    const std::string com_line = "Com:" + port_of(vanishing) + "\n";
+    const std::size_t calls = transcript.find(com_line);
+    ASSERT_NE(calls, std::string::npos) << testing::PrintToString(transcript);
+    std::string shown = transcript.substr(calls + com_line.size());
+    shown = shown.substr(0, shown.find(text::kNoResponse));
+    std::size_t turns = 0;
+    for (std::string_view glyph : text::kSpinner) {
+        for (std::size_t at = shown.find(glyph); at != std::string::npos; at = shown.find(glyph)) {
+            shown.erase(at, glyph.size());
+            ++turns;
+        }
+    }
+    for (std::size_t at = shown.find(kSpeedRefused); at != std::string::npos;
+         at = shown.find(kSpeedRefused)) {
+        shown.erase(at, kSpeedRefused.size());
+    }
+    EXPECT_EQ(shown, "") << "besides the turning glyph and refused speed changes";
+    EXPECT_EQ(turns, 9u + 5u + 5u) << "nine long calls and two short attempts";
+
+    run.type(port_of(radio) + "\n");
+    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    expect_whole_memory_written(settle(radio), memory);
+    EXPECT_EQ(occurrences(run.transcript(), kGoneText), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// The radio is there but does not say what it should.
+
+class TroubledRadio : public Faults {};
+
+TEST_F(TroubledRadio, SilenceMidWriteIsWaitedOutWithKeepalivesUntilEsc) {
+    constexpr int kMuteAt = 120;  // channel frame, counted from 1: channel 119
+    sim::RadioConfig config = sim::model_config(Model::Id92);
+    config.mute_after = kMuteAt;
+    const auto& radio = start_radio(config);
+    const std::string memory = varied_memory_file(sim::kChannelCount);
+    ProgramRun& run = launch_for(radio, memory);
+    const pid_t pid = native() ? program_process() : -1;
+
+    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.radio.muted; }, kWait));
+    const Clock::time_point muted = Clock::now();
+    const std::optional<ProcessSample> from = pid > 0 ? sample(pid) : std::nullopt;
+    std::this_thread::sleep_until(muted + kIdleWindow);
+    // A radio that is still there is waited for: the link is kept alive, nothing
+    // is sent again, nothing ends.
+    const bool kept_alive = radio.wait_for(
+        [](const sim::Snapshot& s) {
+            std::size_t channels = 0;
+            std::size_t keepalives = 0;
+            for (const sim::ReceivedFrame& f : s.frames) {
+                if (f.kind == FrameKind::Write || f.kind == FrameKind::Erase) ++channels;
+                if (f.kind == FrameKind::Keepalive && channels >= kMuteAt) ++keepalives;
+            }
+            return keepalives >= 3;
+        },
+        kWait);
+    EXPECT_TRUE(kept_alive) << sim::summary(radio.frames());
+    if (pid > 0) {
+        const auto to = sample(pid);
+        ASSERT_TRUE(to);
+        EXPECT_NE(to->state, 'Z');
+        EXPECT_TRUE(mostly_idle(*from, *to));
+        const std::vector<std::string> files = open_files(pid);
+        EXPECT_TRUE(holds(files, in_test_dir("memory.csv").string())) << "the file was let go";
+        EXPECT_TRUE(holds(files, radio.slave_path())) << "the port was let go";
+    }
+    EXPECT_EQ(occurrences(run.transcript(), text::kWriteError), 0u);
+    EXPECT_EQ(occurrences(run.transcript(), kGoneText), 0u);
+
+    run.type("\x1b");
+    EXPECT_EQ(finish_after(text::kWriteError), kAborted);
+    EXPECT_EQ(occurrences(run.transcript(), kGoneText), 0u);
+    const sim::Snapshot s = settle(radio);
+    EXPECT_EQ(channel_sequence(s.frames), first_channels(kMuteAt));
+    EXPECT_TRUE(all_exact(s.frames));
+    ASSERT_FALSE(s.frames.empty());
+    EXPECT_EQ(s.frames.back().kind, FrameKind::LinkClose);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::LinkClose), 1u);
+    std::vector<ExpectedChannel> stored = expected_channels(memory);
+    stored.resize(kMuteAt - 1);
+    EXPECT_TRUE(memory_matches(s.radio.image, stored));
+    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::Unwritten),
+              sim::kChannelCount - (kMuteAt - 1));
+}
+
+TEST_F(TroubledRadio, BurstsOfNoiseBeforeEveryAcknowledgementAreOutlasted) {
+    // In front of every OK: more noise than a reply can hold, a reply that
+    // starts like one and never ends, and an end byte that ends nothing.
+    sim::RadioConfig config = sim::model_config(Model::Id92);
+    config.noise = sim::noise_bytes(600);
+    config.overlong = 300;
+    config.lone_fd = true;
+    config.fault_replies = sim::reply_bit(sim::ReplyKind::Ack);
+    const auto& radio = start_radio(config);
+    const std::string memory = varied_memory_file(sim::kChannelCount);
+    launch_for(radio, memory);
+    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    const sim::Snapshot s = settle(radio);
+    EXPECT_EQ(s.radio.faulted_replies, sim::kChannelCount);
+    expect_whole_memory_written(s, memory);
+}
+
+// ---------------------------------------------------------------------------
+// Memory files that are no memory files.
+
+class BadMemoryFile : public Faults {
+  protected:
+    /// Runs the program on `path` with a radio in the settings file; expects
+    /// `status` after a message ending in `last_text`, and the radio untouched.
+    void expect_refused(const std::string& path, int status, std::string_view last_text) {
+        const auto& radio = start_radio(sim::model_config(Model::Id91));
+        write_settings(port_of(radio) + "\n");
+        ProgramRun& run = launch({path});
+        EXPECT_EQ(finish_after(last_text), status);
+        EXPECT_EQ(occurrences(run.transcript(), "Com:"), 0u) << "a port was looked for";
+        EXPECT_TRUE(settle(radio).frames.empty());
+    }
+};
+
+TEST_F(BadMemoryFile, DirectoryIsNotOpened) {
+    const fs::path dir = in_test_dir("memory.csv");
+    ASSERT_TRUE(fs::create_directory(dir));
+    expect_refused(dir.string(), kMemoryFileUnreadable, kNotOpened);
+}
+
+TEST_F(BadMemoryFile, UnreadableFileIsNotOpened) {
+    const std::string path = write_memory_file(varied_memory_file(5));
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    if (geteuid() == 0) {
+        // Root reads any file through two capabilities; without them in its
+        // bounding set a program run as root meets file modes like anyone.
+        const char* drop = "setpriv --bounding-set -dac_override,-dac_read_search -- true";
+        if (std::system(drop) != 0) {
+            GTEST_SKIP() << "running as root, and setpriv cannot drop the capabilities that "
+                            "let root read a file of mode 000";
+        }
+        launcher_.argv_prefix.insert(
+            launcher_.argv_prefix.begin(),
+            {"setpriv", "--bounding-set", "-dac_override,-dac_read_search", "--"});
+    }
+    expect_refused(path, kMemoryFileUnreadable, kNotOpened);
+}
+
+struct BinaryFile {
+    const char* name;
+    std::string bytes;
+};
+
+void PrintTo(const BinaryFile& file, std::ostream* out) {
+    *out << file.name << " (" << file.bytes.size() << " bytes)";
+}
+
+/// Bytes of every value from a fixed generator, as a compressed file holds.
+std::string random_bytes(std::size_t count) {
+    std::string all(count, '\0');
+    std::uint32_t x = 0x2545F491;
+    for (char& c : all) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x >> 24);
+    }
+    return all;
+}
+
+std::string utf16le(std::string_view ascii) {
+    std::string wide = "\xFF\xFE";
+    for (char c : ascii) {
+        wide += c;
+        wide += '\0';
+    }
+    return wide;
+}
+
+using namespace std::string_literals;
+
+const BinaryFile kBinaryFiles[] = {
+    // A program named by mistake: its header, zeros, and a line of it that starts
+    // with a digit, as the dynamic loader's path does after a line feed byte.
+    {"Executable",
+     "\x7f"
+     "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3e\0\x01\0\0\0\x10\x10\0\0\n"
+     "4/ld-linux-x86-64.so.2\0\0\0\0\x04\0\0\0\x14\0\0\0\x03\0GNU\0\xb2\x8f\x11\0"s},
+    // A row whose frequency a zero byte cuts off: what follows it would be lost,
+    // and the channel erased.
+    {"ZeroByteInAFrequency",
+     "CH,Frequency,Dup,Offset,TS,Mode,Name\n0,\0"
+     "145.500000,,,,FM,NAME\n"s},
+    {"RandomBytes", random_bytes(16384)},
+    {"Utf16Text", utf16le("CH,Frequency,Dup,Offset,TS,Mode,Name\r\n0,145.500000,,,,FM,NAME\r\n")},
+};
+
+class BinaryMemoryFile : public BadMemoryFile, public testing::WithParamInterface<BinaryFile> {};
+
+TEST_P(BinaryMemoryFile, IsRefusedBeforeAnyPortIsOpened) {
+    expect_refused(write_memory_file(GetParam().bytes), kMemoryFileRefused, kNothingSent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BinaryMemoryFile, testing::ValuesIn(kBinaryFiles),
+                         [](const testing::TestParamInfo<BinaryFile>& param) {
+                             return std::string(param.param.name);
+                         });
+
+TEST_F(BadMemoryFile, TenThousandRowsWriteTheFirst400AndSaySo) {
+    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const std::string memory = varied_memory_file(10000);
+    ProgramRun& run = launch_for(radio, memory);
+    EXPECT_EQ(finish_after(text::kTooManyRows), kTooManyRows);
+    expect_whole_memory_written(settle(radio), memory);
+    EXPECT_EQ(occurrences(run.transcript(),
+                          std::string(text::kWriteEnd) + std::string(text::kTooManyRows)),
+              1u);
+}
+
+TEST_F(BadMemoryFile, TenThousandRowsWithABadNumberInTheLastAreRefusedWhole) {
+    // Far past the 400 channels that would be written, yet the file as a whole
+    // is wrong: it never reaches the radio.
+    std::string memory = varied_memory_file(10000);
+    const std::size_t lines = occurrences(memory, "\n");
+    memory += "10000,14S.500000,,,,FM,LAST\n";
+    const std::string path = write_memory_file(memory);
+    expect_refused(path, kMemoryFileRefused, kNothingSent);
+    EXPECT_NE(program().transcript().find("line " + std::to_string(lines + 1) + ", column 2"),
+              std::string::npos)
+        << testing::PrintToString(program().transcript());
+}
+
+// ---------------------------------------------------------------------------
+// Answers at the port prompt.
+
+class PromptAnswers : public Faults {
+  protected:
+    /// What the console shows of a typed answer: the terminal echoes it, pipes
+    /// do not.
+    std::string echo(const std::string& answer) const {
+        return launcher_.stdio == Stdio::pty ? answer + "\n" : "";
+    }
+};
+
+TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
+    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const std::string memory = varied_memory_file(6);
+    ProgramRun& run = launch({write_memory_file(memory)});
+    const std::vector<std::string> answers = {
+        // Longer than an answer may be, though a shorter one would name the radio.
+        port_of(radio) + std::string(300, ' '),
+        std::string(40, '9'),  // a number no port has
+        "abc",                 // no number: the last one (none yet) again
+        "-3",
+    };
+    std::string expected;
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        ASSERT_TRUE(run.wait_for_text(text::kPrompt, i + 1)) << run.transcript();
+        run.type(answers[i] + "\n");
+        expected += std::string(text::kPrompt) + echo(answers[i]) + std::string(text::kOpenError);
+    }
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt, answers.size() + 1)) << run.transcript();
+    EXPECT_TRUE(radio.frames().empty()) << "the radio was called before it was named";
+    run.type(port_of(radio) + "\n");
+    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+
+    const std::string transcript = run.transcript();
+    const std::size_t prompts = transcript.find(text::kHelp3);
+    ASSERT_NE(prompts, std::string::npos);
+    EXPECT_EQ(transcript.substr(prompts + text::kHelp3.size(), expected.size()), expected);
+    expect_whole_memory_written(settle(radio), memory);
+}
+
+TEST_F(PromptAnswers, AMegabyteAnswerOnAPipeIsOneAnswer) {
+    launcher_.stdio = Stdio::pipes;
+    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const std::string memory = varied_memory_file(6);
+    ProgramRun& run = launch({write_memory_file(memory)});
+    run.type(std::string(1 << 20, '7') + "\n" + port_of(radio) + "\n");
+    run.close_input();
+    EXPECT_EQ(run.wait_exit(), kWritten) << run.transcript();
+    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), 2u);
+    EXPECT_EQ(occurrences(run.transcript(), text::kOpenError), 1u);
+    expect_whole_memory_written(settle(radio), memory);
+}
+
+TEST_F(PromptAnswers, EmptyAnswerMeansTheFirstPort) {
+    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const std::string memory = varied_memory_file(6);
+    const std::string first_port = "/dev/ttyS0";
+    std::error_code error;
+    const bool exists = fs::exists(first_port, error);
+    if (exists) {
+        // Port 1 is a real device here. In a mount namespace of its own the
+        // program finds the radio there instead, and no frame reaches the device.
+        if (!native()) GTEST_SKIP() << first_port << " exists and only a native run can hide it";
+        const std::string probe = "unshare --mount --propagation private sh -c 'mount --bind " +
+                                  radio.slave_path() + " " + first_port + "' 2>/dev/null";
+        if (std::system(probe.c_str()) != 0) {
+            GTEST_SKIP() << first_port << " is a real device here, and it cannot be covered "
+                         << "with the radio in a mount namespace (not root?)";
+        }
+        launcher_.argv_prefix = {"unshare",
+                                 "--mount",
+                                 "--propagation",
+                                 "private",
+                                 "sh",
+                                 "-c",
+                                 "mount --bind \"$1\" \"$2\" && shift 2 && exec \"$@\"",
+                                 "sh",
+                                 radio.slave_path(),
+                                 first_port};
+    }
+    ProgramRun& run = launch({write_memory_file(memory)});
+    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    run.type("\n");
+    if (exists) {
+        EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+        expect_whole_memory_written(settle(radio), memory);
+    } else {
+        ASSERT_TRUE(run.wait_for_text(std::string(text::kOpenError) + std::string(text::kPrompt)))
+            << run.transcript();
+        run.type(port_of(radio) + "\n");
+        EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+        expect_whole_memory_written(settle(radio), memory);
+    }
+    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), exists ? 1u : 2u);
+}
+
+// ---------------------------------------------------------------------------
+// Standard input ends.
+
+class ClosedInput : public Faults {};
+
+TEST_F(ClosedInput, NeitherSpinsNorStopsAWaitAndTheEndNeedsNoKey) {
+    launcher_.stdio = Stdio::pipes;
+    constexpr int kMuteAt = 30;
+    sim::RadioConfig config = sim::model_config(Model::Id91);
+    config.mute_after = kMuteAt;
+    auto& radio = start_radio(config);
+    ProgramRun& run = launch_for(radio, varied_memory_file(50));
+    run.close_input();
+    const pid_t pid = native() ? program_process() : -1;
+
+    // The keyboard is gone for good, and the radio silent: the transfer waits,
+    // asleep between its polls of both.
+    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.radio.muted; }, kWait));
+    const Clock::time_point muted = Clock::now();
+    const std::optional<ProcessSample> from = pid > 0 ? sample(pid) : std::nullopt;
+    std::this_thread::sleep_until(muted + kIdleWindow);
+    if (pid > 0) {
+        const auto to = sample(pid);
+        ASSERT_TRUE(to);
+        EXPECT_NE(to->state, 'Z') << "the end of input ended the transfer";
+        EXPECT_TRUE(mostly_idle(*from, *to));
+    }
+    const std::size_t keepalives = sim::count_of(radio.frames(), FrameKind::Keepalive);
+    ASSERT_TRUE(radio.wait_for_kind(FrameKind::Keepalive, keepalives + 2, kWait));
+
+    // The cable is pulled: the run ends by itself, and its last key wait ends
+    // with the input.
+    radio.vanish();
+    EXPECT_EQ(run.wait_exit(kEndsBy), kDeviceVanished) << run.transcript();
+    EXPECT_EQ(
+        occurrences(run.transcript(), std::string(kGoneText) + std::string(text::kWriteError)), 1u);
+    EXPECT_EQ(channel_sequence(radio.snapshot().frames), first_channels(kMuteAt));
+}
+
+}  // namespace
+}  // namespace quillmer::e2e
