@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -128,10 +129,8 @@ std::vector<std::string> open_files(pid_t pid) {
 
 /// True when one of `targets` is `path`, also a device that has gone since.
 bool holds(const std::vector<std::string>& targets, const std::string& path) {
-    for (const std::string& t : targets) {
-        if (t == path || t == path + " (deleted)") return true;
-    }
-    return false;
+    return std::ranges::any_of(
+        targets, [&](const std::string& t) { return t == path || t == path + " (deleted)"; });
 }
 
 class Faults : public EndToEnd {
@@ -142,7 +141,7 @@ class Faults : public EndToEnd {
 
     /// The program's process, found once it runs; fails the test when it cannot
     /// be told apart.
-    pid_t program_process() {
+    static pid_t program_process() {
         const pid_t pid = program_pid();
         EXPECT_GT(pid, 0) << "the program is not this test's only child";
         return pid;
@@ -569,7 +568,7 @@ TEST_F(PromptAnswers, EmptyAnswerMeansTheFirstPort) {
                                  "private",
                                  "sh",
                                  "-c",
-                                 "mount --bind \"$1\" \"$2\" && shift 2 && exec \"$@\"",
+                                 R"(mount --bind "$1" "$2" && shift 2 && exec "$@")",
                                  "sh",
                                  radio.slave_path(),
                                  first_port};

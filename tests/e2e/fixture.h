@@ -62,7 +62,7 @@ class EndToEnd : public testing::Test {
     /// Every channel of a successful run went out once, in order, in frames as
     /// the program should send them; the link closed once, last; the radio holds
     /// what `memory` says.
-    void expect_whole_memory_written(const sim::Snapshot& s, const std::string& memory);
+    static void expect_whole_memory_written(const sim::Snapshot& s, const std::string& memory);
 
     ProgramRun& program() { return *program_; }
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <stdexcept>
 
-extern char** environ;
+extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX has programs declare it
 
 namespace quillmer::e2e {
 
@@ -145,7 +145,9 @@ std::unique_ptr<ProgramRun> ProgramRun::start(const Launcher& launcher,
             read_end = sim::Fd(fds[0]);
             write_end = sim::Fd(fds[1]);
         };
-        sim::Fd in_read, out_write, err_write;
+        sim::Fd in_read;
+        sim::Fd out_write;
+        sim::Fd err_write;
         make_pipe(in_read, run->input_);
         make_pipe(run->console_, out_write);
         make_pipe(run->error_, err_write);
@@ -175,7 +177,7 @@ ProgramRun::~ProgramRun() {
     stop_reader();
 }
 
-void ProgramRun::kill_group() {
+void ProgramRun::kill_group() const {
     if (pid_ <= 0) return;  // never started: nothing of ours to end
     // forkpty and setsid made the child the leader of a group of its own.
     if (::kill(-pid_, SIGKILL) != 0) ::kill(pid_, SIGKILL);

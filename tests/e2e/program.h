@@ -86,7 +86,7 @@ class ProgramRun {
     ProgramRun() = default;
     void read_loop();
     void stop_reader();
-    void kill_group();
+    void kill_group() const;
 
     Stdio stdio_ = Stdio::pty;
     pid_t pid_ = -1;
