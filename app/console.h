@@ -39,9 +39,6 @@ void print_raw(std::string_view bytes);
 bool key_waiting();
 int read_key();
 
-/// Waits for one key, unechoed; returns at once when input has ended.
-void wait_key();
-
 enum class LineStatus {
     ok,            ///< a line was read (it may be empty)
     too_long,      ///< the line had more than kMaxLine characters; it was read to its end
@@ -63,6 +60,12 @@ class KeyMode {
     KeyMode(const KeyMode&) = delete;
     KeyMode& operator=(const KeyMode&) = delete;
 };
+
+/// Waits for one key, unechoed; returns at once when input has ended.
+inline void wait_key() {
+    KeyMode keys;
+    read_key();
+}
 
 /// The Shift_JIS (code page 932) bytes of a UTF-8 text; the bytes unchanged when
 /// a character has no Shift_JIS form.

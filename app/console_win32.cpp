@@ -17,6 +17,7 @@
 #include "app/console_keys_win32.h"
 #include "app/escape_keys.h"
 #include "app/key_queue.h"
+#include "app/line_input.h"
 #include "serial/unique_handle_win32.h"
 
 namespace quillmer::console {
@@ -360,35 +361,8 @@ int read_key() {
     return g_keys.pop();
 }
 
-void wait_key() {
-    KeyMode keys;
-    read_key();
-}
-
 LineStatus read_line(std::string& line) {
-    line.clear();
-    bool too_long = false;
-    bool got_any = false;
-    for (;;) {
-        int byte = 0;
-        if (!g_keys.empty()) {
-            byte = g_keys.pop();
-        } else {
-            const auto next = read_input_byte(-1);
-            if (!next) break;
-            byte = *next;
-        }
-        got_any = true;
-        if (byte == '\n') return too_long ? LineStatus::too_long : LineStatus::ok;
-        if (byte == '\r') continue;
-        if (line.size() < kMaxLine) {
-            line.push_back(static_cast<char>(byte));
-        } else {
-            too_long = true;
-        }
-    }
-    if (!got_any) return LineStatus::end_of_input;
-    return too_long ? LineStatus::too_long : LineStatus::ok;
+    return assemble_line(line, g_keys, [] { return read_input_byte(-1); });
 }
 
 KeyMode::KeyMode() {

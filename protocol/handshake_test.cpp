@@ -10,14 +10,10 @@
 namespace quillmer::protocol {
 namespace {
 
+using serial::is;
 using serial::ScriptedLine;
 using serial::WrittenFrame;
 using Bytes = std::vector<Byte>;
-
-template <std::size_t N>
-bool is(const WrittenFrame& frame, const std::array<Byte, N>& expected) {
-    return frame.bytes == Bytes(expected.begin(), expected.end());
-}
 
 /// A radio whose own line speed is `speed`: it understands only frames written
 /// at that speed, follows the program back to 38400 after the speed notice, and

@@ -13,14 +13,10 @@
 namespace quillmer::protocol {
 namespace {
 
+using serial::is;
 using serial::ScriptedLine;
 using serial::WrittenFrame;
 using Bytes = std::vector<Byte>;
-
-template <std::size_t N>
-bool is(const WrittenFrame& frame, const std::array<Byte, N>& expected) {
-    return frame.bytes == Bytes(expected.begin(), expected.end());
-}
 
 bool is_channel_frame(const WrittenFrame& frame) {
     return (frame.bytes.size() == 67 || frame.bytes.size() == 11) && frame.bytes[2] == 0x02 &&

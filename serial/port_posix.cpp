@@ -13,19 +13,13 @@
 #include <thread>
 
 #include "serial/port.h"
+#include "serial/port_timing.h"
 
 namespace quillmer::serial {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kReadTimeout = std::chrono::milliseconds(5);
-// Time for the far end to take the last bytes before the speed changes under
-// them: a drained USB adapter may still hold a few bytes in its chip, and a
-// pseudo-terminal has no drain at all.
-constexpr auto kSpeedSettle = std::chrono::milliseconds(50);
-// Failed reads or writes in a row after which the device counts as gone.
-constexpr int kFailuresForGone = 20;
 
 speed_t speed_code(int rate) {
     switch (rate) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "serial/port.h"
+#include "serial/port_timing.h"
 #include "serial/unique_handle_win32.h"
 
 namespace quillmer::serial {
@@ -15,13 +16,6 @@ namespace quillmer::serial {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kReadTimeout = std::chrono::milliseconds(5);
-// Time for the far end to take the last bytes before the speed changes under
-// them: a USB adapter may still hold a few bytes in its chip after the driver
-// has drained, and Wine's view of a pseudo-terminal has no drain at all.
-constexpr auto kSpeedSettle = std::chrono::milliseconds(50);
-// Failed reads or writes in a row after which the device counts as gone.
-constexpr int kFailuresForGone = 20;
 // Writes that hand nothing over, in a row, after which a frame is given up.
 constexpr int kStallsForGiveUp = 10;
 

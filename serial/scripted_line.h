@@ -2,6 +2,8 @@
 // A serial line for tests: the radio's bytes are scripted per pass, and what the
 // program writes is recorded with the speed it was written at.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -17,6 +19,12 @@ struct WrittenFrame {
     int speed = 0;
     int pass = 0;  ///< the read_byte call count when it was written
 };
+
+/// True when the written frame is exactly `expected`.
+template <std::size_t N>
+bool is(const WrittenFrame& frame, const std::array<std::uint8_t, N>& expected) {
+    return std::equal(frame.bytes.begin(), frame.bytes.end(), expected.begin(), expected.end());
+}
 
 class ScriptedLine final : public Line {
   public:
