@@ -100,14 +100,7 @@ std::optional<unsigned char> read_input_byte(int timeout_ms) {
 
 /// Moves the next key into the queue. False when none came within the wait.
 bool take_key(int timeout_ms) {
-    const auto byte = read_input_byte(timeout_ms);
-    if (!byte) return false;
-    if (*byte == 27) {
-        take_escape(g_keys, read_input_byte);
-    } else {
-        g_keys.push(*byte);
-    }
-    return true;
+    return take_byte_key(g_keys, read_input_byte, timeout_ms);
 }
 
 }  // namespace

@@ -55,4 +55,18 @@ void take_escape(KeyQueue& keys, NextByte&& next_byte) {
     keys.push(0xFF);
 }
 
+/// Moves the next key of a byte stream into `keys`: the byte itself, or for an
+/// Esc byte the key it begins. False when no byte came within `timeout_ms`.
+template <typename NextByte>
+bool take_byte_key(KeyQueue& keys, NextByte&& next_byte, int timeout_ms) {
+    const std::optional<unsigned char> byte = next_byte(timeout_ms);
+    if (!byte) return false;
+    if (*byte == 27) {
+        take_escape(keys, next_byte);
+    } else {
+        keys.push(*byte);
+    }
+    return true;
+}
+
 }  // namespace quillmer::console
