@@ -266,6 +266,18 @@ void ProgramRun::hang_up() {
     console_.reset();
 }
 
+void ProgramRun::signal(int sig) const {
+    if (pid_ > 0 && !reaped_) ::kill(pid_, sig);
+}
+
+std::optional<termios> ProgramRun::terminal_settings() const {
+    termios settings{};
+    if (stdio_ != Stdio::pty || !console_.valid() || tcgetattr(console_.get(), &settings) != 0) {
+        return std::nullopt;
+    }
+    return settings;
+}
+
 int ProgramRun::wait_exit(std::chrono::milliseconds timeout) {
     if (!reaped_) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -3,6 +3,7 @@
 // read continuously on a thread into a transcript, typed at, and waited for.
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -75,6 +77,12 @@ class ProgramRun {
     /// Closes the terminal (the program sees a hang-up); on pipes, closes
     /// standard input. Nothing more is read into the transcript afterwards.
     void hang_up();
+
+    /// Sends `sig` to the program itself, as `kill` from another terminal would.
+    void signal(int sig) const;
+    /// The terminal's settings as the program has them now, or left them when it
+    /// ended (read on the master side); nothing on pipes or after hang_up().
+    std::optional<termios> terminal_settings() const;
 
     /// Waits for the program to end: its exit status (0..255), 128 + the signal
     /// that killed it, or kTimedOut after killing it when it had not ended in

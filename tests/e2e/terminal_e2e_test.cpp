@@ -1,0 +1,66 @@
+// The user's terminal around the transfer: keys are read one at a time,
+// unechoed, with Ctrl-C as a key while the transfer runs, and the terminal's
+// own settings come back however the program ends.
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/fixture.h"
+
+namespace quillmer::e2e {
+namespace {
+
+using sim::FrameKind;
+using sim::Model;
+
+constexpr tcflag_t kLineMode = ICANON | ECHO | ISIG;
+
+class Terminal : public EndToEnd {
+  protected:
+    /// Starts the program against an ID-92 that never says it is ready, and
+    /// waits until the transfer loop polls the keyboard.
+    ProgramRun& launch_waiting() {
+        sim::RadioConfig config = sim::model_config(Model::Id92);
+        config.probe_answer_from = sim::kNever;
+        const auto& radio = start_radio(config);
+        ProgramRun& run = launch_for(radio, varied_memory_file(3));
+        EXPECT_TRUE(radio.wait_for_kind(FrameKind::ReadyProbe, 1, kWait));
+        return run;
+    }
+};
+
+TEST_F(Terminal, KeysAreRawDuringTheTransferAndLineModeComesBackAtTheEnd) {
+    ProgramRun& run = launch_waiting();
+    const auto during = run.terminal_settings();
+    ASSERT_TRUE(during.has_value());
+    EXPECT_EQ(during->c_lflag & kLineMode, 0u)
+        << "line mode, echo or signals on during the transfer";
+    run.type("\x1b");
+    EXPECT_EQ(finish_after(text::kWriteError), kAborted);
+    const auto after = run.terminal_settings();
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(after->c_lflag & kLineMode, kLineMode);
+}
+
+class TerminalAfterSignal : public Terminal, public testing::WithParamInterface<int> {};
+
+TEST_P(TerminalAfterSignal, LineModeComesBackWhenASignalEndsTheProgram) {
+    ProgramRun& run = launch_waiting();
+    const auto during = run.terminal_settings();
+    ASSERT_TRUE(during.has_value());
+    ASSERT_EQ(during->c_lflag & kLineMode, 0u);
+    run.signal(GetParam());
+    EXPECT_EQ(run.wait_exit(), 128 + GetParam());
+    const auto after = run.terminal_settings();
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(after->c_lflag & kLineMode, kLineMode);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TerminalAfterSignal, testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const testing::TestParamInfo<int>& signal) {
+                             return std::string(sigabbrev_np(signal.param));
+                         });
+
+}  // namespace
+}  // namespace quillmer::e2e
