@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/test_frames.h"
+
 namespace quillmer::sim {
 namespace {
 
-const Bytes kShort = identify_frame(kIdentifyShortPreamble);
-const Bytes kNotice(kSpeedNotice.begin(), kSpeedNotice.end());
-const Bytes kQuery(kLinkQuery.begin(), kLinkQuery.end());
-const Bytes kOpen(kLinkOpen.begin(), kLinkOpen.end());
-const Bytes kClose(kLinkClose.begin(), kLinkClose.end());
-const Bytes kProbe(kReadyProbe.begin(), kReadyProbe.end());
-const Bytes kOk{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD};
-const Bytes kNg{0xFE, 0xFE, 0x80, 0x01, 0xFA, 0xFD};
+using namespace test_frames;
 
 Bytes write_for(int channel) {
     ChannelFields fields;

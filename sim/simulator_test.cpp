@@ -6,21 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/test_frames.h"
+
 namespace quillmer::sim {
 namespace {
 
+using namespace test_frames;
+
 using namespace std::chrono_literals;
 constexpr auto kWait = 5s;  // generous: only reached when something is wrong
-
-const Bytes kLong = identify_frame(kIdentifyLongPreamble);
-const Bytes kShort = identify_frame(kIdentifyShortPreamble);
-const Bytes kNotice(kSpeedNotice.begin(), kSpeedNotice.end());
-const Bytes kQuery(kLinkQuery.begin(), kLinkQuery.end());
-const Bytes kOpen(kLinkOpen.begin(), kLinkOpen.end());
-const Bytes kClose(kLinkClose.begin(), kLinkClose.end());
-const Bytes kProbe(kReadyProbe.begin(), kReadyProbe.end());
-const Bytes kOk{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD};
-const Bytes kLinkReady{0xFE, 0xFE, 0x80, 0x01, 0x18, 0x01, 0xFD};
 
 // The program's end of the cable.
 struct Port {

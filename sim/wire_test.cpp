@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "sim/test_frames.h"
+
 namespace quillmer::sim {
 namespace {
+
+using namespace test_frames;
 
 using std::chrono::microseconds;
 
@@ -16,10 +20,6 @@ std::vector<ParsedFrame> batch_of(std::initializer_list<Bytes> frames, std::size
     }
     return parsed;
 }
-
-const Bytes kNotice(kSpeedNotice.begin(), kSpeedNotice.end());
-const Bytes kQuery(kLinkQuery.begin(), kLinkQuery.end());
-const Bytes kShort = identify_frame(kIdentifyShortPreamble);
 
 TEST(BatchSpeeds, AChangeTakesEffectAfterTheLastNoticeOfTheBatch) {
     const auto same = batch_speeds(batch_of({kNotice, kShort}), 38400, 38400);
