@@ -91,7 +91,7 @@ struct Run {
 /// port prompt that follows it.
 bool bench_handshake(const std::string& program) {
     std::printf("\nhandshake against a silent port\n");
-    sim::RadioConfig config = sim::model_config(sim::Model::Id91);
+    sim::RadioConfig config = sim::model_config(sim::Model::id91);
     config.silent = true;
     Run run;
     if (!run.start(program, config)) return false;
@@ -128,7 +128,7 @@ struct Transfer {
 /// Writes kChannels channels into a radio that answers at once, or (paced) one
 /// whose bytes all take their wire time.
 std::optional<Transfer> transfer_once(const std::string& program, bool paced) {
-    sim::RadioConfig config = sim::model_config(sim::Model::Id91);
+    sim::RadioConfig config = sim::model_config(sim::Model::id91);
     config.pace = paced;
     Run run;
     if (!run.start(program, config)) return std::nullopt;
@@ -147,7 +147,7 @@ std::optional<Transfer> transfer_once(const std::string& program, bool paced) {
         return std::nullopt;
     }
     const auto snapshot = run.radio->snapshot();
-    const int written = sim::count_slots(snapshot.radio.image, sim::SlotState::Written);
+    const int written = sim::count_slots(snapshot.radio.image, sim::SlotState::written);
     if (written != kChannels) {
         fail("the radio holds " + std::to_string(written) + " written channels", &child);
         return std::nullopt;
@@ -160,13 +160,13 @@ std::optional<Transfer> transfer_once(const std::string& program, bool paced) {
     bool writing = false;
     for (const sim::ReceivedFrame& frame : snapshot.frames) {
         const bool channel =
-            frame.kind == sim::FrameKind::Write || frame.kind == sim::FrameKind::Erase;
+            frame.kind == sim::FrameKind::write || frame.kind == sim::FrameKind::erase;
         if (channel) {
             writing = true;
             t.channel_bytes += frame.bytes.size();
         }
-        if (frame.kind == sim::FrameKind::LinkClose) break;
-        if (writing && frame.kind == sim::FrameKind::Keepalive) ++t.keepalives;
+        if (frame.kind == sim::FrameKind::link_close) break;
+        if (writing && frame.kind == sim::FrameKind::keepalive) ++t.keepalives;
     }
     return t;
 }
@@ -231,19 +231,19 @@ bool bench_transfer_paced(const std::string& program) {
 /// READY_PROBE and then KEEPALIVE until Esc.
 bool bench_silent_wait(const std::string& program) {
     std::printf("\nwaiting on an ID-92 that never answers READY_PROBE, then Esc\n");
-    sim::RadioConfig config = sim::model_config(sim::Model::Id92);
+    sim::RadioConfig config = sim::model_config(sim::Model::id92);
     config.probe_answer_from = sim::kNever;
     Run run;
     if (!run.start(program, config)) return false;
     Child& child = *run.child;
     const auto link = child.wait_for_text("Activate ID-91/92 communication", 30s);
     if (!link) return fail("no \"Activate\" line", &child);
-    if (!run.radio->wait_for_kind(sim::FrameKind::ReadyProbe, 11, 30s)) {
+    if (!run.radio->wait_for_kind(sim::FrameKind::ready_probe, 11, 30s)) {
         return fail("fewer than 11 READY_PROBE frames", &child);
     }
     const auto probes_done = Clock::now();
     std::this_thread::sleep_for(kSilentWait);
-    const auto keepalives_before = sim::count_of(run.radio->frames(), sim::FrameKind::Keepalive);
+    const auto keepalives_before = sim::count_of(run.radio->frames(), sim::FrameKind::keepalive);
     const auto esc = Clock::now();
     if (!child.send("\x1b")) return fail("cannot press Esc", &child);
     if (!run.radio->wait_for_link_closed(5s)) return fail("no LINK_CLOSE after Esc", &child);
@@ -255,7 +255,7 @@ bool bench_silent_wait(const std::string& program) {
         return fail("exit status " + std::to_string(end->exit_status) + ", not 7", &child);
     }
     const auto frames = run.radio->frames();
-    std::printf("  frames heard: %s\n", sim::summary(frames, {sim::FrameKind::Keepalive}).c_str());
+    std::printf("  frames heard: %s\n", sim::summary(frames, {sim::FrameKind::keepalive}).c_str());
     std::printf(
         "  silent wait: %.2f s (READY_PROBE phase %.2f s, then %.2f s), "
         "%zu keep-alives\n",

@@ -26,12 +26,12 @@ std::optional<std::uint8_t> hex_byte(std::string_view text) {
 
 std::optional<std::uint32_t> reply_kinds(std::string_view list) {
     constexpr std::pair<std::string_view, ReplyKind> kNames[] = {
-        {"identify", ReplyKind::Identify},
-        {"link-ready", ReplyKind::LinkReady},
-        {"link-opened", ReplyKind::LinkOpened},
-        {"ready", ReplyKind::ReadyAnswer},
-        {"ack", ReplyKind::Ack},
-        {"refusal", ReplyKind::Refusal}};
+        {"identify", ReplyKind::identify},
+        {"link-ready", ReplyKind::link_ready},
+        {"link-opened", ReplyKind::link_opened},
+        {"ready", ReplyKind::ready_answer},
+        {"ack", ReplyKind::ack},
+        {"refusal", ReplyKind::refusal}};
     std::uint32_t mask = 0;
     while (!list.empty()) {
         const auto comma = list.find(',');
@@ -57,7 +57,7 @@ ParsedOptions fail(std::string error) {
 
 ParsedOptions parse_options(const std::vector<std::string_view>& args) {
     Options options;
-    Model model = Model::Id91;
+    Model model = Model::id91;
     std::optional<std::array<std::uint8_t, 2>> id;
     RadioConfig& radio = options.radio;
 
@@ -92,9 +92,9 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
             options.help = true;
         } else if (name == "--model") {
             if (value == "ID-91") {
-                model = Model::Id91;
+                model = Model::id91;
             } else if (value == "ID-92") {
-                model = Model::Id92;
+                model = Model::id92;
             } else {
                 return fail(bad);
             }

@@ -12,14 +12,14 @@ ParsedOptions parse(std::vector<std::string_view> args) {
 TEST(Options, ModelSetsTheIdBytesUnlessIdIsGivenInAnyOrder) {
     auto p = parse({"--model", "ID-92", "--link", "/tmp/r"});
     ASSERT_TRUE(p.options) << p.error;
-    EXPECT_EQ(p.options->radio.model, Model::Id92);
+    EXPECT_EQ(p.options->radio.model, Model::id92);
     EXPECT_EQ(p.options->radio.id, (std::array<std::uint8_t, 2>{0x30, 0x66}));
     EXPECT_EQ(p.options->link, "/tmp/r");
 
     p = parse({"--id=ab:01", "--model=ID-92", "--link=/tmp/r"});
     ASSERT_TRUE(p.options) << p.error;
     EXPECT_EQ(p.options->radio.id, (std::array<std::uint8_t, 2>{0xAB, 0x01}));
-    EXPECT_EQ(p.options->radio.model, Model::Id92);
+    EXPECT_EQ(p.options->radio.model, Model::id92);
 }
 
 TEST(Options, EveryFaultAndSettingReachesTheRadio) {
@@ -53,7 +53,7 @@ TEST(Options, EveryFaultAndSettingReachesTheRadio) {
                           "--quiet"});
     ASSERT_TRUE(p.options) << p.error;
     const RadioConfig& r = p.options->radio;
-    EXPECT_EQ(r.model, Model::Id91);
+    EXPECT_EQ(r.model, Model::id91);
     EXPECT_EQ(r.id, (std::array<std::uint8_t, 2>{0x28, 0x88}));
     EXPECT_EQ(r.speed, 4800);
     EXPECT_TRUE(r.silent);
@@ -64,7 +64,7 @@ TEST(Options, EveryFaultAndSettingReachesTheRadio) {
     EXPECT_EQ(r.noise, noise_bytes(7));
     EXPECT_EQ(r.overlong, 300u);
     EXPECT_TRUE(r.lone_fd);
-    EXPECT_EQ(r.fault_replies, reply_bit(ReplyKind::Identify) | reply_bit(ReplyKind::Ack));
+    EXPECT_EQ(r.fault_replies, reply_bit(ReplyKind::identify) | reply_bit(ReplyKind::ack));
     EXPECT_EQ(r.fault_limit, 2);
     EXPECT_EQ(r.vanish_after, 12);
     EXPECT_TRUE(r.pace);

@@ -86,15 +86,15 @@ TEST(FrameParser, AFrameThatNeverEndsIsDroppedAtTheLimitAndParsingResumes) {
 
 TEST(Classify, EveryListedFrameIsExactAndKnownByItsBody) {
     const std::vector<std::pair<Bytes, FrameKind>> listed = {
-        {identify_frame(kIdentifyLongPreamble), FrameKind::Identify},
-        {identify_frame(kIdentifyShortPreamble), FrameKind::Identify},
-        {Bytes(kSpeedNotice.begin(), kSpeedNotice.end()), FrameKind::SpeedNotice},
-        {Bytes(kLinkQuery.begin(), kLinkQuery.end()), FrameKind::LinkQuery},
-        {Bytes(kLinkOpen.begin(), kLinkOpen.end()), FrameKind::LinkOpen},
-        {Bytes(kLinkClose.begin(), kLinkClose.end()), FrameKind::LinkClose},
-        {Bytes(kKeepalive.begin(), kKeepalive.end()), FrameKind::Keepalive},
-        {Bytes(kReadyProbe.begin(), kReadyProbe.end()), FrameKind::ReadyProbe},
-        {erase_frame(0), FrameKind::Erase},
+        {identify_frame(kIdentifyLongPreamble), FrameKind::identify},
+        {identify_frame(kIdentifyShortPreamble), FrameKind::identify},
+        {Bytes(kSpeedNotice.begin(), kSpeedNotice.end()), FrameKind::speed_notice},
+        {Bytes(kLinkQuery.begin(), kLinkQuery.end()), FrameKind::link_query},
+        {Bytes(kLinkOpen.begin(), kLinkOpen.end()), FrameKind::link_open},
+        {Bytes(kLinkClose.begin(), kLinkClose.end()), FrameKind::link_close},
+        {Bytes(kKeepalive.begin(), kKeepalive.end()), FrameKind::keepalive},
+        {Bytes(kReadyProbe.begin(), kReadyProbe.end()), FrameKind::ready_probe},
+        {erase_frame(0), FrameKind::erase},
     };
     for (const auto& [frame, kind] : listed) {
         EXPECT_EQ(classify(frame), kind) << hex(frame);
@@ -108,17 +108,17 @@ TEST(Classify, EveryListedFrameIsExactAndKnownByItsBody) {
 }
 
 TEST(Classify, NearMissesAreNotTakenForListedFrames) {
-    EXPECT_EQ(classify(identify_frame(0)), FrameKind::Unknown);  // no preamble
-    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x01, 0x80, 0x18, 0x02, 0xFD}), FrameKind::Unknown);
-    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x01, 0x80, 0x1D, 0x50, 0xFD}), FrameKind::Unknown);
-    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD}), FrameKind::Unknown);
-    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x01, 0x80, 0x18}), FrameKind::Unknown);  // no FD
+    EXPECT_EQ(classify(identify_frame(0)), FrameKind::unknown);  // no preamble
+    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x01, 0x80, 0x18, 0x02, 0xFD}), FrameKind::unknown);
+    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x01, 0x80, 0x1D, 0x50, 0xFD}), FrameKind::unknown);
+    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD}), FrameKind::unknown);
+    EXPECT_EQ(classify(Bytes{0xFE, 0xFE, 0x01, 0x80, 0x18}), FrameKind::unknown);  // no FD
 
     Bytes erase_without_ff = erase_frame(5);
     erase_without_ff[9] = 0x00;
-    EXPECT_EQ(classify(erase_without_ff), FrameKind::BadChannel);
+    EXPECT_EQ(classify(erase_without_ff), FrameKind::bad_channel);
     Bytes short_write{0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01, 0x00, 0x05, 0x00, 0x00, 0xFD};
-    EXPECT_EQ(classify(short_write), FrameKind::BadChannel);
+    EXPECT_EQ(classify(short_write), FrameKind::bad_channel);
     EXPECT_FALSE(is_exact(short_write));
 }
 

@@ -35,36 +35,36 @@ bool same(std::span<const std::uint8_t> frame, const std::array<std::uint8_t, N>
 
 FrameKind classify_channel(std::span<const std::uint8_t> body) {
     // body: header, two channel bytes, data, FD
-    if (body.size() == kWriteFrameSize - 2) return FrameKind::Write;
-    if (body.size() == kEraseFrameSize - 2 && body[7] == 0xFF) return FrameKind::Erase;
-    return FrameKind::BadChannel;
+    if (body.size() == kWriteFrameSize - 2) return FrameKind::write;
+    if (body.size() == kEraseFrameSize - 2 && body[7] == 0xFF) return FrameKind::erase;
+    return FrameKind::bad_channel;
 }
 
 }  // namespace
 
 std::string_view kind_name(FrameKind kind) {
     switch (kind) {
-        case FrameKind::Identify:
+        case FrameKind::identify:
             return "IDENTIFY";
-        case FrameKind::SpeedNotice:
+        case FrameKind::speed_notice:
             return "SPEED_NOTICE";
-        case FrameKind::LinkQuery:
+        case FrameKind::link_query:
             return "LINK_QUERY";
-        case FrameKind::LinkOpen:
+        case FrameKind::link_open:
             return "LINK_OPEN";
-        case FrameKind::LinkClose:
+        case FrameKind::link_close:
             return "LINK_CLOSE";
-        case FrameKind::Keepalive:
+        case FrameKind::keepalive:
             return "KEEPALIVE";
-        case FrameKind::ReadyProbe:
+        case FrameKind::ready_probe:
             return "READY_PROBE";
-        case FrameKind::Write:
+        case FrameKind::write:
             return "WRITE";
-        case FrameKind::Erase:
+        case FrameKind::erase:
             return "ERASE";
-        case FrameKind::BadChannel:
+        case FrameKind::bad_channel:
             return "BAD_CHANNEL";
-        case FrameKind::Unknown:
+        case FrameKind::unknown:
             break;
     }
     return "UNKNOWN";
@@ -78,50 +78,50 @@ std::size_t preamble_length(std::span<const std::uint8_t> frame) {
 
 FrameKind classify(std::span<const std::uint8_t> frame) {
     const std::size_t preamble = preamble_length(frame);
-    if (preamble == 0) return FrameKind::Unknown;
+    if (preamble == 0) return FrameKind::unknown;
     const auto body = frame.subspan(preamble);
-    if (body.empty() || body.back() != kEndByte) return FrameKind::Unknown;
+    if (body.empty() || body.back() != kEndByte) return FrameKind::unknown;
 
     if (std::equal(body.begin(), body.end(), kIdentifyBody.begin(), kIdentifyBody.end())) {
-        return FrameKind::Identify;
+        return FrameKind::identify;
     }
-    if (body_is(body, kSpeedNotice, 2)) return FrameKind::SpeedNotice;
-    if (body_is(body, kLinkQuery, 2)) return FrameKind::LinkQuery;
-    if (body_is(body, kLinkOpen, 2)) return FrameKind::LinkOpen;
-    if (body_is(body, kLinkClose, 2)) return FrameKind::LinkClose;
-    if (body_is(body, kKeepalive, 2)) return FrameKind::Keepalive;
-    if (body_is(body, kReadyProbe, 2)) return FrameKind::ReadyProbe;
+    if (body_is(body, kSpeedNotice, 2)) return FrameKind::speed_notice;
+    if (body_is(body, kLinkQuery, 2)) return FrameKind::link_query;
+    if (body_is(body, kLinkOpen, 2)) return FrameKind::link_open;
+    if (body_is(body, kLinkClose, 2)) return FrameKind::link_close;
+    if (body_is(body, kKeepalive, 2)) return FrameKind::keepalive;
+    if (body_is(body, kReadyProbe, 2)) return FrameKind::ready_probe;
     if (body.size() >= kChannelHeader.size() + 1 &&
         std::equal(kChannelHeader.begin(), kChannelHeader.end(), body.begin())) {
         return classify_channel(body);
     }
-    return FrameKind::Unknown;
+    return FrameKind::unknown;
 }
 
 bool is_exact(std::span<const std::uint8_t> frame) {
     switch (classify(frame)) {
-        case FrameKind::Identify: {
+        case FrameKind::identify: {
             const std::size_t preamble = preamble_length(frame);
             return preamble == kIdentifyLongPreamble || preamble == kIdentifyShortPreamble;
         }
-        case FrameKind::SpeedNotice:
+        case FrameKind::speed_notice:
             return same(frame, kSpeedNotice);
-        case FrameKind::LinkQuery:
+        case FrameKind::link_query:
             return same(frame, kLinkQuery);
-        case FrameKind::LinkOpen:
+        case FrameKind::link_open:
             return same(frame, kLinkOpen);
-        case FrameKind::LinkClose:
+        case FrameKind::link_close:
             return same(frame, kLinkClose);
-        case FrameKind::Keepalive:
+        case FrameKind::keepalive:
             return same(frame, kKeepalive);
-        case FrameKind::ReadyProbe:
+        case FrameKind::ready_probe:
             return same(frame, kReadyProbe);
-        case FrameKind::Write:
+        case FrameKind::write:
             return fixed_byte_faults(frame).empty();
-        case FrameKind::Erase:
+        case FrameKind::erase:
             return frame.size() == kEraseFrameSize && channel_number(frame[7], frame[8]) >= 0;
-        case FrameKind::BadChannel:
-        case FrameKind::Unknown:
+        case FrameKind::bad_channel:
+        case FrameKind::unknown:
             break;
     }
     return false;

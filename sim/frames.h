@@ -21,17 +21,17 @@ inline constexpr std::uint8_t kEndByte = 0xFD;
 /// What the radio makes of a frame. The radio accepts any number of FE bytes in
 /// front, so the kind says nothing about the preamble; is_exact() does.
 enum class FrameKind {
-    Identify,     ///< 01 80 19 FD
-    SpeedNotice,  ///< 01 80 1A EF FD
-    LinkQuery,    ///< 01 80 18 FD
-    LinkOpen,     ///< 01 80 18 01 FD
-    LinkClose,    ///< 01 80 18 00 FD
-    Keepalive,    ///< 01 80 15 02 FD
-    ReadyProbe,   ///< 01 80 1D 50 00 FD
-    Write,        ///< 02 80 1A 00 01, 60 bytes of channel data, FD
-    Erase,        ///< 02 80 1A 00 01 <hundreds> <tens units> FF FD
-    BadChannel,   ///< starts like a channel frame but is neither of the two above
-    Unknown,      ///< anything else
+    identify,      ///< 01 80 19 FD
+    speed_notice,  ///< 01 80 1A EF FD
+    link_query,    ///< 01 80 18 FD
+    link_open,     ///< 01 80 18 01 FD
+    link_close,    ///< 01 80 18 00 FD
+    keepalive,     ///< 01 80 15 02 FD
+    ready_probe,   ///< 01 80 1D 50 00 FD
+    write,         ///< 02 80 1A 00 01, 60 bytes of channel data, FD
+    erase,         ///< 02 80 1A 00 01 <hundreds> <tens units> FF FD
+    bad_channel,   ///< starts like a channel frame but is neither of the two above
+    unknown,       ///< anything else
 };
 inline constexpr std::size_t kFrameKindCount = 11;
 

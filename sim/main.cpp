@@ -14,7 +14,8 @@
 
 namespace {
 
-enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+// The simulator's own exit statuses.
+enum class Exit { ok = 0, failure = 1, usage = 2 };
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -43,7 +44,7 @@ std::string banner(const quillmer::sim::Options& options, const std::string& sla
     char id[8];
     std::snprintf(id, sizeof id, "%02X %02X", radio.id[0], radio.id[1]);
     return std::string("quillmer-sim: ") +
-           (radio.model == quillmer::sim::Model::Id92 ? "ID-92" : "ID-91") + " (id " + id +
+           (radio.model == quillmer::sim::Model::id92 ? "ID-92" : "ID-91") + " (id " + id +
            ") listening at " + std::to_string(radio.speed) + " bit/s on " + slave + ", linked at " +
            options.link + (radio.silent ? ", silent" : "") + "\n";
 }
@@ -77,12 +78,12 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         std::fprintf(stderr, "quillmer-sim: %s\n(quillmer-sim --help shows the options)\n",
                      parsed.error.c_str());
-        return kExitUsage;
+        return static_cast<int>(Exit::usage);
     }
     const quillmer::sim::Options& options = *parsed.options;
     if (options.help) {
         std::fputs(quillmer::sim::usage().c_str(), stdout);
-        return kExitOk;
+        return static_cast<int>(Exit::ok);
     }
 
     catch_signals();
@@ -92,11 +93,11 @@ int main(int argc, char** argv) {
     const auto sim = quillmer::sim::Simulator::start(options.radio, &error, log);
     if (!sim) {
         std::fprintf(stderr, "quillmer-sim: no pseudo-terminal: %s\n", error.c_str());
-        return kExitFailure;
+        return static_cast<int>(Exit::failure);
     }
     if (!quillmer::sim::make_link(sim->slave_path(), options.link, error)) {
         std::fprintf(stderr, "quillmer-sim: %s\n", error.c_str());
-        return kExitFailure;
+        return static_cast<int>(Exit::failure);
     }
     if (!options.quiet) print(banner(options, sim->slave_path()));
 
@@ -104,5 +105,5 @@ int main(int argc, char** argv) {
 
     quillmer::sim::remove_link(sim->slave_path(), options.link);
     const bool failed = !sim->snapshot().running && !sim->snapshot().vanished;
-    return failed && !g_interrupted ? kExitFailure : kExitOk;
+    return static_cast<int>(failed && !g_interrupted ? Exit::failure : Exit::ok);
 }

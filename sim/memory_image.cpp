@@ -65,16 +65,16 @@ ChannelFields decode_write_frame(const WriteFrame& frame) {
 
 WriteFrame encode_write_frame(const ChannelFields& fields) {
     WriteFrame frame{};
-    constexpr std::array<std::uint8_t, 7> head{0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01};
-    constexpr std::array<std::uint8_t, 9> middle{0x00, 0x08, 0x85, 0x08, 0x85,
-                                                 0x00, 0x23, 0x22, 0x80};
-    std::copy(head.begin(), head.end(), frame.begin());
+    constexpr std::array<std::uint8_t, 7> kHead{0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01};
+    constexpr std::array<std::uint8_t, 9> kMiddle{0x00, 0x08, 0x85, 0x08, 0x85,
+                                                  0x00, 0x23, 0x22, 0x80};
+    std::copy(kHead.begin(), kHead.end(), frame.begin());
     const auto ch = channel_bytes(fields.channel);
     frame[7] = ch[0];
     frame[8] = ch[1];
     pack(frame, kFrequencyAt, 5, fields.frequency_hz);
     pack(frame, kOffsetAt, 4, fields.offset_hz);
-    std::copy(middle.begin(), middle.end(), frame.begin() + 18);
+    std::copy(kMiddle.begin(), kMiddle.end(), frame.begin() + 18);
     frame[kModeAt] = fields.mode;
     frame[kDuplexAt] = fields.duplex;
     put_text(frame, kLabelAt, fields.label);
@@ -86,7 +86,7 @@ WriteFrame encode_write_frame(const ChannelFields& fields) {
 }
 
 std::optional<WriteFrame> normalised_write_frame(std::span<const std::uint8_t> frame) {
-    if (classify(frame) != FrameKind::Write) return std::nullopt;
+    if (classify(frame) != FrameKind::write) return std::nullopt;
     const auto body = frame.subspan(preamble_length(frame));
     WriteFrame normal{};
     normal[0] = kPreambleByte;

@@ -19,13 +19,13 @@ inline constexpr int kChannelCount = 400;
 using WriteFrame = std::array<std::uint8_t, kWriteFrameSize>;
 
 enum class SlotState {
-    Unwritten,  ///< no frame for this channel arrived
-    Erased,     ///< the last frame for it was an erase frame
-    Written,    ///< the last frame for it was a write frame, kept in Slot::frame
+    unwritten,  ///< no frame for this channel arrived
+    erased,     ///< the last frame for it was an erase frame
+    written,    ///< the last frame for it was a write frame, kept in Slot::frame
 };
 
 struct Slot {
-    SlotState state = SlotState::Unwritten;
+    SlotState state = SlotState::unwritten;
     WriteFrame frame{};  ///< the last write frame, with exactly FE FE in front; zeros before
     int stores = 0;      ///< write and erase frames applied to this channel, all told
 };

@@ -106,7 +106,7 @@ TEST(FixedBytes, ALongerPreambleIsNormalisedForTheImageButReported) {
     const WriteFrame good = encode_write_frame(repeater());
     Bytes longer(good.begin(), good.end());
     longer.insert(longer.begin(), 0xFE);
-    EXPECT_EQ(classify(longer), FrameKind::Write);
+    EXPECT_EQ(classify(longer), FrameKind::write);
     EXPECT_FALSE(is_exact(longer));
     EXPECT_FALSE(fixed_byte_faults(longer).empty());
     const auto normal = normalised_write_frame(longer);
@@ -117,7 +117,7 @@ TEST(FixedBytes, ALongerPreambleIsNormalisedForTheImageButReported) {
 
 TEST(ImageTable, ShowsWrittenChannelsAndSummarisesTheRest) {
     MemoryImage image;
-    image[5].state = SlotState::Written;
+    image[5].state = SlotState::written;
     image[5].frame = encode_write_frame(repeater());
     ChannelFields simplex = repeater();
     simplex.channel = 6;
@@ -125,10 +125,10 @@ TEST(ImageTable, ShowsWrittenChannelsAndSummarisesTheRest) {
     simplex.offset_hz = 0;
     simplex.mode = kModeFm;
     simplex.label = "\x81\x40";  // a Shift_JIS space stays visible as bytes
-    image[6].state = SlotState::Written;
+    image[6].state = SlotState::written;
     image[6].frame = encode_write_frame(simplex);
     for (const int ch : {7, 8, 9, 399})
-        image[static_cast<std::size_t>(ch)].state = SlotState::Erased;
+        image[static_cast<std::size_t>(ch)].state = SlotState::erased;
 
     const std::string table = image_table(image);
     EXPECT_NE(table.find("  5  433.450000   DUP-  5.000000    DV    NAME      VK2RWN G"),

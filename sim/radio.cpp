@@ -29,7 +29,7 @@ Bytes fault_bytes(const RadioConfig& config) {
 
 void answer(Reaction& reaction, RadioState& state, const RadioConfig& config, ReplyKind kind) {
     reaction.reply = kind;
-    reaction.delay = kind == ReplyKind::Ack || kind == ReplyKind::Refusal ? config.ack_delay
+    reaction.delay = kind == ReplyKind::ack || kind == ReplyKind::refusal ? config.ack_delay
                                                                           : config.reply_delay;
     if (carries_faults(state, config, kind)) {
         ++state.faulted_replies;
@@ -53,41 +53,41 @@ void channel_frame(Reaction& reaction, RadioState& state, const RadioConfig& con
     }
     const auto body = frame.subspan(preamble_length(frame));
     const int channel =
-        reaction.kind == FrameKind::BadChannel ? -1 : channel_number(body[5], body[6]);
+        reaction.kind == FrameKind::bad_channel ? -1 : channel_number(body[5], body[6]);
     const bool refused = channel < 0 || channel >= kChannelCount ||
                          std::find(config.ng_channels.begin(), config.ng_channels.end(), channel) !=
                              config.ng_channels.end();
     if (refused) {
-        answer(reaction, state, config, ReplyKind::Refusal);
+        answer(reaction, state, config, ReplyKind::refusal);
         return;
     }
     Slot& slot = state.image[static_cast<std::size_t>(channel)];
     ++slot.stores;
-    if (reaction.kind == FrameKind::Write) {
-        slot.state = SlotState::Written;
+    if (reaction.kind == FrameKind::write) {
+        slot.state = SlotState::written;
         slot.frame = *normalised_write_frame(frame);
     } else {
-        slot.state = SlotState::Erased;
+        slot.state = SlotState::erased;
         slot.frame = {};
     }
-    answer(reaction, state, config, ReplyKind::Ack);
+    answer(reaction, state, config, ReplyKind::ack);
 }
 
 }  // namespace
 
 std::string_view reply_name(ReplyKind kind) {
     switch (kind) {
-        case ReplyKind::Identify:
+        case ReplyKind::identify:
             return "identify reply";
-        case ReplyKind::LinkReady:
+        case ReplyKind::link_ready:
             return "link ready";
-        case ReplyKind::LinkOpened:
+        case ReplyKind::link_opened:
             return "OK to LINK_OPEN";
-        case ReplyKind::ReadyAnswer:
+        case ReplyKind::ready_answer:
             return "ready answer";
-        case ReplyKind::Ack:
+        case ReplyKind::ack:
             return "OK";
-        case ReplyKind::Refusal:
+        case ReplyKind::refusal:
             break;
     }
     return "NG";
@@ -96,7 +96,7 @@ std::string_view reply_name(ReplyKind kind) {
 RadioConfig model_config(Model model) {
     RadioConfig config;
     config.model = model;
-    config.id = model == Model::Id92 ? std::array<std::uint8_t, 2>{0x30, 0x66}
+    config.id = model == Model::id92 ? std::array<std::uint8_t, 2>{0x30, 0x66}
                                      : std::array<std::uint8_t, 2>{0x28, 0x88};
     return config;
 }
@@ -118,16 +118,16 @@ RadioState initial_state(const RadioConfig& config) {
 
 Bytes reply_frame(ReplyKind kind, const RadioConfig& config) {
     switch (kind) {
-        case ReplyKind::Identify:
+        case ReplyKind::identify:
             return {0xFE, 0xFE, 0x80, 0x01, 0x19, config.id[0], config.id[1], 0xFD};
-        case ReplyKind::LinkReady:
+        case ReplyKind::link_ready:
             return {0xFE, 0xFE, 0x80, 0x01, 0x18, 0x01, 0xFD};
-        case ReplyKind::ReadyAnswer:
+        case ReplyKind::ready_answer:
             return {0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD};
-        case ReplyKind::LinkOpened:
-        case ReplyKind::Ack:
+        case ReplyKind::link_opened:
+        case ReplyKind::ack:
             return {0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD};
-        case ReplyKind::Refusal:
+        case ReplyKind::refusal:
             break;
     }
     return {0xFE, 0xFE, 0x80, 0x01, 0xFA, 0xFD};
@@ -145,44 +145,44 @@ Reaction react(RadioState& state, const RadioConfig& config, std::span<const std
     if (config.silent || state.muted) return reaction;
 
     switch (reaction.kind) {
-        case FrameKind::Identify:
-            answer(reaction, state, config, ReplyKind::Identify);
+        case FrameKind::identify:
+            answer(reaction, state, config, ReplyKind::identify);
             break;
-        case FrameKind::SpeedNotice:
+        case FrameKind::speed_notice:
             reaction.speed_switched = state.speed != kLinkSpeed;
             state.speed = kLinkSpeed;
             break;
-        case FrameKind::LinkQuery:
-            answer(reaction, state, config, ReplyKind::LinkReady);
+        case FrameKind::link_query:
+            answer(reaction, state, config, ReplyKind::link_ready);
             break;
-        case FrameKind::LinkOpen:
+        case FrameKind::link_open:
             state.link_open = true;
             state.probes = 0;
             reaction.link_opened = true;
-            answer(reaction, state, config, ReplyKind::LinkOpened);
+            answer(reaction, state, config, ReplyKind::link_opened);
             break;
-        case FrameKind::LinkClose:
+        case FrameKind::link_close:
             // A closed session leaves the radio as it was before the program came, so
             // a long-running simulator behaves the same for every run.
             state.link_open = false;
             state.speed = config.speed;
             reaction.link_closed = true;
             break;
-        case FrameKind::ReadyProbe:
+        case FrameKind::ready_probe:
             if (!state.link_open) break;
             ++state.probes;
-            if (config.model == Model::Id92 && config.probe_answer_from != kNever &&
+            if (config.model == Model::id92 && config.probe_answer_from != kNever &&
                 state.probes >= config.probe_answer_from) {
-                answer(reaction, state, config, ReplyKind::ReadyAnswer);
+                answer(reaction, state, config, ReplyKind::ready_answer);
             }
             break;
-        case FrameKind::Write:
-        case FrameKind::Erase:
-        case FrameKind::BadChannel:
+        case FrameKind::write:
+        case FrameKind::erase:
+        case FrameKind::bad_channel:
             if (state.link_open) channel_frame(reaction, state, config, frame);
             break;
-        case FrameKind::Keepalive:
-        case FrameKind::Unknown:
+        case FrameKind::keepalive:
+        case FrameKind::unknown:
             break;
     }
     return reaction;

@@ -16,16 +16,16 @@
 
 namespace quillmer::sim {
 
-enum class Model { Id91, Id92 };
+enum class Model { id91, id92 };
 
 /// Replies the radio sends, all addressed 80 01.
 enum class ReplyKind {
-    Identify,     ///< FE FE 80 01 19 <id1> <id2> FD, to IDENTIFY
-    LinkReady,    ///< FE FE 80 01 18 01 FD, to LINK_QUERY
-    LinkOpened,   ///< FE FE 80 01 FB FD, to LINK_OPEN
-    ReadyAnswer,  ///< FE FE 80 01 1D 50 FD, to READY_PROBE (ID-92 only)
-    Ack,          ///< FE FE 80 01 FB FD, to a write or erase frame that was stored
-    Refusal,      ///< FE FE 80 01 FA FD, to a channel frame that was not stored
+    identify,      ///< FE FE 80 01 19 <id1> <id2> FD, to IDENTIFY
+    link_ready,    ///< FE FE 80 01 18 01 FD, to LINK_QUERY
+    link_opened,   ///< FE FE 80 01 FB FD, to LINK_OPEN
+    ready_answer,  ///< FE FE 80 01 1D 50 FD, to READY_PROBE (ID-92 only)
+    ack,           ///< FE FE 80 01 FB FD, to a write or erase frame that was stored
+    refusal,       ///< FE FE 80 01 FA FD, to a channel frame that was not stored
 };
 inline constexpr std::size_t kReplyKindCount = 6;
 
@@ -42,7 +42,7 @@ inline constexpr std::uint32_t kAllReplies = (1u << kReplyKindCount) - 1;
 inline constexpr int kNever = 0;
 
 struct RadioConfig {
-    Model model = Model::Id91;
+    Model model = Model::id91;
     std::array<std::uint8_t, 2> id{0x28, 0x88};  ///< id bytes of the identify reply
     int speed = 38400;             ///< bit/s the radio hears and answers at until SPEED_NOTICE
     bool silent = false;           ///< hears frames (they are recorded) but never acts
@@ -84,7 +84,7 @@ RadioState initial_state(const RadioConfig& config);
 
 /// What the radio does with one frame.
 struct Reaction {
-    FrameKind kind = FrameKind::Unknown;
+    FrameKind kind = FrameKind::unknown;
     bool garbled = false;  ///< arrived at another speed than the radio's: ignored
     std::optional<ReplyKind> reply;
     Bytes bytes;                         ///< to send: the armed fault bytes, then the reply

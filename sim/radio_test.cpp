@@ -34,15 +34,15 @@ Radio open_radio(RadioConfig config) {
 }
 
 TEST(RadioIdentify, AnswersWithTheConfiguredIdBytesOnlyAtItsSpeed) {
-    Radio id91(model_config(Model::Id91));
+    Radio id91(model_config(Model::id91));
     Reaction r = id91.hear(identify_frame(kIdentifyLongPreamble));
-    EXPECT_EQ(r.reply, ReplyKind::Identify);
+    EXPECT_EQ(r.reply, ReplyKind::identify);
     EXPECT_EQ(r.bytes, (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD}));
 
-    Radio id92(model_config(Model::Id92));
+    Radio id92(model_config(Model::id92));
     EXPECT_EQ(id92.hear(kShort).bytes, (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x30, 0x66, 0xFD}));
 
-    RadioConfig odd = model_config(Model::Id92);
+    RadioConfig odd = model_config(Model::id92);
     odd.id = {0x12, 0x34};
     odd.speed = 9600;
     Radio other(odd);
@@ -56,19 +56,19 @@ TEST(RadioIdentify, AnswersWithTheConfiguredIdBytesOnlyAtItsSpeed) {
 }
 
 TEST(RadioSpeed, ANoticeAtItsSpeedMovesTheRadioTo38400) {
-    RadioConfig config = model_config(Model::Id91);
+    RadioConfig config = model_config(Model::id91);
     config.speed = 4800;
     Radio radio(config);
 
     EXPECT_FALSE(radio.hear(kQuery, 38400).reply);  // not yet: the radio is at 4800
-    EXPECT_EQ(radio.hear(kShort, 4800).reply, ReplyKind::Identify);
+    EXPECT_EQ(radio.hear(kShort, 4800).reply, ReplyKind::identify);
     EXPECT_TRUE(radio.hear(kNotice, 9600).garbled);  // at another speed: ignored
     EXPECT_EQ(radio.state.speed, 4800);
     EXPECT_TRUE(radio.hear(kNotice, 4800).speed_switched);
     EXPECT_EQ(radio.state.speed, 38400);
     EXPECT_TRUE(radio.hear(kShort, 4800).garbled);
     const Reaction ready = radio.hear(kQuery, 38400);
-    EXPECT_EQ(ready.reply, ReplyKind::LinkReady);
+    EXPECT_EQ(ready.reply, ReplyKind::link_ready);
     EXPECT_EQ(ready.bytes, (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x18, 0x01, 0xFD}));
     // A second notice at 38400 changes nothing.
     EXPECT_FALSE(radio.hear(kNotice, 38400).speed_switched);
@@ -80,7 +80,7 @@ TEST(RadioSpeed, ANoticeAtItsSpeedMovesTheRadioTo38400) {
 }
 
 TEST(RadioSilent, HearsEverythingAndAnswersNothing) {
-    RadioConfig config = model_config(Model::Id92);
+    RadioConfig config = model_config(Model::id92);
     config.silent = true;
     Radio radio(config);
     for (const Bytes& frame : {kShort, kQuery, kOpen, kProbe, write_for(0), kNotice}) {
@@ -89,19 +89,19 @@ TEST(RadioSilent, HearsEverythingAndAnswersNothing) {
         EXPECT_FALSE(r.garbled);
         EXPECT_TRUE(r.bytes.empty());
     }
-    EXPECT_EQ(radio.state.image[0].state, SlotState::Unwritten);
+    EXPECT_EQ(radio.state.image[0].state, SlotState::unwritten);
 }
 
 TEST(RadioProbes, AnId92AnswersFromTheNthProbeOfEachSession) {
-    RadioConfig config = model_config(Model::Id92);
+    RadioConfig config = model_config(Model::id92);
     config.probe_answer_from = 3;
     Radio radio(config);
     EXPECT_FALSE(radio.hear(kProbe).reply);  // before LINK_OPEN: not counted
-    EXPECT_EQ(radio.hear(kOpen).reply, ReplyKind::LinkOpened);
+    EXPECT_EQ(radio.hear(kOpen).reply, ReplyKind::link_opened);
     EXPECT_FALSE(radio.hear(kProbe).reply);
     EXPECT_FALSE(radio.hear(kProbe).reply);
     EXPECT_EQ(radio.hear(kProbe).bytes, (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD}));
-    EXPECT_EQ(radio.hear(kProbe).reply, ReplyKind::ReadyAnswer);
+    EXPECT_EQ(radio.hear(kProbe).reply, ReplyKind::ready_answer);
     radio.hear(kClose);
     radio.hear(kOpen);
     EXPECT_FALSE(radio.hear(kProbe).reply);  // counting starts again
@@ -109,10 +109,10 @@ TEST(RadioProbes, AnId92AnswersFromTheNthProbeOfEachSession) {
 }
 
 TEST(RadioProbes, NeverAnsweredByAnId91OrWhenSetToNever) {
-    RadioConfig never = model_config(Model::Id92);
+    RadioConfig never = model_config(Model::id92);
     never.probe_answer_from = kNever;
     Radio id92 = open_radio(never);
-    Radio id91 = open_radio(model_config(Model::Id91));
+    Radio id91 = open_radio(model_config(Model::id91));
     for (int i = 0; i < 20; ++i) {
         EXPECT_FALSE(id92.hear(kProbe).reply);
         EXPECT_FALSE(id91.hear(kProbe).reply);
@@ -121,61 +121,61 @@ TEST(RadioProbes, NeverAnsweredByAnId91OrWhenSetToNever) {
 }
 
 TEST(RadioChannels, WritesAndErasesAreStoredAndAcknowledged) {
-    Radio radio = open_radio(model_config(Model::Id91));
+    Radio radio = open_radio(model_config(Model::id91));
     Reaction r = radio.hear(write_for(0));
-    EXPECT_EQ(r.reply, ReplyKind::Ack);
+    EXPECT_EQ(r.reply, ReplyKind::ack);
     EXPECT_EQ(r.bytes, kOk);
-    EXPECT_EQ(radio.hear(write_for(399)).reply, ReplyKind::Ack);
-    ASSERT_EQ(radio.state.image[399].state, SlotState::Written);
+    EXPECT_EQ(radio.hear(write_for(399)).reply, ReplyKind::ack);
+    ASSERT_EQ(radio.state.image[399].state, SlotState::written);
     EXPECT_EQ(Bytes(radio.state.image[399].frame.begin(), radio.state.image[399].frame.end()),
               write_for(399));
 
     EXPECT_EQ(radio.hear(erase_frame(399)).bytes, kOk);
-    EXPECT_EQ(radio.state.image[399].state, SlotState::Erased);
+    EXPECT_EQ(radio.state.image[399].state, SlotState::erased);
     EXPECT_EQ(radio.state.image[399].stores, 2);
     EXPECT_EQ(radio.state.channel_frames, 3);
 }
 
 TEST(RadioChannels, RefusesChosenAndImpossibleChannelsWithoutStoringThem) {
-    RadioConfig config = model_config(Model::Id91);
+    RadioConfig config = model_config(Model::id91);
     config.ng_channels = {17};
     Radio radio = open_radio(config);
     const Reaction r = radio.hear(write_for(17));
-    EXPECT_EQ(r.reply, ReplyKind::Refusal);
+    EXPECT_EQ(r.reply, ReplyKind::refusal);
     EXPECT_EQ(r.bytes, kNg);
-    EXPECT_EQ(radio.state.image[17].state, SlotState::Unwritten);
-    EXPECT_EQ(radio.hear(erase_frame(17)).reply, ReplyKind::Refusal);
-    EXPECT_EQ(radio.hear(write_for(16)).reply, ReplyKind::Ack);
+    EXPECT_EQ(radio.state.image[17].state, SlotState::unwritten);
+    EXPECT_EQ(radio.hear(erase_frame(17)).reply, ReplyKind::refusal);
+    EXPECT_EQ(radio.hear(write_for(16)).reply, ReplyKind::ack);
 
     Bytes past_end = write_for(0);
     past_end[7] = 0x04;  // channel 400
-    EXPECT_EQ(radio.hear(past_end).reply, ReplyKind::Refusal);
+    EXPECT_EQ(radio.hear(past_end).reply, ReplyKind::refusal);
     Bytes not_decimal = erase_frame(0);
     not_decimal[8] = 0x1A;
-    EXPECT_EQ(radio.hear(not_decimal).reply, ReplyKind::Refusal);
+    EXPECT_EQ(radio.hear(not_decimal).reply, ReplyKind::refusal);
     EXPECT_EQ(radio.hear(Bytes{0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01, 0x00, 0xFD}).reply,
-              ReplyKind::Refusal);
-    EXPECT_EQ(count_slots(radio.state.image, SlotState::Written), 1);
+              ReplyKind::refusal);
+    EXPECT_EQ(count_slots(radio.state.image, SlotState::written), 1);
 }
 
 TEST(RadioChannels, OutsideAnOpenLinkChannelFramesAreIgnored) {
-    Radio radio(model_config(Model::Id91));
+    Radio radio(model_config(Model::id91));
     EXPECT_FALSE(radio.hear(write_for(3)).reply);
     radio.hear(kOpen);
     radio.hear(kClose);
     EXPECT_FALSE(radio.hear(write_for(3)).reply);
-    EXPECT_EQ(radio.state.image[3].state, SlotState::Unwritten);
+    EXPECT_EQ(radio.state.image[3].state, SlotState::unwritten);
     EXPECT_EQ(radio.state.channel_frames, 0);
 }
 
 TEST(RadioChannels, KeepaliveAndUnknownFramesAreNotAnswered) {
-    Radio radio = open_radio(model_config(Model::Id92));
+    Radio radio = open_radio(model_config(Model::id92));
     EXPECT_FALSE(radio.hear(Bytes(kKeepalive.begin(), kKeepalive.end())).reply);
     EXPECT_FALSE(radio.hear(Bytes{0xFE, 0xFE, 0x01, 0x80, 0x77, 0xFD}).reply);
 }
 
 TEST(RadioVanish, GoesAtTheNthChannelFrameWithoutAnsweringIt) {
-    RadioConfig config = model_config(Model::Id91);
+    RadioConfig config = model_config(Model::id91);
     config.vanish_after = 3;
     Radio radio = open_radio(config);
     EXPECT_FALSE(radio.hear(write_for(0)).vanish);
@@ -183,14 +183,14 @@ TEST(RadioVanish, GoesAtTheNthChannelFrameWithoutAnsweringIt) {
     const Reaction r = radio.hear(write_for(2));
     EXPECT_TRUE(r.vanish);
     EXPECT_FALSE(r.reply);
-    EXPECT_EQ(radio.state.image[2].state, SlotState::Unwritten);
+    EXPECT_EQ(radio.state.image[2].state, SlotState::unwritten);
 }
 
 TEST(RadioMute, StopsAtTheNthChannelFrameAndNeverActsAgain) {
-    RadioConfig config = model_config(Model::Id91);
+    RadioConfig config = model_config(Model::id91);
     config.mute_after = 2;
     Radio radio = open_radio(config);
-    EXPECT_EQ(radio.hear(write_for(0)).reply, ReplyKind::Ack);
+    EXPECT_EQ(radio.hear(write_for(0)).reply, ReplyKind::ack);
     for (const Bytes& frame : {write_for(1), write_for(2), kProbe, kClose, kOpen}) {
         const Reaction r = radio.hear(frame);
         EXPECT_FALSE(r.reply);
@@ -199,18 +199,18 @@ TEST(RadioMute, StopsAtTheNthChannelFrameAndNeverActsAgain) {
         EXPECT_FALSE(r.link_opened);
         EXPECT_TRUE(r.bytes.empty());
     }
-    EXPECT_EQ(radio.state.image[0].state, SlotState::Written);
-    EXPECT_EQ(radio.state.image[1].state, SlotState::Unwritten);
-    EXPECT_EQ(radio.state.image[2].state, SlotState::Unwritten);
+    EXPECT_EQ(radio.state.image[0].state, SlotState::written);
+    EXPECT_EQ(radio.state.image[1].state, SlotState::unwritten);
+    EXPECT_EQ(radio.state.image[2].state, SlotState::unwritten);
     EXPECT_TRUE(radio.state.link_open);
 }
 
 TEST(RadioFaults, GoInFrontOfTheChosenRepliesInOrderAndUpToTheLimit) {
-    RadioConfig config = model_config(Model::Id91);
+    RadioConfig config = model_config(Model::id91);
     config.noise = noise_bytes(3);
     config.overlong = 300;
     config.lone_fd = true;
-    config.fault_replies = reply_bit(ReplyKind::Ack);
+    config.fault_replies = reply_bit(ReplyKind::ack);
     config.fault_limit = 2;
     Radio radio(config);
 
@@ -234,7 +234,7 @@ TEST(RadioFaults, GoInFrontOfTheChosenRepliesInOrderAndUpToTheLimit) {
 }
 
 TEST(RadioFaults, DelaysSplitBetweenLinkRepliesAndChannelAcks) {
-    RadioConfig config = model_config(Model::Id92);
+    RadioConfig config = model_config(Model::id92);
     config.reply_delay = std::chrono::milliseconds(250);
     config.ack_delay = std::chrono::milliseconds(40);
     config.ng_channels = {1};

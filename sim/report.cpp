@@ -7,7 +7,7 @@ namespace {
 
 std::string channel_detail(const ReceivedFrame& frame) {
     const auto body_at = preamble_length(frame.bytes);
-    if (frame.kind == FrameKind::Erase) {
+    if (frame.kind == FrameKind::erase) {
         return " ch " +
                std::to_string(channel_number(frame.bytes[body_at + 5], frame.bytes[body_at + 6]));
     }
@@ -25,7 +25,7 @@ std::string channel_detail(const ReceivedFrame& frame) {
 
 std::string fault_detail(const ReceivedFrame& frame) {
     if (frame.exact) return {};
-    if (frame.kind == FrameKind::Write) {
+    if (frame.kind == FrameKind::write) {
         std::string offsets;
         for (const std::size_t at : fixed_byte_faults(frame.bytes)) {
             offsets += (offsets.empty() ? "" : ",") + std::to_string(at);
@@ -42,7 +42,7 @@ std::string describe_frame(const ReceivedFrame& frame, int radio_speed) {
     std::string line = "heard " + frame_name(frame.bytes) + " (" +
                        std::to_string(frame.bytes.size()) + " bytes) at " +
                        std::to_string(frame.speed) + " bit/s";
-    if (frame.kind == FrameKind::Write || frame.kind == FrameKind::Erase) {
+    if (frame.kind == FrameKind::write || frame.kind == FrameKind::erase) {
         line += channel_detail(frame);
     }
     if (frame.garbled) {
@@ -88,9 +88,9 @@ std::string image_table(const MemoryImage& image) {
     std::vector<int> unwritten;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         const Slot& slot = image[static_cast<std::size_t>(ch)];
-        if (slot.state == SlotState::Erased) erased.push_back(ch);
-        if (slot.state == SlotState::Unwritten) unwritten.push_back(ch);
-        if (slot.state != SlotState::Written) continue;
+        if (slot.state == SlotState::erased) erased.push_back(ch);
+        if (slot.state == SlotState::unwritten) unwritten.push_back(ch);
+        if (slot.state != SlotState::written) continue;
         const ChannelFields f = decode_write_frame(slot.frame);
         char row[320];
         std::snprintf(row, sizeof row, "%3d  %-11s  %-4s  %-10s  %-4s  %-8s  %-8s  %-8s  %s\n", ch,
@@ -101,7 +101,7 @@ std::string image_table(const MemoryImage& image) {
                       printable(f.call3).c_str());
         table += row;
     }
-    table += "written: " + std::to_string(count_slots(image, SlotState::Written)) +
+    table += "written: " + std::to_string(count_slots(image, SlotState::written)) +
              ", erased: " + channel_ranges(erased) +
              ", never written: " + channel_ranges(unwritten) + "\n";
     return table;

@@ -27,7 +27,7 @@ struct Simulator::Outgoing {
     std::size_t sent = 0;
     Clock::time_point due;  // when the next byte may go
     int speed = 0;          // the radio's speed when it answered
-    ReplyKind kind = ReplyKind::Ack;
+    ReplyKind kind = ReplyKind::ack;
     bool speed_checked = false;
 };
 

@@ -65,18 +65,18 @@ std::unique_ptr<Simulator> start(const RadioConfig& config) {
 }
 
 TEST(SimulatorOnPty, AnswersIdentifyAndRecordsExactBytesAndSpeed) {
-    auto sim = start(model_config(Model::Id92));
+    auto sim = start(model_config(Model::id92));
     ASSERT_TRUE(sim);
     const Port port = Port::open(sim->slave_path());
     port.send(kLong);
     EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x30, 0x66, 0xFD}));
 
     ASSERT_TRUE(
-        sim->wait_for([](const Snapshot& s) { return s.sent(ReplyKind::Identify) == 1; }, kWait));
+        sim->wait_for([](const Snapshot& s) { return s.sent(ReplyKind::identify) == 1; }, kWait));
     const auto frames = sim->frames();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].bytes, kLong);
-    EXPECT_EQ(frames[0].kind, FrameKind::Identify);
+    EXPECT_EQ(frames[0].kind, FrameKind::identify);
     EXPECT_EQ(frames[0].speed, 38400);
     EXPECT_TRUE(frames[0].exact);
     EXPECT_FALSE(frames[0].garbled);
@@ -86,7 +86,7 @@ TEST(SimulatorOnPty, AnswersIdentifyAndRecordsExactBytesAndSpeed) {
 // SPEED_NOTICE, before the radio can have read it.
 TEST(SimulatorOnPty, FollowsSpeedChangesRightAfterTheNotice) {
     for (const int radio_speed : {4800, 9600}) {
-        RadioConfig config = model_config(Model::Id91);
+        RadioConfig config = model_config(Model::id91);
         config.speed = radio_speed;
         auto sim = start(config);
         ASSERT_TRUE(sim);
@@ -108,14 +108,14 @@ TEST(SimulatorOnPty, FollowsSpeedChangesRightAfterTheNotice) {
                   "IDENTIFY_SHORT@" +
                       speed + ", SPEED_NOTICE@" + speed + ", LINK_QUERY@38400");
         const Snapshot s = sim->snapshot();
-        EXPECT_EQ(s.sent(ReplyKind::Identify), 1);
-        EXPECT_EQ(s.sent(ReplyKind::LinkReady), 1);
+        EXPECT_EQ(s.sent(ReplyKind::identify), 1);
+        EXPECT_EQ(s.sent(ReplyKind::link_ready), 1);
         EXPECT_EQ(s.radio.speed, 38400);
     }
 }
 
 TEST(SimulatorOnPty, KeepsWorkingWhenThePortIsClosedAndOpenedAgain) {
-    auto sim = start(model_config(Model::Id91));
+    auto sim = start(model_config(Model::id91));
     ASSERT_TRUE(sim);
     for (int round = 0; round < 3; ++round) {
         const Port port = Port::open(sim->slave_path(), round == 1 ? 9600 : 38400);
@@ -125,11 +125,11 @@ TEST(SimulatorOnPty, KeepsWorkingWhenThePortIsClosedAndOpenedAgain) {
     }
     const Snapshot s = sim->snapshot();
     EXPECT_TRUE(s.running);
-    EXPECT_EQ(s.sent(ReplyKind::LinkReady), 3);
+    EXPECT_EQ(s.sent(ReplyKind::link_ready), 3);
 }
 
 TEST(SimulatorOnPty, RunsAWriteSessionIntoTheMemoryImage) {
-    RadioConfig config = model_config(Model::Id92);
+    RadioConfig config = model_config(Model::id92);
     config.probe_answer_from = 2;
     auto sim = start(config);
     ASSERT_TRUE(sim);
@@ -137,7 +137,7 @@ TEST(SimulatorOnPty, RunsAWriteSessionIntoTheMemoryImage) {
     port.send(kOpen);
     EXPECT_EQ(port.receive(), kOk);
     port.send(kProbe);
-    ASSERT_TRUE(sim->wait_for_kind(FrameKind::ReadyProbe, 1, kWait));
+    ASSERT_TRUE(sim->wait_for_kind(FrameKind::ready_probe, 1, kWait));
     port.send(kProbe);
     EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD}));
     for (int ch = 0; ch < 3; ++ch) {
@@ -153,20 +153,20 @@ TEST(SimulatorOnPty, RunsAWriteSessionIntoTheMemoryImage) {
     EXPECT_EQ(summary(s.frames),
               "LINK_OPEN@38400, READY_PROBE@38400 x2, WRITE@38400 x3, "
               "ERASE@38400, LINK_CLOSE@38400");
-    EXPECT_EQ(s.sent(ReplyKind::LinkOpened), 1);
-    EXPECT_EQ(s.sent(ReplyKind::ReadyAnswer), 1);
-    EXPECT_EQ(s.sent(ReplyKind::Ack), 4);
+    EXPECT_EQ(s.sent(ReplyKind::link_opened), 1);
+    EXPECT_EQ(s.sent(ReplyKind::ready_answer), 1);
+    EXPECT_EQ(s.sent(ReplyKind::ack), 4);
     EXPECT_EQ(s.link_opens.size(), 1u);
     ASSERT_EQ(s.link_closes.size(), 1u);
     EXPECT_LE(s.link_opens[0], s.link_closes[0]);
-    EXPECT_EQ(count_slots(s.radio.image, SlotState::Written), 3);
-    EXPECT_EQ(s.radio.image[3].state, SlotState::Erased);
+    EXPECT_EQ(count_slots(s.radio.image, SlotState::written), 3);
+    EXPECT_EQ(s.radio.image[3].state, SlotState::erased);
     EXPECT_EQ(decode_write_frame(s.radio.image[2].frame).frequency_hz, 433450000u);
 }
 
 TEST(SimulatorOnPty, FaultBytesArriveInFrontOfTheReplyEvenWhenPaced) {
     for (const bool pace : {false, true}) {
-        RadioConfig config = model_config(Model::Id91);
+        RadioConfig config = model_config(Model::id91);
         config.noise = noise_bytes(5);
         config.lone_fd = true;
         config.reply_delay = 20ms;
@@ -185,7 +185,7 @@ TEST(SimulatorOnPty, FaultBytesArriveInFrontOfTheReplyEvenWhenPaced) {
 }
 
 TEST(SimulatorOnPty, AReplyIsLostWhenTheLineLeftTheRadiosSpeed) {
-    RadioConfig config = model_config(Model::Id91);
+    RadioConfig config = model_config(Model::id91);
     config.reply_delay = 1s;  // ample time to change the speed before the reply is due
     auto sim = start(config);
     ASSERT_TRUE(sim);
@@ -196,7 +196,7 @@ TEST(SimulatorOnPty, AReplyIsLostWhenTheLineLeftTheRadiosSpeed) {
     ASSERT_TRUE(sim->wait_for([](const Snapshot& s) { return s.garbled_replies == 1; }, kWait));
     pollfd p{port.fd.get(), POLLIN, 0};
     EXPECT_EQ(::poll(&p, 1, 0), 0);  // nothing reached the line
-    EXPECT_EQ(sim->replies_sent(ReplyKind::Identify), 0);
+    EXPECT_EQ(sim->replies_sent(ReplyKind::identify), 0);
 }
 
 bool hung_up(const Port& port) {
@@ -209,7 +209,7 @@ bool hung_up(const Port& port) {
 }
 
 TEST(SimulatorOnPty, VanishingOnDemandHangsUpThePort) {
-    auto sim = start(model_config(Model::Id91));
+    auto sim = start(model_config(Model::id91));
     ASSERT_TRUE(sim);
     const Port port = Port::open(sim->slave_path());
     sim->vanish();
@@ -220,7 +220,7 @@ TEST(SimulatorOnPty, VanishingOnDemandHangsUpThePort) {
 }
 
 TEST(SimulatorOnPty, VanishingAtTheNthChannelFrameLeavesTheEarlierOnes) {
-    RadioConfig config = model_config(Model::Id91);
+    RadioConfig config = model_config(Model::id91);
     config.vanish_after = 2;
     auto sim = start(config);
     ASSERT_TRUE(sim);
@@ -234,9 +234,9 @@ TEST(SimulatorOnPty, VanishingAtTheNthChannelFrameLeavesTheEarlierOnes) {
     const Snapshot s = sim->snapshot();
     EXPECT_TRUE(s.vanished);
     EXPECT_EQ(s.frames.size(), 3u);
-    EXPECT_EQ(s.radio.image[0].state, SlotState::Written);
-    EXPECT_EQ(s.radio.image[1].state, SlotState::Unwritten);
-    EXPECT_EQ(s.sent(ReplyKind::Ack), 1);
+    EXPECT_EQ(s.radio.image[0].state, SlotState::written);
+    EXPECT_EQ(s.radio.image[1].state, SlotState::unwritten);
+    EXPECT_EQ(s.sent(ReplyKind::ack), 1);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ std::vector<FrameKind> kinds_of(const std::vector<ReceivedFrame>& frames) {
 }
 
 std::string frame_name(const Bytes& frame) {
-    if (classify(frame) == FrameKind::Identify) {
+    if (classify(frame) == FrameKind::identify) {
         const std::size_t preamble = preamble_length(frame);
         if (preamble == kIdentifyLongPreamble) return "IDENTIFY_LONG";
         if (preamble == kIdentifyShortPreamble) return "IDENTIFY_SHORT";

@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 /// One frame the program sent, in the order received.
 struct ReceivedFrame {
     Bytes bytes;  ///< exactly as sent: the whole preamble through FD
-    FrameKind kind = FrameKind::Unknown;
+    FrameKind kind = FrameKind::unknown;
     int speed = 0;         ///< bit/s the program's line was set to when it
                            ///< sent the frame; 0 when unknown
     Clock::time_point at;  ///< when its last byte arrived

@@ -15,7 +15,7 @@ std::vector<int> batch_speeds(const std::vector<ParsedFrame>& frames, int speed_
     std::vector<int> speeds(frames.size(), speed_after);
     if (speed_before == speed_after || after_notice) return speeds;
     const auto notice = std::find_if(frames.rbegin(), frames.rend(), [](const ParsedFrame& f) {
-        return classify(f.bytes) == FrameKind::SpeedNotice;
+        return classify(f.bytes) == FrameKind::speed_notice;
     });
     const auto old_speed_count = static_cast<std::size_t>(frames.rend() - notice);
     std::fill_n(speeds.begin(), old_speed_count, speed_before);
@@ -23,7 +23,7 @@ std::vector<int> batch_speeds(const std::vector<ParsedFrame>& frames, int speed_
 }
 
 bool ends_with_notice(const std::vector<ParsedFrame>& frames) {
-    return !frames.empty() && classify(frames.back().bytes) == FrameKind::SpeedNotice;
+    return !frames.empty() && classify(frames.back().bytes) == FrameKind::speed_notice;
 }
 
 std::vector<Clock::time_point> paced_arrivals(const std::vector<ParsedFrame>& frames,

@@ -172,7 +172,7 @@ class VanishedDevice : public Faults {};
 
 TEST_F(VanishedDevice, MidTransferEndsTheRunByItselfWithoutSpinning) {
     constexpr int kVanishAt = 200;  // channel frame, counted from 1: channel 199
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.vanish_after = kVanishAt;
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(sim::kChannelCount);
@@ -208,11 +208,11 @@ TEST_F(VanishedDevice, MidTransferEndsTheRunByItselfWithoutSpinning) {
     const sim::Snapshot s = radio.snapshot();
     EXPECT_EQ(channel_sequence(s.frames), first_channels(kVanishAt));
     EXPECT_TRUE(all_exact(s.frames));
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::LinkClose), 0u);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 0u);
     std::vector<ExpectedChannel> stored = expected_channels(memory);
     stored.resize(kVanishAt - 1);
     EXPECT_TRUE(memory_matches(s.radio.image, stored));
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::Unwritten),
+    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
               sim::kChannelCount - (kVanishAt - 1));
 }
 
@@ -220,7 +220,7 @@ class VanishAt : public VanishedDevice, public testing::WithParamInterface<int> 
 
 TEST_P(VanishAt, EndsWithTheCauseAndTheFailure) {
     const int frame = GetParam();
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.vanish_after = frame;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(sim::kChannelCount));
@@ -238,15 +238,15 @@ TEST_P(VanishAt, EndsWithTheCauseAndTheFailure) {
 INSTANTIATE_TEST_SUITE_P(FirstAndLastChannel, VanishAt, testing::Values(1, sim::kChannelCount));
 
 TEST_F(VanishedDevice, DuringTheHandshakeTheCallsRunOutAndThePromptComesBack) {
-    sim::RadioConfig mute = sim::model_config(Model::Id91);
+    sim::RadioConfig mute = sim::model_config(Model::id91);
     mute.silent = true;
     auto& vanishing = start_radio(mute);
-    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(12);
     ProgramRun& run = launch_for(vanishing, memory);
     const pid_t pid = native() ? program_process() : -1;
 
-    ASSERT_TRUE(vanishing.wait_for_kind(FrameKind::Identify, 1, kWait));
+    ASSERT_TRUE(vanishing.wait_for_kind(FrameKind::identify, 1, kWait));
     vanishing.vanish();
     const std::optional<ProcessSample> gone = pid > 0 ? sample(pid) : std::nullopt;
     const std::string no_response = std::string(text::kNoResponse) + std::string(text::kPrompt);
@@ -297,7 +297,7 @@ class TroubledRadio : public Faults {};
 
 TEST_F(TroubledRadio, SilenceMidWriteIsWaitedOutWithKeepalivesUntilEsc) {
     constexpr int kMuteAt = 120;  // channel frame, counted from 1: channel 119
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.mute_after = kMuteAt;
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(sim::kChannelCount);
@@ -315,8 +315,8 @@ TEST_F(TroubledRadio, SilenceMidWriteIsWaitedOutWithKeepalivesUntilEsc) {
             std::size_t channels = 0;
             std::size_t keepalives = 0;
             for (const sim::ReceivedFrame& f : s.frames) {
-                if (f.kind == FrameKind::Write || f.kind == FrameKind::Erase) ++channels;
-                if (f.kind == FrameKind::Keepalive && channels >= kMuteAt) ++keepalives;
+                if (f.kind == FrameKind::write || f.kind == FrameKind::erase) ++channels;
+                if (f.kind == FrameKind::keepalive && channels >= kMuteAt) ++keepalives;
             }
             return keepalives >= 3;
         },
@@ -341,23 +341,23 @@ TEST_F(TroubledRadio, SilenceMidWriteIsWaitedOutWithKeepalivesUntilEsc) {
     EXPECT_EQ(channel_sequence(s.frames), first_channels(kMuteAt));
     EXPECT_TRUE(all_exact(s.frames));
     ASSERT_FALSE(s.frames.empty());
-    EXPECT_EQ(s.frames.back().kind, FrameKind::LinkClose);
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::LinkClose), 1u);
+    EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 1u);
     std::vector<ExpectedChannel> stored = expected_channels(memory);
     stored.resize(kMuteAt - 1);
     EXPECT_TRUE(memory_matches(s.radio.image, stored));
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::Unwritten),
+    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
               sim::kChannelCount - (kMuteAt - 1));
 }
 
 TEST_F(TroubledRadio, BurstsOfNoiseBeforeEveryAcknowledgementAreOutlasted) {
     // In front of every OK: more noise than a reply can hold, a reply that
     // starts like one and never ends, and an end byte that ends nothing.
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.noise = sim::noise_bytes(600);
     config.overlong = 300;
     config.lone_fd = true;
-    config.fault_replies = sim::reply_bit(sim::ReplyKind::Ack);
+    config.fault_replies = sim::reply_bit(sim::ReplyKind::ack);
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(sim::kChannelCount);
     launch_for(radio, memory);
@@ -375,7 +375,7 @@ class BadMemoryFile : public Faults {
     /// Runs the program on `path` with a radio in the settings file; expects
     /// `status` after a message ending in `last_text`, and the radio untouched.
     void expect_refused(const std::string& path, int status, std::string_view last_text) {
-        const auto& radio = start_radio(sim::model_config(Model::Id91));
+        const auto& radio = start_radio(sim::model_config(Model::id91));
         write_settings(port_of(radio) + "\n");
         ProgramRun& run = launch({path});
         EXPECT_EQ(finish_after(last_text), status);
@@ -469,7 +469,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BinaryMemoryFile, testing::ValuesIn(kBinaryFiles
                          });
 
 TEST_F(BadMemoryFile, TenThousandRowsWriteTheFirst400AndSaySo) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(10000);
     ProgramRun& run = launch_for(radio, memory);
     EXPECT_EQ(finish_after(text::kTooManyRows), kTooManyRows);
@@ -505,7 +505,7 @@ class PromptAnswers : public Faults {
 };
 
 TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(6);
     ProgramRun& run = launch({write_memory_file(memory)});
     const std::vector<std::string> answers = {
@@ -535,7 +535,7 @@ TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
 
 TEST_F(PromptAnswers, AMegabyteAnswerOnAPipeIsOneAnswer) {
     launcher_.stdio = Stdio::pipes;
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(6);
     ProgramRun& run = launch({write_memory_file(memory)});
     run.type(std::string(1 << 20, '7') + "\n" + port_of(radio) + "\n");
@@ -547,7 +547,7 @@ TEST_F(PromptAnswers, AMegabyteAnswerOnAPipeIsOneAnswer) {
 }
 
 TEST_F(PromptAnswers, EmptyAnswerMeansTheFirstPort) {
-    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(6);
     const std::string first_port = "/dev/ttyS0";
     std::error_code error;
@@ -597,7 +597,7 @@ class ClosedInput : public Faults {};
 TEST_F(ClosedInput, NeitherSpinsNorStopsAWaitAndTheEndNeedsNoKey) {
     launcher_.stdio = Stdio::pipes;
     constexpr int kMuteAt = 30;
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.mute_after = kMuteAt;
     auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(50));
@@ -616,8 +616,8 @@ TEST_F(ClosedInput, NeitherSpinsNorStopsAWaitAndTheEndNeedsNoKey) {
         EXPECT_NE(to->state, 'Z') << "the end of input ended the transfer";
         EXPECT_TRUE(mostly_idle(*from, *to));
     }
-    const std::size_t keepalives = sim::count_of(radio.frames(), FrameKind::Keepalive);
-    ASSERT_TRUE(radio.wait_for_kind(FrameKind::Keepalive, keepalives + 2, kWait));
+    const std::size_t keepalives = sim::count_of(radio.frames(), FrameKind::keepalive);
+    ASSERT_TRUE(radio.wait_for_kind(FrameKind::keepalive, keepalives + 2, kWait));
 
     // The cable is pulled: the run ends by itself, and its last key wait ends
     // with the input.

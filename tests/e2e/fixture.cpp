@@ -84,7 +84,7 @@ int EndToEnd::finish_after(std::string_view last_text) {
 void EndToEnd::expect_whole_memory_written(const sim::Snapshot& s, const std::string& memory) {
     EXPECT_EQ(channel_sequence(s.frames), first_channels(sim::kChannelCount));
     EXPECT_TRUE(all_exact(s.frames));
-    for (const sim::ReceivedFrame& f : only(s.frames, {sim::FrameKind::Erase})) {
+    for (const sim::ReceivedFrame& f : only(s.frames, {sim::FrameKind::erase})) {
         // An erase frame is exact whatever its channel: compare the whole frame.
         const int channel = channel_sequence({f}).at(0);
         EXPECT_EQ(f.bytes, sim::erase_frame(channel)) << "channel " << channel;
@@ -94,8 +94,8 @@ void EndToEnd::expect_whole_memory_written(const sim::Snapshot& s, const std::st
         return slot.stores == 1;
     })) << "a channel stored more than once";
     ASSERT_FALSE(s.frames.empty());
-    EXPECT_EQ(s.frames.back().kind, sim::FrameKind::LinkClose);
-    EXPECT_EQ(sim::count_of(s.frames, sim::FrameKind::LinkClose), 1u);
+    EXPECT_EQ(s.frames.back().kind, sim::FrameKind::link_close);
+    EXPECT_EQ(sim::count_of(s.frames, sim::FrameKind::link_close), 1u);
 }
 
 std::string counter(int channel) {

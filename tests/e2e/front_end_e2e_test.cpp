@@ -39,7 +39,7 @@ TEST_F(FrontEnd, AMemoryFileThatCannotBeOpenedEndsTheProgram) {
 }
 
 TEST_F(FrontEnd, SettingsFileNamingTheRadioGoesStraightToTheHandshake) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(4);
     ProgramRun& run = launch_for(radio, memory);
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
@@ -52,7 +52,7 @@ TEST_F(FrontEnd, SettingsFileNamingTheRadioGoesStraightToTheHandshake) {
 }
 
 TEST_F(FrontEnd, SettingsNumberOfNoPortLeadsToThePromptAndNeverBackToTheSettingsFile) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     write_settings(std::string(kNoSuchPort) + "\n");
     const std::string memory = varied_memory_file(2);
     ProgramRun& run = launch({write_memory_file(memory)});
@@ -89,7 +89,7 @@ TEST_F(FrontEnd, EmptySettingsFileMeansPortZeroWhichDoesNotOpen) {
 }
 
 TEST_F(FrontEnd, WithoutSettingsFileTheHelpNamesItAndThePromptTakesThePort) {
-    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(5);
     ProgramRun& run = launch({write_memory_file(memory)});
     ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
@@ -116,7 +116,7 @@ TEST_F(FrontEnd, InputEndingAtThePromptOnAPipeEndsTheProgram) {
 
 TEST_F(FrontEnd, WholeRunOnPipesWithTheAnswersWrittenUpFront) {
     launcher_.stdio = Stdio::pipes;
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(12);
     ProgramRun& run = launch({write_memory_file(memory)});
     run.type(port_of(radio) + "\n");

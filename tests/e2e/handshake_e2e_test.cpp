@@ -47,7 +47,7 @@ std::string between(const std::string& transcript, std::string_view from, std::s
 std::vector<sim::ReceivedFrame> handshake_frames(const sim::Snapshot& s) {
     auto frames = s.frames;
     frames.erase(
-        frames.begin() + static_cast<std::ptrdiff_t>(find_kind(frames, FrameKind::LinkOpen)),
+        frames.begin() + static_cast<std::ptrdiff_t>(find_kind(frames, FrameKind::link_open)),
         frames.end());
     return frames;
 }
@@ -92,7 +92,7 @@ class Handshake : public EndToEnd {
 };
 
 TEST_F(Handshake, RadioAnsweringTheFirstCallIsFoundAtFullSpeed) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const sim::Snapshot s = run_to_success(radio);
     // The answer is taken one byte a pass and the call goes out every sixth
     // pass, so a second call leaves before the eight bytes are in.
@@ -102,10 +102,10 @@ TEST_F(Handshake, RadioAnsweringTheFirstCallIsFoundAtFullSpeed) {
 }
 
 TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers) {
-    sim::RadioConfig mute = sim::model_config(Model::Id91);
+    sim::RadioConfig mute = sim::model_config(Model::id91);
     mute.silent = true;
     const auto& silent = start_radio(mute);
-    const auto& radio = start_radio(sim::model_config(Model::Id92));
+    const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(9);
     ProgramRun& run = launch_for(silent, memory);
     ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
@@ -126,7 +126,7 @@ TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers)
 }
 
 TEST_F(Handshake, SilentPortAndTheInputEndingAtThePromptEndTheProgram) {
-    sim::RadioConfig mute = sim::model_config(Model::Id91);
+    sim::RadioConfig mute = sim::model_config(Model::id91);
     mute.silent = true;
     const auto& silent = start_radio(mute);
     ProgramRun& run = launch_for(silent, varied_memory_file(3));
@@ -142,21 +142,21 @@ TEST_F(Handshake, SilentPortAndTheInputEndingAtThePromptEndTheProgram) {
 }
 
 TEST_F(Handshake, RadioListeningOnlyAt4800IsFoundInTheFirstShortAttempt) {
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.speed = 4800;
     const auto& radio = start_radio(config);
     const sim::Snapshot s = run_to_success(radio);
     EXPECT_EQ(sim::summary(handshake_frames(s)),
               "IDENTIFY_LONG@38400! x9, SPEED_NOTICE@38400!, IDENTIFY_SHORT@4800, "
               "SPEED_NOTICE@4800, LINK_QUERY@38400");
-    EXPECT_EQ(frames_of(s.frames, FrameKind::LinkOpen).at(0).speed, 38400);
+    EXPECT_EQ(frames_of(s.frames, FrameKind::link_open).at(0).speed, 38400);
     const int turns =
         spinner_turns(between(program().transcript(), com_line(radio), text::kDetect91));
     EXPECT_GE(turns, 9) << "the glyph turns on from the long calls, in order";
 }
 
 TEST_F(Handshake, RadioListeningOnlyAt9600IsFoundInTheSecondShortAttempt) {
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.speed = 9600;
     const auto& radio = start_radio(config);
     const sim::Snapshot s = run_to_success(radio);
@@ -169,16 +169,16 @@ TEST_F(Handshake, RadioListeningOnlyAt9600IsFoundInTheSecondShortAttempt) {
 }
 
 TEST_F(Handshake, NoiseBeforeTheIdentifyReplyIsSkipped) {
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.noise = sim::noise_bytes(16);
-    config.fault_replies = sim::reply_bit(sim::ReplyKind::Identify);
+    config.fault_replies = sim::reply_bit(sim::ReplyKind::identify);
     config.fault_limit = 1;
     const auto& radio = start_radio(config);
     const sim::Snapshot s = run_to_success(radio);
     ASSERT_EQ(s.radio.faulted_replies, 1);
     // Still found by the long calls, and the id bytes came through.
     const auto calls = handshake_frames(s);
-    EXPECT_EQ(calls.size(), sim::count_of(calls, FrameKind::Identify));
+    EXPECT_EQ(calls.size(), sim::count_of(calls, FrameKind::identify));
     EXPECT_LE(calls.size(), 9u);
     EXPECT_EQ(occurrences(program().transcript(), text::kDetect92), 1u);
 }
@@ -186,9 +186,9 @@ TEST_F(Handshake, NoiseBeforeTheIdentifyReplyIsSkipped) {
 TEST_F(Handshake, OverlongReplyDoesNotStopTheNextReplyFromCounting) {
     // 300 bytes without an end byte in front of the first identify reply: more
     // than the long calls wait for, and more than a reply may hold.
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.overlong = 300;
-    config.fault_replies = sim::reply_bit(sim::ReplyKind::Identify);
+    config.fault_replies = sim::reply_bit(sim::ReplyKind::identify);
     config.fault_limit = 1;
     const auto& radio = start_radio(config);
     const sim::Snapshot s = run_to_success(radio);
@@ -203,12 +203,12 @@ TEST_F(Handshake, OverlongReplyDoesNotStopTheNextReplyFromCounting) {
 }
 
 TEST_F(Handshake, UnknownIdPairShowsNoModelAndWritesAsForAnId91) {
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.id = {0x12, 0x34};
     const auto& radio = start_radio(config);
     const sim::Snapshot s = run_to_success(radio);
     EXPECT_EQ(between(program().transcript(), com_line(radio), text::kActivate), spinner_prints(2));
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::ReadyProbe), 0u);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::ready_probe), 0u);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ std::string read_data_file(const std::string& name) {
 class MemoryFiles : public EndToEnd {
   protected:
     /// Writes `memory` to the radio and checks the radio's memory against it.
-    void expect_written(const std::string& memory, Model model = Model::Id91) {
+    void expect_written(const std::string& memory, Model model = Model::id91) {
         const auto& radio = start_radio(sim::model_config(model));
         launch_for(radio, memory);
         EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
@@ -43,7 +43,7 @@ TEST_F(MemoryFiles, MarineChannelsWithWindowsLineEndsAndBlankRows) {
 TEST_F(MemoryFiles, DvBankWithCallFieldsOnAnId92) {
     const std::string memory = read_data_file("dv-bank-sydney.csv");
     ASSERT_FALSE(data_rows(memory).empty());
-    expect_written(memory, Model::Id92);
+    expect_written(memory, Model::id92);
 }
 
 TEST_F(MemoryFiles, ByteOrderMarkCarriageReturnsAndTheEndOfFileByte) {
@@ -61,7 +61,7 @@ TEST_F(MemoryFiles, ByteOrderMarkCarriageReturnsAndTheEndOfFileByte) {
 }
 
 TEST_F(MemoryFiles, SemicolonSeparatedFileNeverReachesTheRadio) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     ProgramRun& run = launch_for(radio, read_data_file("semicolon-locale.csv"));
     // For the key wait that ends the program after its message.
     run.type("k");
@@ -71,7 +71,7 @@ TEST_F(MemoryFiles, SemicolonSeparatedFileNeverReachesTheRadio) {
 }
 
 TEST_F(MemoryFiles, BadNumberStopsTheProgramAndIsNamed) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     std::string memory = varied_memory_file(10);
     memory += "10,145.5x00,,,,FM,BROKEN\n";
     ProgramRun& run = launch_for(radio, memory);
@@ -83,7 +83,7 @@ TEST_F(MemoryFiles, BadNumberStopsTheProgramAndIsNamed) {
 }
 
 TEST_F(MemoryFiles, FileWithoutAnyDataRowWouldEraseEverythingAndIsRefused) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     ProgramRun& run = launch_for(radio, "CH,Frequency,Dup,Offset\n\n");
     run.type("k");
     EXPECT_EQ(run.wait_exit(), kMemoryFileRefused) << run.transcript();

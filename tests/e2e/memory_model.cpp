@@ -127,8 +127,8 @@ testing::AssertionResult memory_matches(const sim::MemoryImage& image,
         const ExpectedChannel& want = expected[n];
         std::ostringstream fault;
         if (want.erased) {
-            if (slot.state != sim::SlotState::Erased) fault << " should be erased";
-        } else if (slot.state != sim::SlotState::Written) {
+            if (slot.state != sim::SlotState::erased) fault << " should be erased";
+        } else if (slot.state != sim::SlotState::written) {
             fault << " should be written";
         } else {
             const sim::ChannelFields got = sim::decode_write_frame(slot.frame);

@@ -20,7 +20,7 @@ using sim::FrameKind;
 
 TEST(SimulatedRadioSpeeds, FramesAfterASpeedChangeAreHeardAtTheNewSpeed) {
     std::string error;
-    const auto radio = sim::Simulator::start(sim::model_config(sim::Model::Id91), &error);
+    const auto radio = sim::Simulator::start(sim::model_config(sim::Model::id91), &error);
     ASSERT_TRUE(radio) << error;
     const sim::Fd port(::open(radio->slave_path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_TRUE(port.valid());

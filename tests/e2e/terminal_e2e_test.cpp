@@ -21,11 +21,11 @@ class Terminal : public EndToEnd {
     /// Starts the program against an ID-92 that never says it is ready, and
     /// waits until the transfer loop polls the keyboard.
     ProgramRun& launch_waiting() {
-        sim::RadioConfig config = sim::model_config(Model::Id92);
+        sim::RadioConfig config = sim::model_config(Model::id92);
         config.probe_answer_from = sim::kNever;
         const auto& radio = start_radio(config);
         ProgramRun& run = launch_for(radio, varied_memory_file(3));
-        EXPECT_TRUE(radio.wait_for_kind(FrameKind::ReadyProbe, 1, kWait));
+        EXPECT_TRUE(radio.wait_for_kind(FrameKind::ready_probe, 1, kWait));
         return run;
     }
 };

@@ -17,13 +17,13 @@ using sim::Model;
 constexpr auto kNoAck = std::chrono::hours(1);  // the radio takes its time: never, for a test
 
 std::size_t channel_frames(const sim::Snapshot& s) {
-    return sim::count_of(s.frames, FrameKind::Write) + sim::count_of(s.frames, FrameKind::Erase);
+    return sim::count_of(s.frames, FrameKind::write) + sim::count_of(s.frames, FrameKind::erase);
 }
 
 class Transfer : public EndToEnd {};
 
 TEST_F(Transfer, Id91AcknowledgingEverythingGetsEveryChannelInOrder) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(sim::kChannelCount);
     ProgramRun& run = launch_for(radio, memory);
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
@@ -31,11 +31,11 @@ TEST_F(Transfer, Id91AcknowledgingEverythingGetsEveryChannelInOrder) {
     expect_whole_memory_written(s, memory);
 
     const auto link = without(
-        s.frames, {FrameKind::Keepalive, FrameKind::Write, FrameKind::Erase, FrameKind::Identify});
+        s.frames, {FrameKind::keepalive, FrameKind::write, FrameKind::erase, FrameKind::identify});
     EXPECT_EQ(sim::summary(link), "LINK_OPEN@38400, LINK_CLOSE@38400");
     // The link opens before the first channel; an ID-91 is never probed.
-    EXPECT_LT(find_kind(s.frames, FrameKind::LinkOpen), find_kind(s.frames, FrameKind::Write));
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::ReadyProbe), 0u);
+    EXPECT_LT(find_kind(s.frames, FrameKind::link_open), find_kind(s.frames, FrameKind::write));
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::ready_probe), 0u);
 
     std::string counters;
     for (int channel = 0; channel < sim::kChannelCount; ++channel) counters += counter(channel);
@@ -48,7 +48,7 @@ TEST_F(Transfer, Id91AcknowledgingEverythingGetsEveryChannelInOrder) {
 }
 
 TEST_F(Transfer, Id92AnsweringTheThirdProbeIsProbedExactlyThreeTimes) {
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.probe_answer_from = 3;
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(20);
@@ -57,17 +57,19 @@ TEST_F(Transfer, Id92AnsweringTheThirdProbeIsProbedExactlyThreeTimes) {
     const sim::Snapshot s = settle(radio);
     expect_whole_memory_written(s, memory);
 
-    EXPECT_EQ(sim::summary(only(s.frames, {FrameKind::LinkOpen, FrameKind::ReadyProbe})),
+    EXPECT_EQ(sim::summary(only(s.frames, {FrameKind::link_open, FrameKind::ready_probe})),
               "LINK_OPEN@38400, READY_PROBE@38400 x3");
-    const auto probes = only(s.frames, {FrameKind::ReadyProbe, FrameKind::Write, FrameKind::Erase});
-    EXPECT_EQ(find_kind(probes, FrameKind::ReadyProbe, 3), probes.size())
+    const auto probes =
+        only(s.frames, {FrameKind::ready_probe, FrameKind::write, FrameKind::erase});
+    EXPECT_EQ(find_kind(probes, FrameKind::ready_probe, 3), probes.size())
         << "a probe after the first channel";
-    EXPECT_LT(find_kind(s.frames, FrameKind::LinkOpen), find_kind(s.frames, FrameKind::ReadyProbe));
+    EXPECT_LT(find_kind(s.frames, FrameKind::link_open),
+              find_kind(s.frames, FrameKind::ready_probe));
     EXPECT_EQ(occurrences(run.transcript(), text::kDetect92), 1u);
 }
 
 TEST_F(Transfer, Id92NeverReadyGetsElevenProbesThenOnlyKeepalivesUntilEsc) {
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.probe_answer_from = sim::kNever;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(3));
@@ -77,8 +79,8 @@ TEST_F(Transfer, Id92NeverReadyGetsElevenProbesThenOnlyKeepalivesUntilEsc) {
             int probes = 0;
             int keepalives_after = 0;
             for (const sim::ReceivedFrame& f : s.frames) {
-                if (f.kind == FrameKind::ReadyProbe) ++probes;
-                if (f.kind == FrameKind::Keepalive && probes >= 11) ++keepalives_after;
+                if (f.kind == FrameKind::ready_probe) ++probes;
+                if (f.kind == FrameKind::keepalive && probes >= 11) ++keepalives_after;
             }
             return keepalives_after >= 3;
         },
@@ -88,15 +90,15 @@ TEST_F(Transfer, Id92NeverReadyGetsElevenProbesThenOnlyKeepalivesUntilEsc) {
     EXPECT_EQ(finish_after(text::kWriteError), kAborted);
 
     const sim::Snapshot s = settle(radio);
-    const auto link = without(s.frames, {FrameKind::Identify, FrameKind::Keepalive});
+    const auto link = without(s.frames, {FrameKind::identify, FrameKind::keepalive});
     EXPECT_EQ(sim::summary(link), "LINK_OPEN@38400, READY_PROBE@38400 x11, LINK_CLOSE@38400");
-    EXPECT_EQ(s.frames.back().kind, FrameKind::LinkClose);
+    EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
     EXPECT_TRUE(all_exact(s.frames));
     EXPECT_EQ(occurrences(run.transcript(), text::kWriteStart), 0u);
 }
 
 TEST_F(Transfer, MoreThan400DataRowsAreReportedAfterAllChannelsAreWritten) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(sim::kChannelCount + 1);
     ProgramRun& run = launch_for(radio, memory);
     EXPECT_EQ(finish_after(text::kTooManyRows), kTooManyRows);
@@ -109,7 +111,7 @@ class Refusal : public Transfer, public testing::WithParamInterface<int> {};
 
 TEST_P(Refusal, EndsTheRunRightAfterTheRefusedChannel) {
     const int refused = GetParam();
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.ng_channels = {refused};
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(sim::kChannelCount);
@@ -120,13 +122,13 @@ TEST_P(Refusal, EndsTheRunRightAfterTheRefusedChannel) {
     // An acknowledgement taken for the wrong channel would show as one channel
     // more, or as no stop at all after the last one.
     EXPECT_EQ(channel_sequence(s.frames), first_channels(refused + 1));
-    EXPECT_EQ(s.frames.back().kind, FrameKind::LinkClose);
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::LinkClose), 1u);
+    EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 1u);
     EXPECT_TRUE(all_exact(s.frames));
     std::vector<ExpectedChannel> stored = expected_channels(memory);
     stored.resize(static_cast<std::size_t>(refused));
     EXPECT_TRUE(memory_matches(s.radio.image, stored));
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::Unwritten),
+    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
               sim::kChannelCount - refused);
     EXPECT_EQ(occurrences(run.transcript(), text::kWriteEnd), 0u);
 }
@@ -134,7 +136,7 @@ TEST_P(Refusal, EndsTheRunRightAfterTheRefusedChannel) {
 INSTANTIATE_TEST_SUITE_P(FirstMiddleAndLastChannel, Refusal, testing::Values(0, 17, 399));
 
 TEST_F(Transfer, EscWhileAChannelAwaitsItsAcknowledgementClosesTheLink) {
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.ack_delay = kNoAck;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(5));
@@ -144,12 +146,12 @@ TEST_F(Transfer, EscWhileAChannelAwaitsItsAcknowledgementClosesTheLink) {
     EXPECT_EQ(finish_after(text::kWriteError), kAborted);
     const sim::Snapshot s = settle(radio);
     EXPECT_EQ(channel_sequence(s.frames), first_channels(1));
-    EXPECT_EQ(s.frames.back().kind, FrameKind::LinkClose);
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::LinkClose), 1u);
+    EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 1u);
 }
 
 TEST_F(Transfer, CtrlCDuringTheTransferIsAKeyThatStopsWithoutAnotherFrame) {
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.ack_delay = kNoAck;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(5));
@@ -161,32 +163,32 @@ TEST_F(Transfer, CtrlCDuringTheTransferIsAKeyThatStopsWithoutAnotherFrame) {
     EXPECT_EQ(finish_after(text::kWriteError), kAborted);
     const sim::Snapshot s = settle(radio);
     EXPECT_EQ(channel_sequence(s.frames), first_channels(1));
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::LinkClose), 0u);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 0u);
     // Keep-alives may have gone out before the key was read; nothing else.
     EXPECT_EQ(sim::summary(std::vector(s.frames.begin() + static_cast<std::ptrdiff_t>(heard),
                                        s.frames.end()),
-                           {FrameKind::Keepalive}),
+                           {FrameKind::keepalive}),
               "");
 }
 
 TEST_F(Transfer, ArrowAndFunctionKeysDoNotStopIt) {
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.probe_answer_from = sim::kNever;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(3));
-    ASSERT_TRUE(radio.wait_for_kind(FrameKind::ReadyProbe, 1, kWait));
+    ASSERT_TRUE(radio.wait_for_kind(FrameKind::ready_probe, 1, kWait));
     // Up, F1, Delete, and a plain letter: keys the loop reads and drops.
     run.type("\x1b[A\x1bOP\x1b[3~q");
-    const std::size_t keepalives = sim::count_of(radio.frames(), FrameKind::Keepalive);
-    ASSERT_TRUE(radio.wait_for_kind(FrameKind::Keepalive, keepalives + 3, kWait));
-    EXPECT_EQ(sim::count_of(radio.frames(), FrameKind::LinkClose), 0u);
+    const std::size_t keepalives = sim::count_of(radio.frames(), FrameKind::keepalive);
+    ASSERT_TRUE(radio.wait_for_kind(FrameKind::keepalive, keepalives + 3, kWait));
+    EXPECT_EQ(sim::count_of(radio.frames(), FrameKind::link_close), 0u);
     run.type("\x1b");
     EXPECT_EQ(finish_after(text::kWriteError), kAborted);
-    EXPECT_EQ(sim::count_of(settle(radio).frames, FrameKind::LinkClose), 1u);
+    EXPECT_EQ(sim::count_of(settle(radio).frames, FrameKind::link_close), 1u);
 }
 
 TEST_F(Transfer, ShortFileErasesEveryChannelAfterItsLastRow) {
-    const auto& radio = start_radio(sim::model_config(Model::Id91));
+    const auto& radio = start_radio(sim::model_config(Model::id91));
     // A row without a frequency in the middle, and a last line without a break.
     const std::string memory =
         "CH,Frequency,Dup,Offset,TS,Mode,Name\n"
@@ -197,12 +199,12 @@ TEST_F(Transfer, ShortFileErasesEveryChannelAfterItsLastRow) {
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
     const sim::Snapshot s = settle(radio);
     expect_whole_memory_written(s, memory);
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::Written), 2);
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::Erase), 398u);
+    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::written), 2);
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::erase), 398u);
 }
 
 TEST_F(Transfer, SlowAcknowledgementsAreWaitedForWithKeepalives) {
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.ack_delay = std::chrono::milliseconds(1000);
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(10));
@@ -216,9 +218,9 @@ TEST_F(Transfer, SlowAcknowledgementsAreWaitedForWithKeepalives) {
     ASSERT_GE(sent.size(), 3u);
     EXPECT_EQ(sent, first_channels(static_cast<int>(sent.size()))) << "a channel sent twice";
     // Between each channel and the next the link is kept alive.
-    const auto kinds = only(s.frames, {FrameKind::Keepalive, FrameKind::Write, FrameKind::Erase});
+    const auto kinds = only(s.frames, {FrameKind::keepalive, FrameKind::write, FrameKind::erase});
     for (std::size_t i = 0; i + 1 < kinds.size(); ++i) {
-        if (kinds[i].kind == FrameKind::Keepalive || kinds[i + 1].kind == FrameKind::Keepalive)
+        if (kinds[i].kind == FrameKind::keepalive || kinds[i + 1].kind == FrameKind::keepalive)
             continue;
         ADD_FAILURE() << "no keep-alive between two channels: " << sim::summary(kinds);
         break;
@@ -227,7 +229,7 @@ TEST_F(Transfer, SlowAcknowledgementsAreWaitedForWithKeepalives) {
 }
 
 TEST_F(Transfer, NoiseBeforeEveryReplyIsSkipped) {
-    sim::RadioConfig config = sim::model_config(Model::Id92);
+    sim::RadioConfig config = sim::model_config(Model::id92);
     config.noise = sim::noise_bytes(5);
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(60);
@@ -239,9 +241,9 @@ TEST_F(Transfer, NoiseBeforeEveryReplyIsSkipped) {
 }
 
 TEST_F(Transfer, OverlongReplyBeforeAnAcknowledgementIsOutlasted) {
-    sim::RadioConfig config = sim::model_config(Model::Id91);
+    sim::RadioConfig config = sim::model_config(Model::id91);
     config.overlong = 300;
-    config.fault_replies = sim::reply_bit(sim::ReplyKind::Ack);
+    config.fault_replies = sim::reply_bit(sim::ReplyKind::ack);
     config.fault_limit = 1;
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(30);

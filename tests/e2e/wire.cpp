@@ -63,7 +63,7 @@ std::vector<sim::ReceivedFrame> without(const std::vector<sim::ReceivedFrame>& f
 std::vector<int> channel_sequence(const std::vector<sim::ReceivedFrame>& frames) {
     std::vector<int> channels;
     for (const sim::ReceivedFrame& f : frames) {
-        if (f.kind != sim::FrameKind::Write && f.kind != sim::FrameKind::Erase) continue;
+        if (f.kind != sim::FrameKind::write && f.kind != sim::FrameKind::erase) continue;
         // FE FE 02 80 1A 00 01 <hundreds> <tens units>: two bytes after the five
         // that follow the preamble.
         const std::size_t at = sim::preamble_length(f.bytes) + 5;
