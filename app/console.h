@@ -1,34 +1,15 @@
 #pragma once
-// The console: output written through at once, the texts converted for the
-// console's encoding, the keyboard, and the typed answer at the port prompt.
-// The platform parts live in console_posix.cpp and console_win32.cpp.
+// The process's own console: output written through at once, the texts
+// converted for the console's encoding, the keyboard, and the typed answer at
+// the port prompt. The platform parts live in console_posix.cpp and
+// console_win32.cpp.
 
 #include <string>
 #include <string_view>
 
-namespace quillmer {
+#include "core/console.h"
 
-/// What the radio protocol and the channel encoder need of the console. The
-/// program uses the process's console (SystemConsole); tests use a recording one.
-class Console {
-  public:
-    virtual ~Console() = default;
-    /// Writes one of the program's texts (UTF-8 in the source), converted for the
-    /// console, at once, with no line break unless the text holds one.
-    virtual void print(std::string_view text) = 0;
-    /// Writes bytes as they are: paths and other text the user gave.
-    virtual void print_raw(std::string_view bytes) = 0;
-    /// True when a key is waiting. Looks only at pending input, never blocks.
-    virtual bool key_waiting() = 0;
-    /// Reads one key without echo, waiting for it: the key's character code
-    /// (Esc 27, Ctrl-C 3), or, for a key without a character, 0 and then a second
-    /// code on the next read. kEndOfInput when nothing can ever be typed again.
-    virtual int read_key() = 0;
-};
-
-inline constexpr int kEndOfInput = -1;
-
-namespace console {
+namespace quillmer::console {
 
 /// Prepares the console once at start: output unbuffered, the encoding for the
 /// Japanese texts chosen from the locale, the terminal restored at every exit.
@@ -71,6 +52,4 @@ inline void wait_key() {
 /// a character has no Shift_JIS form.
 std::string to_shift_jis(std::string_view utf8);
 
-}  // namespace console
-
-}  // namespace quillmer
+}  // namespace quillmer::console

@@ -11,7 +11,7 @@
 
 #include "app/console.h"
 #include "app/console_keys_win32.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "serial/unique_handle_win32.h"
 
 namespace quillmer {
@@ -291,10 +291,10 @@ class OutputCapture {
 
 TEST(ConsoleOutput, RedirectedTextsAreShiftJisAndRawBytesStayAsTheyAre) {
     OutputCapture capture;
-    console::print(texts::open_error);
+    console::print(texts::kOpenError);
     console::print("Com:7\n");
     console::print_raw("C:\\\x83\x76\\quillmer.ini");
-    console::print(texts::spinner[0]);
+    console::print(texts::kSpinner[0]);
     console::print("\r");
     // The Shift_JIS bytes from a code page 932 table outside this program.
     EXPECT_EQ(capture.take(),

@@ -6,6 +6,7 @@ namespace quillmer {
 
 enum class ExitStatus : int {
     written = 0,                 ///< all 400 channels written and acknowledged
+    done = 0,                    ///< an option's work (--help, --version, ...) done
     no_memory_file = 1,          ///< no memory file named on the command line
     memory_file_unreadable = 2,  ///< the memory file cannot be opened
     memory_file_refused = 3,     ///< the memory file failed its check: nothing sent
@@ -15,6 +16,7 @@ enum class ExitStatus : int {
     aborted = 7,                 ///< the user pressed Esc or Ctrl-C during the transfer
     device_gone = 8,             ///< the serial device vanished during the transfer
     too_many_rows = 9,           ///< 400 channels written; the file holds more data rows
+    usage = 10,                  ///< the command line was not understood
 };
 
 }  // namespace quillmer

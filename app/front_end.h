@@ -3,10 +3,14 @@
 // handshake, memory transfer.
 
 #include "app/exit_status.h"
+#include "protocol/transfer.h"
 
 namespace quillmer::app {
 
 /// Runs the whole program for its command line and tells how it ended.
 ExitStatus run_program(int argc, char** argv);
+
+/// The exit status for the way the transfer ended: the one place it is decided.
+ExitStatus status_for(protocol::TransferEnd end);
 
 }  // namespace quillmer::app

@@ -57,22 +57,22 @@ std::optional<long> read_number(std::string_view text) {
 
 void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
                  PortChoice& choice) {
-    if (too_long) {
-        choice.path.clear();
-        return;
-    }
     std::string_view text = answer;
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     if (serial::is_device_path(text)) {
-        choice.path = trim_trailing_blanks(text);
+        choice.shown = trim_trailing_blanks(text);
+        choice.path = too_long ? std::string() : choice.shown;
         return;
     }
-    if (answer.empty() && empty_means_first) {
+    if (too_long) {
+        choice.path.clear();
+    } else if (answer.empty() && empty_means_first) {
         choice.path = serial::port_path_for_number(1);
-        return;
+    } else {
+        if (const auto number = read_number(answer)) choice.number = *number;
+        choice.path = serial::port_path_for_number(choice.number);
     }
-    if (const auto number = read_number(answer)) choice.number = *number;
-    choice.path = serial::port_path_for_number(choice.number);
+    choice.shown = std::to_string(choice.number);
 }
 
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {

@@ -15,8 +15,9 @@ std::string settings_path_for(std::string_view program_path);
 
 /// The port to open, formed from the settings file or a typed answer.
 struct PortChoice {
-    long number = 0;   ///< the last number given; kept when an answer holds none
-    std::string path;  ///< the device to open; empty names no usable port
+    long number = 0;    ///< the last number given; kept when an answer holds none
+    std::string path;   ///< the device to open; empty names no usable port
+    std::string shown;  ///< how "Com:" shows it: the device path as given, or the number
 };
 
 /// The number at the start of a text, as "%d" reads it: leading blanks and a
@@ -26,7 +27,8 @@ std::optional<long> read_number(std::string_view text);
 /// Takes one answer (a settings line or a typed line, without its line break):
 /// a device path, a number, or, when `empty_means_first` and the answer is
 /// empty, the first port. An answer holding neither keeps the last number.
-/// `too_long` answers name no usable port.
+/// `too_long` answers name no usable port. Blanks around a device path do not
+/// count; the number is read as read_number() reads it.
 void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
                  PortChoice& choice);
 

@@ -1,4 +1,4 @@
-#include "app/texts.h"
+#include "core/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -13,54 +13,54 @@ namespace {
 // The Shift_JIS (code page 932) bytes of every Japanese text, taken from a
 // code page 932 table outside this program.
 const std::map<std::string_view, std::string> kShiftJis{
-    {texts::no_argument,
+    {texts::kNoArgument,
      "\x83\x81\x83\x82\x83\x8a\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x8e\x77\x92\xe8"
      "\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x0a"},
-    {texts::memory_file_not_opened,
+    {texts::kMemoryFileNotOpened,
      "\x83\x81\x83\x82\x83\x8a\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x83\x49\x81\x5b"
      "\x83\x76\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\x0a"},
-    {texts::settings_help_1,
+    {texts::kSettingsHelp1,
      "\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80\x82\xc6\x93\xaf\x82\xb6\x83\x66\x83\x42"
      "\x83\x8c\x83\x4e\x83\x67\x83\x8a\x82\xc9\x43\x4f\x4d\x94\xd4\x8d\x86\x82\xcc\x82"
      "\xdd\x93\xfc\x82\xea\x82\xbd\x0a"},
-    {texts::settings_help_2,
+    {texts::kSettingsHelp2,
      "\x82\xc6\x82\xa2\x82\xa4\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x8d\xec\x82\xe9"
      "\x82\xc6\x81\x41\x0a"},
-    {texts::settings_help_3,
+    {texts::kSettingsHelp3,
      "\x96\x88\x89\xf1\x43\x4f\x4d\x94\xd4\x8d\x86\x82\xf0\x93\xfc\x82\xea\x82\xc8\x82"
      "\xad\x82\xc4\x82\xb7\x82\xdd\x82\xdc\x82\xb7\x0a\x0a"},
-    {texts::port_prompt,
+    {texts::kPortPrompt,
      "\x82\x62\x82\x6e\x82\x6c\x94\xd4\x8d\x86\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4"
      "\x82\xad\x82\xbe\x82\xb3\x82\xa2\x20\x3a"},
-    {texts::open_error, "\x83\x49\x81\x5b\x83\x76\x83\x93\x81\x45\x83\x47\x83\x89\x81\x5b\x0a"},
-    {texts::dcb_error, "\x82\x63\x82\x62\x82\x61\x82\xcc\x83\x47\x83\x89\x81\x5b\x0a"},
-    {texts::too_many_rows,
+    {texts::kOpenError, "\x83\x49\x81\x5b\x83\x76\x83\x93\x81\x45\x83\x47\x83\x89\x81\x5b\x0a"},
+    {texts::kDcbError, "\x82\x63\x82\x62\x82\x61\x82\xcc\x83\x47\x83\x89\x81\x5b\x0a"},
+    {texts::kTooManyRows,
      "\x83\x81\x83\x82\x83\x8a\x83\x66\x81\x5b\x83\x5e\x81\x84\x82\x52\x82\x58\x82\x58"
      "\x0a"},
-    {texts::write_error,
+    {texts::kWriteError,
      "\x83\x81\x83\x82\x83\x8a\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x82\xc5\x83\x47\x83\x89"
      "\x81\x5b\x0a"},
-    {texts::spinner[0], "\x84\xa0"},
-    {texts::spinner[1], "\x81\x5e"},
-    {texts::spinner[2], "\x84\x9f"},
-    {texts::spinner[3], "\x81\x5f"},
+    {texts::kSpinner[0], "\x84\xa0"},
+    {texts::kSpinner[1], "\x81\x5e"},
+    {texts::kSpinner[2], "\x84\x9f"},
+    {texts::kSpinner[3], "\x81\x5f"},
 };
 
 TEST(Texts, EveryJapaneseTextHasItsExactShiftJisBytes) {
-    for (std::string_view text : texts::japanese) {
+    for (std::string_view text : texts::kJapanese) {
         const auto expected = kShiftJis.find(text);
         ASSERT_NE(expected, kShiftJis.end()) << text;
         EXPECT_EQ(console::to_shift_jis(text), expected->second) << text;
     }
-    EXPECT_EQ(kShiftJis.size(), texts::japanese.size());
+    EXPECT_EQ(kShiftJis.size(), texts::kJapanese.size());
 }
 
 TEST(Texts, SpinnerRepeatsItsFourGlyphs) {
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(texts::spinner[i], texts::spinner[i + 4]);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(texts::kSpinner[i], texts::kSpinner[i + 4]);
 }
 
 TEST(Texts, EnglishTextsPassThroughUnchanged) {
-    for (std::string_view text : {texts::no_response, texts::write_end, texts::detect_id91}) {
+    for (std::string_view text : {texts::kNoResponse, texts::kWriteEnd, texts::kDetectId91}) {
         EXPECT_EQ(console::to_shift_jis(text), text);
     }
 }

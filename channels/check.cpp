@@ -113,7 +113,7 @@ std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
     Reader reader(file);
     std::optional<CheckFailure> failure;
     bool any_row = false;
-    while (!failure && reader.next_row() == 0) {
+    while (!failure && reader.next_row()) {
         any_row = true;
         const RawRow& raw = reader.raw();
         failure = check_field(raw, raw.frequency.data(), kFrequencyColumn, kFrequencyDigits,

@@ -26,7 +26,7 @@ TEST(Check, AcceptsPlainNumbersWithSpacesAndRewindsTheFile) {
                      "6,0145.5,,00.600000\n");
     EXPECT_EQ(check_memory_file(f.file()), std::nullopt);
     Reader reader(f.file());
-    ASSERT_EQ(reader.next_row(), 0);
+    ASSERT_TRUE(reader.next_row());
     EXPECT_STREQ(reader.row().frequency.data(), "145.500000");
 }
 
@@ -114,7 +114,7 @@ TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {
         EXPECT_EQ(failure->line_number, c.zero_line);
         // Left at the start for the transfer's reading, as after a success.
         Reader reader(f.file());
-        EXPECT_EQ(reader.next_row(), 0);
+        EXPECT_TRUE(reader.next_row());
         EXPECT_EQ(reader.raw().line_number, c.first_row_line);
     }
 

@@ -64,17 +64,17 @@ void store_name(std::array<char, kNameChars + 1>& dest, const Field& field) {
 
 }  // namespace
 
-int Reader::next_row() {
+bool Reader::next_row() {
     Line line{};
     for (;;) {
         const std::size_t length = read_line(line);
-        if (length == 0) return 1;
+        if (length == 0) return false;
         const int line_number = lines_done_ + 1;
         if (line[length - 1] == '\n') ++lines_done_;
         // A header or an empty line is not a channel.
         if (!is_digit(line[0])) continue;
         split_row(line, line_number);
-        return 0;
+        return true;
     }
 }
 

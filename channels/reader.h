@@ -43,9 +43,10 @@ struct RawRow {
 class Reader {
   public:
     explicit Reader(MemoryFile& file) : file_(file) {}
-    /// 0 when a data row was read into row(), 1 at the end of the file; then the
-    /// row is left as it was. A last line without a line break is a data row too.
-    int next_row();
+    /// True when a data row was read into row(); false at the end of the file,
+    /// and then the row is left as it was. A last line without a line break is a
+    /// data row too.
+    bool next_row();
     const ChannelRow& row() const { return row_; }
     /// The last data row as read, for the check and for messages.
     const RawRow& raw() const { return raw_; }

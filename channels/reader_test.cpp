@@ -27,7 +27,7 @@ Texts rows_of(const std::string& bytes) {
     TempMemoryFile f(bytes);
     Reader reader(f.file());
     Texts rows;
-    while (reader.next_row() == 0) {
+    while (reader.next_row()) {
         rows.push_back(std::to_string(reader.raw().line_number) + ":" +
                        reader.row().frequency.data());
     }
@@ -37,13 +37,13 @@ Texts rows_of(const std::string& bytes) {
 TEST(Reader, SkipsHeaderAndEmptyLinesAndKeepsTheLastRowAtTheEnd) {
     TempMemoryFile f("CH No,Frequency,Dup\n\n 7,145.0\n5,433.450000,DUP-,5.000000,,DV,NAME\n");
     Reader reader(f.file());
-    ASSERT_EQ(reader.next_row(), 0);
+    ASSERT_TRUE(reader.next_row());
     const Texts expected{"433.450000", "DUP-", "5.000000", "DV",
                          "NAME    ",   kBlank, kBlank,     kBlank};
     EXPECT_EQ(fields(reader.row()), expected);
     EXPECT_EQ(reader.raw().line_number, 4);
-    EXPECT_EQ(reader.next_row(), 1);
-    EXPECT_EQ(reader.next_row(), 1);
+    EXPECT_FALSE(reader.next_row());
+    EXPECT_FALSE(reader.next_row());
     EXPECT_EQ(fields(reader.row()), expected);
 }
 
@@ -54,18 +54,18 @@ TEST(Reader, FieldsAreCutPaddedAndNeverTrimmedOrCarriedOver) {
         "2,\"145.0\", x \n"
         "3,ABCDEFGHIJKLMNOPQRSTUVWXY,DUP+,12345678901,,AUTOMATIC,NAME67890\n");
     Reader reader(f.file());
-    ASSERT_EQ(reader.next_row(), 0);
+    ASSERT_TRUE(reader.next_row());
     EXPECT_EQ(fields(reader.row()), (Texts{"145.5", "DUP+", "0.6", "FM-N", "LONG NAM", "C3      ",
                                            "C2      ", "C1      "}));
     // A row that ends after column 6 has no label and no call fields.
-    ASSERT_EQ(reader.next_row(), 0);
+    ASSERT_TRUE(reader.next_row());
     EXPECT_EQ(fields(reader.row()),
               (Texts{"146.0", "OFF", "0.0", "FM", kBlank, kBlank, kBlank, kBlank}));
-    ASSERT_EQ(reader.next_row(), 0);
+    ASSERT_TRUE(reader.next_row());
     EXPECT_EQ(fields(reader.row()),
               (Texts{"\"145.0\"", " x ", "", "", kBlank, kBlank, kBlank, kBlank}));
     // 25 characters keep 19 as split and 10 in the row; the duplex still follows.
-    ASSERT_EQ(reader.next_row(), 0);
+    ASSERT_TRUE(reader.next_row());
     EXPECT_STREQ(reader.raw().frequency.data(), "ABCDEFGHIJKLMNOPQRS");
     EXPECT_STREQ(reader.raw().offset.data(), "12345678901");
     EXPECT_EQ(fields(reader.row()), (Texts{"ABCDEFGHIJ", "DUP+", "12345678", "AUTO", "NAME6789",
@@ -96,11 +96,11 @@ TEST(Reader, RestartReadsFromTheTopWithAnEmptyRow) {
         "\xEF\xBB\xBF"
         "1,145.0,DUP+,,,FM,A\n2,146.0\n");
     Reader reader(f.file());
-    while (reader.next_row() == 0) {
+    while (reader.next_row()) {
     }
     reader.restart();
     EXPECT_EQ(fields(reader.row()), (Texts{"", "", "", "", kBlank, kBlank, kBlank, kBlank}));
-    ASSERT_EQ(reader.next_row(), 0);
+    ASSERT_TRUE(reader.next_row());
     EXPECT_STREQ(reader.row().frequency.data(), "145.0");
     EXPECT_EQ(reader.raw().line_number, 1);
 }
@@ -110,7 +110,7 @@ TEST(Reader, RealWindowsExportWithBlankRowsAtTheEnd) {
     ASSERT_TRUE(file.open(data_file("marine-vhf-100.csv").c_str()));
     Reader reader(file);
     std::vector<Texts> rows;
-    while (reader.next_row() == 0) rows.push_back(fields(reader.row()));
+    while (reader.next_row()) rows.push_back(fields(reader.row()));
     ASSERT_EQ(rows.size(), 100u);
     EXPECT_EQ(rows[0],
               (Texts{"156.000000", "DUP+", "4.600000", "FM", "MVHF CH0", kBlank, kBlank, kBlank}));

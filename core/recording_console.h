@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/console.h"
+#include "core/console.h"
 
 namespace quillmer {
 

@@ -16,21 +16,20 @@
 #include <string>
 #include <string_view>
 
-#include "app/recording_console.h"
-#include "channels/encoder.h"
 #include "fuzz/fuzz_check.h"
+#include "protocol/encoder.h"
 #include "protocol/frames.h"
 
 namespace {
 
-using quillmer::RecordingConsole;
 using quillmer::channels::ChannelRow;
-using quillmer::channels::decimal_to_packed;
-using quillmer::channels::encode_channel;
-using quillmer::channels::PackedNumber;
 using quillmer::protocol::Byte;
+using quillmer::protocol::channel_counter;
 using quillmer::protocol::ChannelFrames;
+using quillmer::protocol::decimal_to_packed;
+using quillmer::protocol::encode_channel;
 using quillmer::protocol::ERASE_FRAME_TEMPLATE;
+using quillmer::protocol::PackedNumber;
 using quillmer::protocol::WRITE_FRAME_TEMPLATE;
 namespace write_at = quillmer::protocol::write_at;
 namespace erase_at = quillmer::protocol::erase_at;
@@ -97,7 +96,7 @@ void check_fixed_bytes(const ChannelFrames& frames) {
     QUILLMER_FUZZ_CHECK(same(40, 41));
     QUILLMER_FUZZ_CHECK(same(66, 66));
     for (std::size_t i = 0; i < frames.erase.size(); ++i) {
-        if (i == erase_at::channel_hundreds || i == erase_at::channel_tens_units) continue;
+        if (i == erase_at::kChannelHundreds || i == erase_at::kChannelTensUnits) continue;
         QUILLMER_FUZZ_CHECK(frames.erase[i] == ERASE_FRAME_TEMPLATE[i]);
     }
 }
@@ -115,26 +114,26 @@ void check_encoding(const Record& record, const ChannelFrames& frames, const std
     // Channel 123 is sent as 01 23 and shown as ch:0123.
     const auto hundreds = static_cast<Byte>(n / 100);
     const auto tens_units = static_cast<Byte>((n / 10 % 10) << 4 | n % 10);
-    QUILLMER_FUZZ_CHECK(w[write_at::channel_hundreds] == hundreds);
-    QUILLMER_FUZZ_CHECK(w[write_at::channel_tens_units] == tens_units);
-    QUILLMER_FUZZ_CHECK(frames.erase[erase_at::channel_hundreds] == hundreds);
-    QUILLMER_FUZZ_CHECK(frames.erase[erase_at::channel_tens_units] == tens_units);
+    QUILLMER_FUZZ_CHECK(w[write_at::kChannelHundreds] == hundreds);
+    QUILLMER_FUZZ_CHECK(w[write_at::kChannelTensUnits] == tens_units);
+    QUILLMER_FUZZ_CHECK(frames.erase[erase_at::kChannelHundreds] == hundreds);
+    QUILLMER_FUZZ_CHECK(frames.erase[erase_at::kChannelTensUnits] == tens_units);
     std::array<char, 16> counter{};
     std::snprintf(counter.data(), counter.size(), "ch:%04d\r", n);
     QUILLMER_FUZZ_CHECK(shown == counter.data());
 
     // The numbers sit where the frame layout says, least significant byte first.
     const PackedNumber frequency = decimal_to_packed(row.frequency.data());
-    QUILLMER_FUZZ_CHECK(w[write_at::frequency + 4] == ((frequency.integer >> 8) & 0xFF));
-    QUILLMER_FUZZ_CHECK(w[write_at::frequency + 3] == (frequency.integer & 0xFF));
-    QUILLMER_FUZZ_CHECK(w[write_at::frequency + 2] == frequency.fraction[0]);
-    QUILLMER_FUZZ_CHECK(w[write_at::frequency + 1] == frequency.fraction[1]);
-    QUILLMER_FUZZ_CHECK(w[write_at::frequency] == frequency.fraction[2]);
+    QUILLMER_FUZZ_CHECK(w[write_at::kFrequency + 4] == ((frequency.integer >> 8) & 0xFF));
+    QUILLMER_FUZZ_CHECK(w[write_at::kFrequency + 3] == (frequency.integer & 0xFF));
+    QUILLMER_FUZZ_CHECK(w[write_at::kFrequency + 2] == frequency.fraction[0]);
+    QUILLMER_FUZZ_CHECK(w[write_at::kFrequency + 1] == frequency.fraction[1]);
+    QUILLMER_FUZZ_CHECK(w[write_at::kFrequency] == frequency.fraction[2]);
     const PackedNumber offset = decimal_to_packed(row.offset.data());
-    QUILLMER_FUZZ_CHECK(w[write_at::offset + 3] == (offset.integer & 0xFF));
-    QUILLMER_FUZZ_CHECK(w[write_at::offset + 2] == offset.fraction[0]);
-    QUILLMER_FUZZ_CHECK(w[write_at::offset + 1] == offset.fraction[1]);
-    QUILLMER_FUZZ_CHECK(w[write_at::offset] == offset.fraction[2]);
+    QUILLMER_FUZZ_CHECK(w[write_at::kOffset + 3] == (offset.integer & 0xFF));
+    QUILLMER_FUZZ_CHECK(w[write_at::kOffset + 2] == offset.fraction[0]);
+    QUILLMER_FUZZ_CHECK(w[write_at::kOffset + 1] == offset.fraction[1]);
+    QUILLMER_FUZZ_CHECK(w[write_at::kOffset] == offset.fraction[2]);
 
     const std::string_view mode = row.mode.data();
     const Byte expected_mode = mode.starts_with("AUTO")   ? 0x5E
@@ -142,25 +141,25 @@ void check_encoding(const Record& record, const ChannelFrames& frames, const std
                                : mode.starts_with("AM")   ? 0x3E
                                : mode.starts_with("FM-N") ? 0x1E
                                                           : 0x0E;
-    QUILLMER_FUZZ_CHECK(w[write_at::mode] == expected_mode);
+    QUILLMER_FUZZ_CHECK(w[write_at::kMode] == expected_mode);
 
     const std::string_view duplex = row.duplex.data();
     const char sign = duplex.size() >= 4 ? duplex[3] : '\0';
-    QUILLMER_FUZZ_CHECK(w[write_at::duplex] == (sign == '+' ? 2 : sign == '-' ? 1 : 0));
+    QUILLMER_FUZZ_CHECK(w[write_at::kDuplex] == (sign == '+' ? 2 : sign == '-' ? 1 : 0));
 
     if (row.label[0] == ' ') {
         // No label: all four text fields are blank, whatever the call fields hold.
-        QUILLMER_FUZZ_CHECK(std::all_of(w.begin() + write_at::label,
-                                        w.begin() + write_at::label + 8,
+        QUILLMER_FUZZ_CHECK(std::all_of(w.begin() + write_at::kLabel,
+                                        w.begin() + write_at::kLabel + 8,
                                         [](Byte b) { return b == ' '; }));
-        QUILLMER_FUZZ_CHECK(std::all_of(w.begin() + write_at::call1,
-                                        w.begin() + write_at::call3 + 8,
+        QUILLMER_FUZZ_CHECK(std::all_of(w.begin() + write_at::kCall1,
+                                        w.begin() + write_at::kCall3 + 8,
                                         [](Byte b) { return b == ' '; }));
     } else {
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::label, row.label));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::call1, row.call1));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::call2, row.call2));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::call3, row.call3));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kLabel, row.label));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall1, row.call1));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall2, row.call2));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall3, row.call3));
     }
     check_fixed_bytes(frames);
 }
@@ -200,19 +199,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Record first = take_record(in);
     const Record second = take_record(in);
 
-    RecordingConsole console;
     ChannelFrames used;
-    encode_channel(first.row, first.channel, used, console);
-    check_encoding(first, used, console.out);
+    encode_channel(first.row, first.channel, used);
+    check_encoding(first, used, channel_counter(first.channel).data());
 
     // The encoder fills the same two frames for every channel: nothing of the
     // previous channel may stay behind.
-    console.out.clear();
-    encode_channel(second.row, second.channel, used, console);
-    check_encoding(second, used, console.out);
-    RecordingConsole fresh_console;
+    encode_channel(second.row, second.channel, used);
+    check_encoding(second, used, channel_counter(second.channel).data());
     ChannelFrames fresh;
-    encode_channel(second.row, second.channel, fresh, fresh_console);
+    encode_channel(second.row, second.channel, fresh);
     QUILLMER_FUZZ_CHECK(used.write == fresh.write);
     QUILLMER_FUZZ_CHECK(used.erase == fresh.erase);
 

@@ -10,13 +10,13 @@
 #include <cstdint>
 
 #include "fuzz/fuzz_check.h"
-#include "serial/receiver.h"
+#include "protocol/receiver.h"
 #include "serial/scripted_line.h"
 
 namespace {
 
-using quillmer::serial::kLastReplyPosition;
-using quillmer::serial::ReplyBuffer;
+using quillmer::protocol::kLastReplyPosition;
+using quillmer::protocol::ReplyBuffer;
 using quillmer::serial::ScriptedLine;
 
 constexpr std::uint8_t kPreamble = 0xFE;
@@ -25,8 +25,8 @@ constexpr std::uint8_t kEnd = 0xFD;
 /// The invariants that hold after any pass, whatever came before.
 void check_buffer(const ReplyBuffer& reply) {
     QUILLMER_FUZZ_CHECK(reply.fill >= 0 && reply.fill <= kLastReplyPosition);
-    const bool ok = quillmer::serial::reply_is_ok(reply);
-    const bool ng = quillmer::serial::reply_is_ng(reply);
+    const bool ok = quillmer::protocol::reply_is_ok(reply);
+    const bool ng = quillmer::protocol::reply_is_ng(reply);
     QUILLMER_FUZZ_CHECK(!(ok && ng));
     // Either verdict needs the two preamble bytes at the start.
     if (ok || ng) QUILLMER_FUZZ_CHECK(reply.bytes[0] == kPreamble && reply.bytes[1] == kPreamble);
@@ -35,7 +35,7 @@ void check_buffer(const ReplyBuffer& reply) {
 /// One pass on which no byte comes: nothing is reported and nothing changes.
 void quiet_pass(ScriptedLine& line, ReplyBuffer& reply) {
     const ReplyBuffer before = reply;
-    QUILLMER_FUZZ_CHECK(!quillmer::serial::receive_step(line, reply));
+    QUILLMER_FUZZ_CHECK(!quillmer::protocol::receive_step(line, reply));
     QUILLMER_FUZZ_CHECK(reply.fill == before.fill);
     QUILLMER_FUZZ_CHECK(reply.bytes == before.bytes);
     check_buffer(reply);
@@ -46,7 +46,7 @@ void quiet_pass(ScriptedLine& line, ReplyBuffer& reply) {
 void byte_pass(ScriptedLine& line, ReplyBuffer& reply, std::uint8_t byte) {
     const ReplyBuffer before = reply;
     line.incoming.push_back(byte);
-    const bool frame_end = quillmer::serial::receive_step(line, reply);
+    const bool frame_end = quillmer::protocol::receive_step(line, reply);
     QUILLMER_FUZZ_CHECK(line.incoming.empty());
     QUILLMER_FUZZ_CHECK(frame_end == (byte == kEnd));
 

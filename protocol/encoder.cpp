@@ -1,13 +1,14 @@
-#include "channels/encoder.h"
+#include "protocol/encoder.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace quillmer::channels {
+namespace quillmer::protocol {
 
 namespace {
 
-using protocol::Byte;
+using channels::ChannelRow;
+using channels::kBlankName;
 
 constexpr Byte kModeAuto = 0x5E;
 constexpr Byte kModeDv = 0x4E;
@@ -43,7 +44,15 @@ Byte duplex_code(std::string_view duplex) {
     return kDuplexOff;
 }
 
-void put_name(std::array<Byte, protocol::kWriteFrameSize>& frame, std::size_t at,
+Byte channel_hundreds(int channel) {
+    return static_cast<Byte>(channel / 100 % 10);
+}
+
+Byte channel_tens_units(int channel) {
+    return static_cast<Byte>(channel / 10 % 10 * 16 + channel % 10);
+}
+
+void put_name(std::array<Byte, kWriteFrameSize>& frame, std::size_t at,
               const std::array<char, kNameChars + 1>& name) {
     std::transform(name.begin(), name.begin() + kNameChars, frame.begin() + at,
                    [](char c) { return static_cast<Byte>(c); });
@@ -67,47 +76,48 @@ PackedNumber decimal_to_packed(std::string_view text) {
     return number;
 }
 
-void encode_channel(const ChannelRow& row, int channel, protocol::ChannelFrames& frames,
-                    Console& console) {
-    namespace at = protocol::write_at;
+std::array<char, 9> channel_counter(int channel) {
+    std::array<char, 9> counter{};
+    std::snprintf(counter.data(), counter.size(), "ch:%02x%02x\r",
+                  unsigned{channel_hundreds(channel)}, unsigned{channel_tens_units(channel)});
+    return counter;
+}
+
+void encode_channel(const ChannelRow& row, int channel, ChannelFrames& frames) {
+    namespace at = write_at;
     auto& frame = frames.write;
 
-    const auto hundreds = static_cast<Byte>(channel / 100 % 10);
-    const auto tens_units = static_cast<Byte>(channel / 10 % 10 * 16 + channel % 10);
-    frame[at::channel_hundreds] = hundreds;
-    frame[at::channel_tens_units] = tens_units;
-    frames.erase[protocol::erase_at::channel_hundreds] = hundreds;
-    frames.erase[protocol::erase_at::channel_tens_units] = tens_units;
-
-    std::array<char, 16> counter{};
-    std::snprintf(counter.data(), counter.size(), "ch:%02x%02x\r", unsigned{hundreds},
-                  unsigned{tens_units});
-    console.print(counter.data());
+    const Byte hundreds = channel_hundreds(channel);
+    const Byte tens_units = channel_tens_units(channel);
+    frame[at::kChannelHundreds] = hundreds;
+    frame[at::kChannelTensUnits] = tens_units;
+    frames.erase[erase_at::kChannelHundreds] = hundreds;
+    frames.erase[erase_at::kChannelTensUnits] = tens_units;
 
     // Megahertz with a point become hertz: the integer digits land above the
     // six fraction digits, least significant byte first.
     const PackedNumber frequency = decimal_to_packed(row.frequency.data());
-    frame[at::frequency + 4] = static_cast<Byte>((frequency.integer >> 8) & 0xFF);
-    frame[at::frequency + 3] = static_cast<Byte>(frequency.integer & 0xFF);
-    frame[at::frequency + 2] = frequency.fraction[0];
-    frame[at::frequency + 1] = frequency.fraction[1];
-    frame[at::frequency] = frequency.fraction[2];
+    frame[at::kFrequency + 4] = static_cast<Byte>((frequency.integer >> 8) & 0xFF);
+    frame[at::kFrequency + 3] = static_cast<Byte>(frequency.integer & 0xFF);
+    frame[at::kFrequency + 2] = frequency.fraction[0];
+    frame[at::kFrequency + 1] = frequency.fraction[1];
+    frame[at::kFrequency] = frequency.fraction[2];
 
     const PackedNumber offset = decimal_to_packed(row.offset.data());
-    frame[at::offset + 3] = static_cast<Byte>(offset.integer & 0xFF);
-    frame[at::offset + 2] = offset.fraction[0];
-    frame[at::offset + 1] = offset.fraction[1];
-    frame[at::offset] = offset.fraction[2];
+    frame[at::kOffset + 3] = static_cast<Byte>(offset.integer & 0xFF);
+    frame[at::kOffset + 2] = offset.fraction[0];
+    frame[at::kOffset + 1] = offset.fraction[1];
+    frame[at::kOffset] = offset.fraction[2];
 
-    frame[at::mode] = mode_code(row.mode.data());
-    frame[at::duplex] = duplex_code(row.duplex.data());
+    frame[at::kMode] = mode_code(row.mode.data());
+    frame[at::kDuplex] = duplex_code(row.duplex.data());
 
     // A channel without a label is shown blank, whatever its call fields hold.
     const bool blank = row.label[0] == ' ';
-    put_name(frame, at::label, blank ? kBlankName : row.label);
-    put_name(frame, at::call1, blank ? kBlankName : row.call1);
-    put_name(frame, at::call2, blank ? kBlankName : row.call2);
-    put_name(frame, at::call3, blank ? kBlankName : row.call3);
+    put_name(frame, at::kLabel, blank ? kBlankName : row.label);
+    put_name(frame, at::kCall1, blank ? kBlankName : row.call1);
+    put_name(frame, at::kCall2, blank ? kBlankName : row.call2);
+    put_name(frame, at::kCall3, blank ? kBlankName : row.call3);
 }
 
-}  // namespace quillmer::channels
+}  // namespace quillmer::protocol

@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/console.h"
 #include "channels/reader.h"
 #include "protocol/frames.h"
 
-namespace quillmer::channels {
+namespace quillmer::protocol {
 
 /// A decimal text as packed decimal: the integer part with one digit a nibble,
 /// and the first six fraction digits, two a byte, the first digit high.
@@ -24,8 +23,11 @@ struct PackedNumber {
 PackedNumber decimal_to_packed(std::string_view text);
 
 /// Fills the write frame and the channel bytes of the erase frame for channel
-/// 0..399, and prints the counter "ch:0123" followed by a carriage return.
-void encode_channel(const ChannelRow& row, int channel, protocol::ChannelFrames& frames,
-                    Console& console);
+/// 0..399 from the row. Which of the two goes out is the transfer's choice.
+void encode_channel(const channels::ChannelRow& row, int channel, ChannelFrames& frames);
 
-}  // namespace quillmer::channels
+/// The channel counter the transfer shows for channel 0..399: "ch:0123\r", the
+/// two channel bytes of the frames in hexadecimal, so it overwrites itself.
+std::array<char, 9> channel_counter(int channel);
+
+}  // namespace quillmer::protocol

@@ -1,4 +1,4 @@
-#include "channels/encoder.h"
+#include "protocol/encoder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,33 +8,26 @@
 
 #include "channels/test_files.h"
 
-namespace quillmer::channels {
+namespace quillmer::protocol {
 namespace {
 
-using test_files::data_file;
-using test_files::TempMemoryFile;
+using channels::ChannelRow;
+using channels::MemoryFile;
+using channels::Reader;
+using channels::test_files::data_file;
+using channels::test_files::TempMemoryFile;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-
-class RecordingConsole final : public Console {
-  public:
-    void print(std::string_view text) override { output += text; }
-    void print_raw(std::string_view bytes) override { output += bytes; }
-    bool key_waiting() override { return false; }
-    int read_key() override { return kEndOfInput; }
-    std::string output;
-};
 
 /// The channel row of one data line.
 ChannelRow row_of(const std::string& line) {
     TempMemoryFile f(line + "\n");
     Reader reader(f.file());
-    EXPECT_EQ(reader.next_row(), 0) << line;
+    EXPECT_TRUE(reader.next_row()) << line;
     return reader.row();
 }
 
-std::vector<int> frame_bytes(const protocol::ChannelFrames& frames, std::size_t from,
-                             std::size_t count) {
+std::vector<int> frame_bytes(const ChannelFrames& frames, std::size_t from, std::size_t count) {
     return {frames.write.begin() + from, frames.write.begin() + from + count};
 }
 
@@ -64,18 +57,19 @@ TEST(DecimalToPacked, OneDigitANibbleAndSixFractionDigits) {
 }
 
 TEST(EncodeChannel, ChannelBytesInBothFramesAndTheCounter) {
-    protocol::ChannelFrames frames;
-    RecordingConsole console;
+    ChannelFrames frames;
     const ChannelRow row = row_of("0,145.0");
-    encode_channel(row, 0, frames, console);
+    encode_channel(row, 0, frames);
     EXPECT_THAT(frame_bytes(frames, 7, 2), ElementsAre(0x00, 0x00));
-    encode_channel(row, 123, frames, console);
+    encode_channel(row, 123, frames);
     EXPECT_THAT(frame_bytes(frames, 7, 2), ElementsAre(0x01, 0x23));
-    encode_channel(row, 399, frames, console);
+    encode_channel(row, 399, frames);
     EXPECT_THAT(frame_bytes(frames, 7, 2), ElementsAre(0x03, 0x99));
     EXPECT_THAT(frames.erase,
                 ElementsAre(0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01, 0x03, 0x99, 0xFF, 0xFD));
-    EXPECT_EQ(console.output, "ch:0000\rch:0123\rch:0399\r");
+    EXPECT_STREQ(channel_counter(0).data(), "ch:0000\r");
+    EXPECT_STREQ(channel_counter(123).data(), "ch:0123\r");
+    EXPECT_STREQ(channel_counter(399).data(), "ch:0399\r");
 }
 
 TEST(EncodeChannel, FrequencyAndOffsetInHertzLeastSignificantByteFirst) {
@@ -93,10 +87,9 @@ TEST(EncodeChannel, FrequencyAndOffsetInHertzLeastSignificantByteFirst) {
         {"0,145,,", {0x00, 0x00, 0x00, 0x45, 0x01}, {0x00, 0x00, 0x00, 0x00}},
     };
     // One pair of frames throughout, as in a run: nothing may stay from the row before.
-    protocol::ChannelFrames frames;
-    RecordingConsole console;
+    ChannelFrames frames;
     for (const Case& c : cases) {
-        encode_channel(row_of(c.line), 5, frames, console);
+        encode_channel(row_of(c.line), 5, frames);
         EXPECT_EQ(frame_bytes(frames, 9, 5), c.frequency) << c.line;
         EXPECT_EQ(frame_bytes(frames, 14, 4), c.offset) << c.line;
     }
@@ -114,21 +107,19 @@ TEST(EncodeChannel, ModeAndDuplexCodes) {
         {"FM-N", "-", 0x1E, 0},    {"DVR", "DUP+", 0x4E, 2}, {"FM", "", 0x0E, 0},
         {"AUT", "DUP-", 0x0E, 1},  {"", "DUPX", 0x0E, 0},
     };
-    protocol::ChannelFrames frames;
-    RecordingConsole console;
+    ChannelFrames frames;
     for (const Case& c : cases) {
         const std::string line = std::string("0,145.0,") + c.duplex + ",,," + c.mode;
-        encode_channel(row_of(line), 0, frames, console);
+        encode_channel(row_of(line), 0, frames);
         EXPECT_EQ(frames.write[27], c.mode_code) << line;
         EXPECT_EQ(frames.write[28], c.duplex_code) << line;
     }
 }
 
 TEST(EncodeChannel, EmptyLabelBlanksTheCallFieldsToo) {
-    protocol::ChannelFrames frames;
-    RecordingConsole console;
+    ChannelFrames frames;
     encode_channel(row_of("0,145.0,,,,FM,ABCDEFGHIJ,8,9,10,11,12,13,14,15,16,THREE,TWO,ONE"), 0,
-                   frames, console);
+                   frames);
     const auto text_at = [&](std::size_t at) {
         return std::string(frames.write.begin() + at, frames.write.begin() + at + 8);
     };
@@ -137,8 +128,7 @@ TEST(EncodeChannel, EmptyLabelBlanksTheCallFieldsToo) {
     EXPECT_EQ(text_at(50), "TWO     ");
     EXPECT_EQ(text_at(58), "THREE   ");
 
-    encode_channel(row_of("1,145.0,,,,FM,,8,9,10,11,12,13,14,15,16,THREE,TWO,ONE"), 1, frames,
-                   console);
+    encode_channel(row_of("1,145.0,,,,FM,,8,9,10,11,12,13,14,15,16,THREE,TWO,ONE"), 1, frames);
     for (const std::size_t at : {32, 42, 50, 58}) EXPECT_EQ(text_at(at), "        ") << at;
 }
 
@@ -146,12 +136,11 @@ TEST(EncodeChannel, WholeFrameOfARealDvChannel) {
     MemoryFile file;
     ASSERT_TRUE(file.open(data_file("dv-bank-sydney.csv").c_str()));
     Reader reader(file);
-    ASSERT_EQ(reader.next_row(), 0);
-    ASSERT_EQ(reader.next_row(), 0);  // "1,438.7750,DUP-,5.000,,DV,Sydney Status,..."
+    ASSERT_TRUE(reader.next_row());
+    ASSERT_TRUE(reader.next_row());  // "1,438.7750,DUP-,5.000,,DV,Sydney Status,..."
 
-    protocol::ChannelFrames frames;
-    RecordingConsole console;
-    encode_channel(reader.row(), 1, frames, console);
+    ChannelFrames frames;
+    encode_channel(reader.row(), 1, frames);
 
     std::vector<int> expected = {0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01, 0x00, 0x01, 0x00, 0x50,
                                  0x77, 0x38, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x08, 0x85, 0x08,
@@ -166,8 +155,7 @@ TEST(EncodeChannel, WholeFrameOfARealDvChannel) {
     append("VK2RBV B");
     expected.push_back(0xFD);
     EXPECT_THAT(frames.write, ElementsAreArray(expected));
-    EXPECT_EQ(console.output, "ch:0001\r");
 }
 
 }  // namespace
-}  // namespace quillmer::channels
+}  // namespace quillmer::protocol

@@ -39,22 +39,22 @@ inline constexpr std::size_t kEraseFrameSize = 11;
 
 /// Offsets in the write frame of the bytes the channel encoder sets.
 namespace write_at {
-inline constexpr std::size_t channel_hundreds = 7;
-inline constexpr std::size_t channel_tens_units = 8;
-inline constexpr std::size_t frequency = 9;  ///< 5 bytes, least significant first
-inline constexpr std::size_t offset = 14;    ///< 4 bytes, least significant first
-inline constexpr std::size_t mode = 27;
-inline constexpr std::size_t duplex = 28;
-inline constexpr std::size_t label = 32;  ///< 8 characters
-inline constexpr std::size_t call1 = 42;  ///< 8 characters
-inline constexpr std::size_t call2 = 50;  ///< 8 characters
-inline constexpr std::size_t call3 = 58;  ///< 8 characters
+inline constexpr std::size_t kChannelHundreds = 7;
+inline constexpr std::size_t kChannelTensUnits = 8;
+inline constexpr std::size_t kFrequency = 9;  ///< 5 bytes, least significant first
+inline constexpr std::size_t kOffset = 14;    ///< 4 bytes, least significant first
+inline constexpr std::size_t kMode = 27;
+inline constexpr std::size_t kDuplex = 28;
+inline constexpr std::size_t kLabel = 32;  ///< 8 characters
+inline constexpr std::size_t kCall1 = 42;  ///< 8 characters
+inline constexpr std::size_t kCall2 = 50;  ///< 8 characters
+inline constexpr std::size_t kCall3 = 58;  ///< 8 characters
 }  // namespace write_at
 
 /// Offsets in the erase frame of the two channel bytes.
 namespace erase_at {
-inline constexpr std::size_t channel_hundreds = 7;
-inline constexpr std::size_t channel_tens_units = 8;
+inline constexpr std::size_t kChannelHundreds = 7;
+inline constexpr std::size_t kChannelTensUnits = 8;
 }  // namespace erase_at
 
 /// The write frame with its fixed bytes and every variable byte zero.

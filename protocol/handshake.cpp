@@ -2,15 +2,18 @@
 
 #include <string>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace quillmer::protocol {
 
 namespace {
 
-constexpr int kLongCalls = 10;         // the tenth turn of the counter ends phase 1
-constexpr int kPassesPerLongCall = 6;  // IDENTIFY_LONG on every sixth pass
-constexpr int kCyclesPerAttempt = 5;   // spinner turns in one attempt of phase 2
+constexpr int kLongCalls = 9;          // IDENTIFY_LONG goes out at most this often,
+constexpr int kPassesPerLongCall = 6;  // on every sixth pass
+// When nothing answers at the line's own speed, short calls from these.
+constexpr int kFirstFallbackSpeed = 4800;
+constexpr int kSecondFallbackSpeed = 9600;
+constexpr int kCyclesPerAttempt = 5;  // spinner turns in one attempt of phase 2
 constexpr int kPassesPerCycle = 50;
 
 /// The turning glyph, one count shared by both phases.
@@ -18,7 +21,7 @@ class Spinner {
   public:
     explicit Spinner(Console& console) : console_(console) {}
     void turn() {
-        std::string glyph(texts::spinner[count_ % texts::spinner.size()]);
+        std::string glyph(texts::kSpinner[count_ % texts::kSpinner.size()]);
         console_.print(glyph.append("\r"));
         ++count_;
     }
@@ -28,22 +31,24 @@ class Spinner {
     std::size_t count_ = 0;
 };
 
-void store_id_if_identify(const serial::ReplyBuffer& reply, IdBytes& id) {
+void store_id_if_identify(const ReplyBuffer& reply, IdBytes& id) {
     if (reply.bytes[4] == 0x19) id = {reply.bytes[5], reply.bytes[6]};
 }
 
 /// Phase 1: any finished frame ends the handshake with success.
-bool call_long(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spinner& spinner) {
+bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner) {
     int pass = 0;
-    int tries = kLongCalls;
+    int calls = 0;
     for (;;) {
         if (++pass >= kPassesPerLongCall) pass = 0;
         if (pass == 0) {
-            if (--tries == 0) return false;
+            // Phase 1 ends on the turn after the last call, without another call.
+            if (calls == kLongCalls) return false;
+            ++calls;
             line.write_frame(IDENTIFY_LONG);
             spinner.turn();
         }
-        if (!serial::receive_step(line, reply)) continue;
+        if (!receive_step(line, reply)) continue;
         store_id_if_identify(reply, id);
         reply.fill = 0;
         return true;
@@ -53,7 +58,7 @@ bool call_long(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spin
 /// One attempt of phase 2 at the current speed: a short identify call; after
 /// the first reply of any content, back to 38400 and a link query, which only
 /// the link-ready answer 18 01 satisfies.
-bool call_short(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
+bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
                 Console& console) {
     enum class Step { call, wait_identify, identified, query, wait_link };
     int cycles = kCyclesPerAttempt;
@@ -72,14 +77,14 @@ bool call_short(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spi
         }
         if (step == Step::identified) {
             line.write_frame(SPEED_NOTICE);
-            change_speed(line, 38400, console);
+            change_speed(line, serial::kDefaultSpeed, console);
             step = Step::query;
         }
         if (step == Step::query) {
             line.write_frame(LINK_QUERY);
             step = Step::wait_link;
         }
-        if (!serial::receive_step(line, reply)) continue;
+        if (!receive_step(line, reply)) continue;
         if (step == Step::wait_identify) {
             store_id_if_identify(reply, id);
             step = Step::identified;
@@ -94,21 +99,21 @@ bool call_short(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id, Spi
 }  // namespace
 
 void change_speed(serial::Line& line, int rate, Console& console) {
-    if (!line.set_speed(rate)) console.print(texts::dcb_error);
+    if (!line.set_speed(rate)) console.print(texts::kDcbError);
 }
 
-HandshakeResult run_handshake(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id,
+HandshakeResult run_handshake(serial::Line& line, ReplyBuffer& reply, IdBytes& id,
                               Console& console) {
     reply.fill = 0;
     Spinner spinner(console);
     if (call_long(line, reply, id, spinner)) return HandshakeResult::success;
 
     line.write_frame(SPEED_NOTICE);
-    change_speed(line, 4800, console);
+    change_speed(line, kFirstFallbackSpeed, console);
     if (call_short(line, reply, id, spinner, console)) return HandshakeResult::success;
 
     line.write_frame(SPEED_NOTICE);
-    change_speed(line, 9600, console);
+    change_speed(line, kSecondFallbackSpeed, console);
     if (call_short(line, reply, id, spinner, console)) return HandshakeResult::success;
     return HandshakeResult::failure;
 }

@@ -4,14 +4,15 @@
 
 #include <array>
 
-#include "app/console.h"
+#include "core/console.h"
 #include "protocol/frames.h"
+#include "protocol/receiver.h"
 #include "serial/line.h"
-#include "serial/receiver.h"
 
 namespace quillmer::protocol {
 
-enum class HandshakeResult { success = 1, failure = 4 };
+/// Whether a radio answered on the line.
+enum class HandshakeResult { success, failure };
 
 /// The radio's two id bytes. They live for the whole run and are not cleared
 /// when a handshake starts, so a failed later attempt can leave an earlier
@@ -21,7 +22,7 @@ using IdBytes = std::array<Byte, 2>;
 /// Calls the radio until it answers or both phases have run out, turning the
 /// spinner meanwhile. On success the line runs at 38400 bit/s. Stores the id
 /// bytes when an identify reply passes by. Pass counts are part of the protocol.
-HandshakeResult run_handshake(serial::Line& line, serial::ReplyBuffer& reply, IdBytes& id,
+HandshakeResult run_handshake(serial::Line& line, ReplyBuffer& reply, IdBytes& id,
                               Console& console);
 
 /// Changes the line speed; prints the settings error when the driver refuses,

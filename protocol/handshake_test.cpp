@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/recording_console.h"
+#include "core/recording_console.h"
 #include "serial/scripted_line.h"
 
 namespace quillmer::protocol {
@@ -35,7 +35,7 @@ struct RadioAt {
 
 struct Handshake : ::testing::Test {
     ScriptedLine line;
-    serial::ReplyBuffer reply;
+    ReplyBuffer reply;
     IdBytes id{};
     RecordingConsole console;
     HandshakeResult run() { return run_handshake(line, reply, id, console); }

@@ -1,8 +1,8 @@
-#include "serial/receiver.h"
+#include "protocol/receiver.h"
 
-namespace quillmer::serial {
+namespace quillmer::protocol {
 
-bool receive_step(Line& line, ReplyBuffer& reply) {
+bool receive_step(serial::Line& line, ReplyBuffer& reply) {
     const auto byte = line.read_byte();
     if (!byte) return false;
     if (*byte == 0xFE) {
@@ -29,4 +29,4 @@ bool reply_is_ng(const ReplyBuffer& reply) {
     return reply_has(reply, 0xFA);
 }
 
-}  // namespace quillmer::serial
+}  // namespace quillmer::protocol

@@ -7,7 +7,7 @@
 
 #include "serial/line.h"
 
-namespace quillmer::serial {
+namespace quillmer::protocol {
 
 inline constexpr std::int32_t kLastReplyPosition = 253;
 
@@ -21,11 +21,11 @@ struct ReplyBuffer {
 /// Reads at most one byte and stores it. True when that byte was FD, the end of
 /// a frame; false otherwise, also when no byte came. Every FE restarts the frame
 /// at position 2, and an overlong frame keeps overwriting its last position.
-bool receive_step(Line& line, ReplyBuffer& reply);
+bool receive_step(serial::Line& line, ReplyBuffer& reply);
 
 /// The radio acknowledged: FE FE at positions 0 and 1, FB at position 4.
 bool reply_is_ok(const ReplyBuffer& reply);
 /// The radio refused: FE FE at positions 0 and 1, FA at position 4.
 bool reply_is_ng(const ReplyBuffer& reply);
 
-}  // namespace quillmer::serial
+}  // namespace quillmer::protocol

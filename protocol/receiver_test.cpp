@@ -1,4 +1,4 @@
-#include "serial/receiver.h"
+#include "protocol/receiver.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,10 @@
 
 #include "serial/scripted_line.h"
 
-namespace quillmer::serial {
+namespace quillmer::protocol {
 namespace {
+
+using serial::ScriptedLine;
 
 /// Feeds every scripted byte; the results of each receive_step in order.
 std::vector<bool> feed(ScriptedLine& line, ReplyBuffer& reply) {
@@ -97,4 +99,4 @@ TEST(Receiver, NoByteLeavesEverythingAsItWas) {
 }
 
 }  // namespace
-}  // namespace quillmer::serial
+}  // namespace quillmer::protocol

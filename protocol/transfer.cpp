@@ -3,8 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/texts.h"
-#include "channels/encoder.h"
+#include "core/texts.h"
+#include "protocol/encoder.h"
 
 namespace quillmer::protocol {
 
@@ -12,18 +12,16 @@ namespace {
 
 constexpr int kTickPeriod = 31;  // KEEPALIVE and READY_PROBE on every 31st pass
 constexpr int kMaxProbes = 10;   // the eleventh probe is the last
-constexpr int kKeyCtrlC = 3;
-constexpr int kKeyEsc = 27;
 
 enum class State {
-    open_link = 1,
-    wait_link = 2,
-    start = 3,
-    next_channel = 4,
-    wait_ack = 5,
-    close_link = 6,
-    probe = 10,
-    wait_ready = 11,
+    open_link,     ///< LINK_OPEN goes out on the next pass
+    wait_link,     ///< for the radio's answer to LINK_OPEN
+    probe,         ///< asking an ID-92 whether it is ready, every 31st pass
+    wait_ready,    ///< the probes are used up; still waiting for the ready answer
+    start,         ///< the radio is ready: channel writing starts on the next pass
+    next_channel,  ///< the next channel goes out, or the link closes after 399
+    wait_ack,      ///< for the radio's OK or NG to the channel just sent
+    close_link,    ///< LINK_CLOSE goes out, and the loop ends
 };
 
 /// A little time for the radio before channel writing starts; nothing is read
@@ -32,26 +30,40 @@ void pause() {
     for (int i = 0; i < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-bool identify_reply(const serial::ReplyBuffer& reply) {
+bool identify_reply(const ReplyBuffer& reply) {
     return reply.bytes[4] == 0x19;
 }
 
 /// The radio is ready for channels: for the ID-92 only its ready answer 1D 50;
 /// for every other model any frame.
-bool ready_answer(Model model, const serial::ReplyBuffer& reply) {
-    if (model != Model::id92) {
-        pause();
-        return true;
-    }
+bool ready_answer(Model model, const ReplyBuffer& reply) {
+    if (model != Model::id92) return true;
     return reply.bytes[4] == 0x1D && reply.bytes[5] == 0x50;
+}
+
+/// The message after the loop, for the endings that have one.
+std::string_view closing_text(TransferEnd end) {
+    switch (end) {
+        case TransferEnd::written:
+            return {};
+        case TransferEnd::too_many_rows:
+            return texts::kTooManyRows;
+        case TransferEnd::refused:
+        case TransferEnd::escaped:
+        case TransferEnd::interrupted:
+        case TransferEnd::device_gone:
+            return texts::kWriteError;
+    }
+    return texts::kWriteError;
 }
 
 }  // namespace
 
-TransferOutcome run_transfer(serial::Line& line, serial::ReplyBuffer& reply, Model model,
-                             channels::Reader& reader, ChannelFrames& frames, Console& console) {
-    TransferOutcome outcome;
-    console.print(texts::activate);
+TransferEnd run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
+                         channels::Reader& reader, ChannelFrames& frames, Console& console) {
+    // Until the transfer says otherwise, it has been stopped.
+    TransferEnd end = TransferEnd::escaped;
+    console.print(texts::kActivate);
     State state = State::open_link;
     int tick = 0;
     int probes = 0;
@@ -61,19 +73,19 @@ TransferOutcome run_transfer(serial::Line& line, serial::ReplyBuffer& reply, Mod
         if (++tick >= kTickPeriod) tick = 0;
 
         if (line.vanished()) {
-            outcome.end = TransferEnd::device_gone;
-            console.print(texts::device_gone);
+            end = TransferEnd::device_gone;
+            console.print(texts::kDeviceGone);
             break;
         }
         if (console.key_waiting()) {
             const int key = console.read_key();
             if (key == kKeyCtrlC) {
-                outcome.end = TransferEnd::interrupted;
+                end = TransferEnd::interrupted;
                 break;
             }
             if (key == kKeyEsc) {
                 line.write_frame(LINK_CLOSE);
-                outcome.end = TransferEnd::escaped;
+                end = TransferEnd::escaped;
                 break;
             }
         }
@@ -89,22 +101,19 @@ TransferOutcome run_transfer(serial::Line& line, serial::ReplyBuffer& reply, Mod
         }
         if (state == State::start) {
             channel = 0;
-            console.print(texts::write_start);
+            console.print(texts::kWriteStart);
             state = State::next_channel;
         }
         if (state == State::next_channel) {
             if (channel >= kChannels) {
-                console.print(texts::write_end);
-                outcome.run_result = 0;
-                outcome.end = TransferEnd::written;
-                if (!rows_ended && reader.next_row() == 0) {
-                    outcome.run_result = 2;
-                    outcome.end = TransferEnd::too_many_rows;
-                }
+                console.print(texts::kWriteEnd);
+                end = TransferEnd::written;
+                if (!rows_ended && reader.next_row()) end = TransferEnd::too_many_rows;
                 state = State::close_link;
             } else {
-                if (!rows_ended) rows_ended = reader.next_row() != 0;
-                channels::encode_channel(reader.row(), channel, frames, console);
+                if (!rows_ended) rows_ended = !reader.next_row();
+                encode_channel(reader.row(), channel, frames);
+                console.print(channel_counter(channel).data());
                 // After the file's last row the radio's remaining channels are
                 // erased, so its memory matches the file.
                 if (rows_ended || channels::frequency_is_empty(reader.row())) {
@@ -113,7 +122,6 @@ TransferOutcome run_transfer(serial::Line& line, serial::ReplyBuffer& reply, Mod
                     line.write_frame(frames.write);
                 }
                 ++channel;
-                ++outcome.channels_sent;
                 state = State::wait_ack;
             }
         }
@@ -122,7 +130,7 @@ TransferOutcome run_transfer(serial::Line& line, serial::ReplyBuffer& reply, Mod
             break;
         }
 
-        if (!serial::receive_step(line, reply)) continue;
+        if (!receive_step(line, reply)) continue;
         // The handshake calls the radio every sixth pass but takes its eight-byte
         // answer one byte a pass, so a second identify call goes out before the
         // first answer is in, and its answer arrives now. Taken for the answer to
@@ -131,21 +139,21 @@ TransferOutcome run_transfer(serial::Line& line, serial::ReplyBuffer& reply, Mod
         // refused last channel never.
         if (state == State::wait_link && !identify_reply(reply)) state = State::probe;
         if ((state == State::probe || state == State::wait_ready) && ready_answer(model, reply)) {
+            if (model != Model::id92) pause();
             state = State::start;
         }
         if (state == State::wait_ack) {
-            if (serial::reply_is_ok(reply)) state = State::next_channel;
-            if (serial::reply_is_ng(reply)) {
+            if (reply_is_ok(reply)) state = State::next_channel;
+            if (reply_is_ng(reply)) {
                 state = State::close_link;
-                outcome.end = TransferEnd::refused;
+                end = TransferEnd::refused;
             }
         }
         reply.fill = 0;
     }
 
-    if (outcome.run_result == 2) console.print(texts::too_many_rows);
-    if (outcome.run_result == 1) console.print(texts::write_error);
-    return outcome;
+    if (const std::string_view text = closing_text(end); !text.empty()) console.print(text);
+    return end;
 }
 
 }  // namespace quillmer::protocol

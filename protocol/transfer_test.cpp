@@ -6,8 +6,8 @@
 #include <fstream>
 #include <vector>
 
-#include "app/recording_console.h"
-#include "app/texts.h"
+#include "core/recording_console.h"
+#include "core/texts.h"
 #include "serial/scripted_line.h"
 
 namespace quillmer::protocol {
@@ -57,7 +57,7 @@ struct Transfer : ::testing::Test {
                                  ("quillmer-transfer-" + std::to_string(::getpid()) + ".csv");
     channels::MemoryFile file;
     ScriptedLine line;
-    serial::ReplyBuffer reply;
+    ReplyBuffer reply;
     ChannelFrames frames;
     RecordingConsole console;
 
@@ -76,7 +76,7 @@ struct Transfer : ::testing::Test {
         for (int i = 0; i < count; ++i) text += std::to_string(i) + ",145.500000,,,,FM,ROW\n";
         memory_file(text);
     }
-    TransferOutcome run(Model model) {
+    TransferEnd run(Model model) {
         channels::Reader reader(file);
         return run_transfer(line, reply, model, reader, frames, console);
     }
@@ -99,9 +99,8 @@ TEST_F(Transfer, Id91AcknowledgingEverything) {
         "CH,Frequency,Dup,Offset,TS,Mode,Name\n0,433.450000,DUP-,5.000000,,DV,NAME\n"
         "1,,,,,,\n2,145.0125,,,,FM,TWO\n");
     line.on_write = Radio{Model::id91};
-    const auto outcome = run(Model::id91);
-    EXPECT_EQ(outcome.run_result, 0);
-    EXPECT_EQ(outcome.end, TransferEnd::written);
+    const TransferEnd end = run(Model::id91);
+    EXPECT_EQ(end, TransferEnd::written);
 
     const auto frames_sent = without_keepalives();
     ASSERT_EQ(frames_sent.size(), 402u);
@@ -128,20 +127,19 @@ TEST_F(Transfer, Id91AcknowledgingEverything) {
     }
     EXPECT_GT(keepalives, 10);
 
-    EXPECT_EQ(console.out.find(texts::activate), 0u);
-    EXPECT_EQ(console.count(texts::write_start), 1);
+    EXPECT_EQ(console.out.find(texts::kActivate), 0u);
+    EXPECT_EQ(console.count(texts::kWriteStart), 1);
     EXPECT_EQ(console.count("ch:0000\r"), 1);
     EXPECT_EQ(console.count("ch:0123\r"), 1);
     EXPECT_EQ(console.count("ch:0399\r"), 1);
-    EXPECT_EQ(console.out.substr(console.out.size() - texts::write_end.size()), texts::write_end);
-    EXPECT_EQ(console.count(texts::write_error), 0);
+    EXPECT_EQ(console.out.substr(console.out.size() - texts::kWriteEnd.size()), texts::kWriteEnd);
+    EXPECT_EQ(console.count(texts::kWriteError), 0);
 }
 
 TEST_F(Transfer, Id92AnsweringTheThirdProbe) {
     rows(400);
     line.on_write = Radio{Model::id92, 3};
-    const auto outcome = run(Model::id92);
-    EXPECT_EQ(outcome.run_result, 0);
+    EXPECT_EQ(run(Model::id92), TransferEnd::written);
     EXPECT_EQ(count_of(READY_PROBE), 3);
     std::vector<int> probe_passes;
     int first_channel_pass = -1;
@@ -159,9 +157,8 @@ TEST_F(Transfer, Id92NeverReadyWaitsWithKeepalivesUntilEsc) {
     rows(3);
     line.on_write = Radio{Model::id92, 0};
     console.keys_at[1000] = {27};
-    const auto outcome = run(Model::id92);
-    EXPECT_EQ(outcome.run_result, 1);
-    EXPECT_EQ(outcome.end, TransferEnd::escaped);
+    const TransferEnd end = run(Model::id92);
+    EXPECT_EQ(end, TransferEnd::escaped);
     EXPECT_EQ(count_of(READY_PROBE), 11);
     EXPECT_TRUE(is(line.written.back(), LINK_CLOSE));
     // After the eleventh probe only keep-alives go out.
@@ -172,37 +169,35 @@ TEST_F(Transfer, Id92NeverReadyWaitsWithKeepalivesUntilEsc) {
     for (std::size_t i = last_probe + 1; i + 1 < line.written.size(); ++i) {
         EXPECT_TRUE(is(line.written[i], KEEPALIVE)) << i;
     }
-    EXPECT_EQ(console.count(texts::write_start), 0);
-    EXPECT_EQ(console.out.substr(console.out.size() - texts::write_error.size()),
-              texts::write_error);
+    EXPECT_EQ(console.count(texts::kWriteStart), 0);
+    EXPECT_EQ(console.out.substr(console.out.size() - texts::kWriteError.size()),
+              texts::kWriteError);
 }
 
 TEST_F(Transfer, MoreThan400RowsAreReported) {
     rows(401);
     line.on_write = Radio{Model::id91};
-    const auto outcome = run(Model::id91);
-    EXPECT_EQ(outcome.run_result, 2);
-    EXPECT_EQ(outcome.end, TransferEnd::too_many_rows);
+    const TransferEnd end = run(Model::id91);
+    EXPECT_EQ(end, TransferEnd::too_many_rows);
     int writes = 0;
     for (const auto& f : line.written) writes += f.bytes.size() == 67 ? 1 : 0;
     EXPECT_EQ(writes, 400);
-    EXPECT_NE(console.out.find(std::string(texts::write_end) + std::string(texts::too_many_rows)),
+    EXPECT_NE(console.out.find(std::string(texts::kWriteEnd) + std::string(texts::kTooManyRows)),
               std::string::npos);
 }
 
 TEST_F(Transfer, RefusalStopsTheRun) {
     rows(400);
     line.on_write = Radio{Model::id91, 1, 17};
-    const auto outcome = run(Model::id91);
-    EXPECT_EQ(outcome.run_result, 1);
-    EXPECT_EQ(outcome.end, TransferEnd::refused);
+    const TransferEnd end = run(Model::id91);
+    EXPECT_EQ(end, TransferEnd::refused);
     const auto sent = without_keepalives();
     ASSERT_EQ(sent.size(), 1u + 18u + 1u);
     EXPECT_EQ(channel_of(sent[18]), 17);
     EXPECT_TRUE(is(sent.back(), LINK_CLOSE));
-    EXPECT_EQ(console.count(texts::write_end), 0);
-    EXPECT_EQ(console.out.substr(console.out.size() - texts::write_error.size()),
-              texts::write_error);
+    EXPECT_EQ(console.count(texts::kWriteEnd), 0);
+    EXPECT_EQ(console.out.substr(console.out.size() - texts::kWriteError.size()),
+              texts::kWriteError);
 }
 
 TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
@@ -217,9 +212,8 @@ TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
         stale.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD});
         stale.on_write = Radio{Model::id91, 1, refused};
         channels::Reader reader(file);
-        const auto outcome = run_transfer(stale, reply, Model::id91, reader, frames, console);
-        EXPECT_EQ(outcome.end, TransferEnd::refused);
-        EXPECT_EQ(outcome.run_result, 1);
+        const TransferEnd end = run_transfer(stale, reply, Model::id91, reader, frames, console);
+        EXPECT_EQ(end, TransferEnd::refused);
         std::vector<int> channels_sent;
         for (const auto& f : stale.written) {
             if (is_channel_frame(f)) channels_sent.push_back(channel_of(f));
@@ -235,13 +229,12 @@ TEST_F(Transfer, CtrlCLeavesAtOnceWritingNothing) {
     rows(400);
     line.on_write = Radio{Model::id91};
     console.keys_at[200] = {3};
-    const auto outcome = run(Model::id91);
-    EXPECT_EQ(outcome.end, TransferEnd::interrupted);
-    EXPECT_EQ(outcome.run_result, 1);
+    const TransferEnd end = run(Model::id91);
+    EXPECT_EQ(end, TransferEnd::interrupted);
     EXPECT_FALSE(is(line.written.back(), LINK_CLOSE));
     EXPECT_EQ(line.reads, 199);  // the 200th pass read nothing
-    EXPECT_EQ(console.out.substr(console.out.size() - texts::write_error.size()),
-              texts::write_error);
+    EXPECT_EQ(console.out.substr(console.out.size() - texts::kWriteError.size()),
+              texts::kWriteError);
 }
 
 TEST_F(Transfer, KeysWithoutACharacterAreComparedCodeByCode) {
@@ -250,8 +243,8 @@ TEST_F(Transfer, KeysWithoutACharacterAreComparedCodeByCode) {
     // An arrow key (0, then 72) changes nothing; 0 followed by 27 acts as Esc.
     console.keys_at[50] = {0, 72};
     console.keys_at[300] = {0, 27};
-    const auto outcome = run(Model::id91);
-    EXPECT_EQ(outcome.end, TransferEnd::escaped);
+    const TransferEnd end = run(Model::id91);
+    EXPECT_EQ(end, TransferEnd::escaped);
     EXPECT_TRUE(is(line.written.back(), LINK_CLOSE));
     // Esc was read on the pass after the 0: the 301st poll.
     EXPECT_EQ(line.reads, 300);
@@ -266,8 +259,7 @@ TEST_F(Transfer, AFrameThatIsNeitherOkNorNgKeepsWaiting) {
         }
         radio(l, f);
     };
-    const auto outcome = run(Model::id91);
-    EXPECT_EQ(outcome.run_result, 0);
+    EXPECT_EQ(run(Model::id91), TransferEnd::written);
     const auto sent = without_keepalives();
     for (int ch = 0; ch < 400; ++ch)
         EXPECT_EQ(channel_of(sent[static_cast<std::size_t>(ch) + 1]), ch);
@@ -283,12 +275,11 @@ TEST_F(Transfer, AVanishedDeviceEndsTheRunWithoutClosingTheLink) {
         }
         radio(l, f);
     };
-    const auto outcome = run(Model::id91);
-    EXPECT_EQ(outcome.end, TransferEnd::device_gone);
-    EXPECT_EQ(outcome.run_result, 1);
+    const TransferEnd end = run(Model::id91);
+    EXPECT_EQ(end, TransferEnd::device_gone);
     EXPECT_TRUE(is_channel_frame(line.written.back()));
     EXPECT_EQ(channel_of(line.written.back()), 5);
-    EXPECT_NE(console.out.find(std::string(texts::device_gone) + std::string(texts::write_error)),
+    EXPECT_NE(console.out.find(std::string(texts::kDeviceGone) + std::string(texts::kWriteError)),
               std::string::npos);
 }
 

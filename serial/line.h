@@ -8,6 +8,9 @@
 
 namespace quillmer::serial {
 
+/// The speed a port is opened at and the radio talks at, in bit/s.
+inline constexpr int kDefaultSpeed = 38400;
+
 class Line {
   public:
     virtual ~Line() = default;

@@ -10,24 +10,31 @@
 
 namespace quillmer::serial {
 
-inline constexpr int kDefaultSpeed = 38400;
+/// A serial device as the front end uses it: opened by path, configured, and
+/// closed again when no radio answers. The real port is one; tests have others.
+class Device : public Line {
+  public:
+    /// Opens an existing device for reading and writing, held by this program
+    /// alone. False when it cannot be opened (missing, or held by another
+    /// program); the device stays closed.
+    virtual bool open(const std::string& path) = 0;
+    /// Reads the driver's line settings, sets 38400 bit/s, 8 data bits, no
+    /// parity checking, no CTS flow control, and applies them; then sets the read
+    /// time-outs. False when the driver refuses the settings.
+    virtual bool configure() = 0;
+    virtual void close() = 0;
+};
 
-class Port final : public Line {
+class Port final : public Device {
   public:
     Port();
     ~Port() override;
     Port(const Port&) = delete;
     Port& operator=(const Port&) = delete;
 
-    /// Opens an existing device for reading and writing, held by this program
-    /// alone. False when it cannot be opened (missing, or held by another
-    /// program); the port stays closed.
-    bool open(const std::string& path);
-    /// Reads the driver's line settings, sets 38400 bit/s, 8 data bits, no
-    /// parity checking, no CTS flow control, and applies them; then sets the read
-    /// time-outs. False when the driver refuses the settings.
-    bool configure();
-    void close();
+    bool open(const std::string& path) override;
+    bool configure() override;
+    void close() override;
     bool is_open() const;
 
     bool set_speed(int rate) override;

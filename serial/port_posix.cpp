@@ -14,6 +14,7 @@
 
 #include "serial/port.h"
 #include "serial/port_timing.h"
+#include "serial/write_whole.h"
 
 namespace quillmer::serial {
 
@@ -27,7 +28,7 @@ speed_t speed_code(int rate) {
             return B4800;
         case 9600:
             return B9600;
-        case 38400:
+        case kDefaultSpeed:
             return B38400;
         default:
             return B0;
@@ -104,8 +105,8 @@ bool Port::configure() {
     t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHOE | ECHOK | ECHONL | ISIG | IEXTEN);
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-    cfsetispeed(&t, B38400);
-    cfsetospeed(&t, B38400);
+    cfsetispeed(&t, speed_code(kDefaultSpeed));
+    cfsetospeed(&t, speed_code(kDefaultSpeed));
     return n.apply(TCSANOW);
 }
 
@@ -122,28 +123,25 @@ bool Port::set_speed(int rate) {
 
 void Port::write_frame(std::span<const std::uint8_t> frame) {
     Native& n = *native_;
-    std::size_t done = 0;
-    int stalls = 0;
-    while (done < frame.size() && n.fd >= 0) {
-        const ssize_t wrote = ::write(n.fd, frame.data() + done, frame.size() - done);
-        if (wrote > 0) {
-            done += static_cast<std::size_t>(wrote);
-            stalls = 0;
-            continue;
-        }
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && stalls < 10) {
+    if (n.fd < 0) return;
+    const WriteEnd end = write_whole(frame, [&n](std::span<const std::uint8_t> rest) {
+        const ssize_t wrote = ::write(n.fd, rest.data(), rest.size());
+        if (wrote > 0) return WriteAttempt{static_cast<std::size_t>(wrote)};
+        if (wrote < 0 && errno == EINTR) return WriteAttempt{};
+        if (wrote < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // The driver's buffer is full: the line drains it at its own pace.
             pollfd p{n.fd, POLLOUT, 0};
             poll(&p, 1, 200);
-            ++stalls;
-            continue;
+            return WriteAttempt{};
         }
         if (wrote < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) n.hung_up = true;
+        return WriteAttempt{0, true};
+    });
+    if (end == WriteEnd::done) {
+        n.failures = 0;
+    } else {
         n.note_failure();
-        return;
     }
-    n.failures = 0;
 }
 
 std::optional<std::uint8_t> Port::read_byte() {

@@ -10,14 +10,13 @@
 #include "serial/port.h"
 #include "serial/port_timing.h"
 #include "serial/unique_handle_win32.h"
+#include "serial/write_whole.h"
 
 namespace quillmer::serial {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// Writes that hand nothing over, in a row, after which a frame is given up.
-constexpr int kStallsForGiveUp = 10;
 
 /// True for the errors with which a write or read fails once the device is gone:
 /// a USB adapter pulled out, or, under Wine, a pseudo-terminal whose far end has
@@ -39,7 +38,7 @@ bool device_gone(DWORD error) {
 }
 
 bool is_line_speed(int rate) {
-    return rate == 4800 || rate == 9600 || rate == 38400;
+    return rate == 4800 || rate == 9600 || rate == kDefaultSpeed;
 }
 
 }  // namespace
@@ -89,7 +88,7 @@ bool Port::configure() {
     GetCommState(n.handle.get(), &n.kept);
     // Only these four fields change; stop bits, parity generation, DTR and RTS
     // control, DSR flow control and XON/XOFF stay as the driver reported them.
-    n.kept.BaudRate = CBR_38400;
+    n.kept.BaudRate = static_cast<DWORD>(kDefaultSpeed);
     n.kept.ByteSize = 8;
     n.kept.fParity = FALSE;
     n.kept.fOutxCtsFlow = FALSE;
@@ -117,22 +116,26 @@ bool Port::set_speed(int rate) {
 
 void Port::write_frame(std::span<const std::uint8_t> frame) {
     Native& n = *native_;
-    std::size_t done = 0;
-    int stalls = 0;
-    while (done < frame.size() && n.handle.valid()) {
+    if (!n.handle.valid()) return;
+    DWORD error = 0;
+    // Without a write time-out a write returns only when all is sent; one that
+    // hands nothing over is a driver in trouble, not worth waiting on for ever.
+    const WriteEnd end = write_whole(frame, [&](std::span<const std::uint8_t> rest) {
         DWORD wrote = 0;
-        if (!WriteFile(n.handle.get(), frame.data() + done, static_cast<DWORD>(frame.size() - done),
-                       &wrote, nullptr)) {
-            n.note_failure(GetLastError());
-            return;
+        if (!WriteFile(n.handle.get(), rest.data(), static_cast<DWORD>(rest.size()), &wrote,
+                       nullptr)) {
+            error = GetLastError();
+            return WriteAttempt{0, true};
         }
-        done += wrote;
-        // Without a write time-out a write returns only when all is sent; one that
-        // hands nothing over is a driver in trouble, not worth waiting on for ever.
-        stalls = wrote == 0 ? stalls + 1 : 0;
-        if (stalls >= kStallsForGiveUp) return;
+        return WriteAttempt{wrote};
+    });
+    if (end == WriteEnd::done) {
+        n.failures = 0;
+    } else {
+        // A stalled write counts as a failure too: a device that keeps taking
+        // nothing ends the transfer like one that fails.
+        n.note_failure(error);
     }
-    n.failures = 0;
 }
 
 std::optional<std::uint8_t> Port::read_byte() {

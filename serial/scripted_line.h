@@ -28,7 +28,7 @@ bool is(const WrittenFrame& frame, const std::array<std::uint8_t, N>& expected) 
 
 class ScriptedLine final : public Line {
   public:
-    int speed = 38400;
+    int speed = kDefaultSpeed;
     bool refuse_speed = false;
     bool gone = false;
     int reads = 0;  ///< read_byte calls so far

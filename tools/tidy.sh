@@ -42,7 +42,7 @@ done
 # Headers are checked through the files that include them, the system's never.
 run() {
     printf '%s\0' "${@:2}" | xargs -0 -r -n 2 -P "$jobs" "$tidy" -p "$build" --quiet \
-        --header-filter="^$PWD/(app|serial|protocol|channels|sim|bench|fuzz|tests|examples)/" \
+        --header-filter="^$PWD/(app|core|serial|protocol|channels|sim|bench|fuzz|tests|examples)/" \
         --warnings-as-errors='*' $1
 }
 echo "tidy: ${#sources[@]} source files, ${#tests[@]} test files"

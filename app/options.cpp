@@ -1,0 +1,126 @@
+#include "app/options.h"
+
+namespace quillmer::app {
+
+namespace {
+
+/// An option that takes a value, as "--name VALUE" or "--name=VALUE": the
+/// value, or nothing when `arg` is not this option. `next` is the argument
+/// after it, taken when the value is there.
+std::optional<std::string_view> option_value(std::string_view arg, std::string_view name,
+                                             std::span<const std::string_view> args,
+                                             std::size_t& at, bool& missing) {
+    if (arg == name) {
+        if (at + 1 >= args.size()) {
+            missing = true;
+            return std::string_view{};
+        }
+        return args[++at];
+    }
+    if (arg.size() > name.size() && arg.starts_with(name) && arg[name.size()] == '=') {
+        return arg.substr(name.size() + 1);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(std::span<const std::string_view> args) {
+    Options options;
+    bool help = false;
+    bool version = false;
+    bool options_ended = false;
+    std::string error;  // the first thing not understood
+    const auto refuse = [&error](std::string why) {
+        if (error.empty()) error = std::move(why);
+    };
+    for (std::size_t at = 0; at < args.size(); ++at) {
+        const std::string_view arg = args[at];
+        // "-" alone is a name, as it is for most programs.
+        if (options_ended || arg.size() < 2 || arg.front() != '-') {
+            if (!options.memory_file) options.memory_file = std::string(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            version = true;
+            continue;
+        }
+        if (arg == "--check" || arg == "--ports") {
+            const Command command = arg == "--check" ? Command::check : Command::ports;
+            if (options.command != Command::run && options.command != command) {
+                refuse("--check and --ports cannot be used together.");
+            }
+            options.command = command;
+            continue;
+        }
+        bool missing = false;
+        if (const auto port = option_value(arg, "--port", args, at, missing)) {
+            if (missing || port->empty()) refuse("--port needs a port: a number or a device path.");
+            options.port = std::string(*port);
+            continue;
+        }
+        if (const auto trace = option_value(arg, "--trace", args, at, missing)) {
+            if (missing || trace->empty()) refuse("--trace needs the name of a file to write.");
+            options.trace = std::string(*trace);
+            continue;
+        }
+        refuse("Unknown option " + std::string(arg) +
+               " (a memory file whose name starts with '-' goes after --).");
+    }
+    if (help) {
+        options.command = Command::help;
+    } else if (!error.empty()) {
+        return {std::nullopt, error};
+    } else if (version) {
+        options.command = Command::version;
+    }
+    return {options, {}};
+}
+
+std::string usage() {
+    return "Usage: quillmer [OPTION]... MEMORY_FILE\n"
+           "Writes the memory channels of MEMORY_FILE, a comma-separated text file, into an\n"
+           "ID-91 or ID-92 on a serial port.\n"
+           "\n"
+           "Options:\n"
+           "  --check        show, as a table, what a run would write; no radio, no port\n"
+           "  --port PORT    use PORT (a number, or a device path) and never ask for one\n"
+           "  --ports        list the serial ports of this machine\n"
+           "  --trace FILE   write every byte to and from the radio into FILE, for a report\n"
+           "  --help         show this help\n"
+           "  --version      show the version\n"
+           "  --             end of the options: a memory file named -x.csv may follow\n"
+           "\n"
+           "The port comes from --port, or from the first line of the settings file: the\n"
+           "program's own path with the extension .ini, or else quillmer.ini in the user's\n"
+           "configuration folder ($XDG_CONFIG_HOME/quillmer, by default ~/.config/quillmer,\n"
+           "on Linux and macOS; %APPDATA%\\Quillmer on Windows). Without one, the program\n"
+           "asks for the port.\n"
+           "\n"
+           "Exit status:\n"
+           "  0   done: all 400 channels written and acknowledged, or the option's work done\n"
+           "  1   no memory file named\n"
+           "  2   the memory file cannot be opened\n"
+           "  3   the memory file failed its check; nothing was sent\n"
+           "  4   the port driver refused the line settings\n"
+           "  5   no port to try: input ended at the port prompt, or the --port port failed\n"
+           "  6   the radio refused a channel\n"
+           "  7   stopped by Esc or Ctrl-C\n"
+           "  8   the serial device vanished during the transfer\n"
+           "  9   400 channels written, but the file holds more data rows\n"
+           "  10  the command line was not understood\n";
+}
+
+std::string version_line() {
+    return std::string("quillmer ") + QUILLMER_VERSION + "\n";
+}
+
+}  // namespace quillmer::app

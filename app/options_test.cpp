@@ -1,0 +1,67 @@
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quillmer::app {
+namespace {
+
+TEST(CommandLine, OptionsAroundTheMemoryFile) {
+    struct Case {
+        std::vector<std::string_view> args;
+        Command command;
+        std::optional<std::string> file;
+        std::optional<std::string> port;
+        std::optional<std::string> trace;
+    };
+    const Case cases[] = {
+        {{}, Command::run, {}, {}, {}},
+        {{"memory.csv"}, Command::run, "memory.csv", {}, {}},
+        // Arguments after the memory file are ignored, as they always were.
+        {{"memory.csv", "other.csv"}, Command::run, "memory.csv", {}, {}},
+        {{"--port", "7", "memory.csv"}, Command::run, "memory.csv", "7", {}},
+        {{"memory.csv", "--port=/dev/ttyUSB0"}, Command::run, "memory.csv", "/dev/ttyUSB0", {}},
+        {{"--trace", "t.txt", "--check", "m.csv"}, Command::check, "m.csv", {}, "t.txt"},
+        {{"--ports"}, Command::ports, {}, {}, {}},
+        {{"--", "-x.csv"}, Command::run, "-x.csv", {}, {}},
+        {{"--", "--help"}, Command::run, "--help", {}, {}},
+        {{"-"}, Command::run, "-", {}, {}},
+        {{"m.csv", "--version"}, Command::version, "m.csv", {}, {}},
+        {{"--version", "--help"}, Command::help, {}, {}, {}},
+        // Help wins even over a command line that is otherwise wrong.
+        {{"-h", "--bogus"}, Command::help, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const auto arg : c.args) shown += std::string(arg) + " ";
+        const CommandLine parsed = parse_command_line(c.args);
+        ASSERT_TRUE(parsed.options) << shown << parsed.error;
+        EXPECT_EQ(parsed.options->command, c.command) << shown;
+        EXPECT_EQ(parsed.options->memory_file, c.file) << shown;
+        EXPECT_EQ(parsed.options->port, c.port) << shown;
+        EXPECT_EQ(parsed.options->trace, c.trace) << shown;
+    }
+}
+
+TEST(CommandLine, WhatIsNotUnderstoodIsNeverOpenedAsAFile) {
+    const std::vector<std::string_view> refused[] = {
+        {"--bogus", "memory.csv"},
+        {"-x.csv"},
+        {"memory.csv", "--port"},
+        {"--port="},
+        {"--trace"},
+        {"--check", "--ports"},
+        {"--portx", "m.csv"},
+        {"---", "m.csv"},
+    };
+    for (const auto& args : refused) {
+        const CommandLine parsed = parse_command_line(args);
+        EXPECT_FALSE(parsed.options) << args.front();
+        EXPECT_FALSE(parsed.error.empty()) << args.front();
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
+    }
+}
+
+}  // namespace
+}  // namespace quillmer::app

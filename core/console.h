@@ -1,0 +1,31 @@
+#pragma once
+// What every floor of the program needs of the console: texts out, keys in.
+// The real consoles live in app/; tests use a recording one.
+
+#include <string_view>
+
+namespace quillmer {
+
+/// The console as the radio protocol sees it. The program hands in the
+/// process's own console; tests hand in core/recording_console.h.
+class Console {
+  public:
+    virtual ~Console() = default;
+    /// Writes one of the program's texts (UTF-8 in the source), converted for the
+    /// console, at once, with no line break unless the text holds one.
+    virtual void print(std::string_view text) = 0;
+    /// Writes bytes as they are: paths and other text the user gave.
+    virtual void print_raw(std::string_view bytes) = 0;
+    /// True when a key is waiting. Looks only at pending input, never blocks.
+    virtual bool key_waiting() = 0;
+    /// Reads one key without echo, waiting for it: the key's character code
+    /// (Esc 27, Ctrl-C 3), or, for a key without a character, 0 and then a second
+    /// code on the next read. kEndOfInput when nothing can ever be typed again.
+    virtual int read_key() = 0;
+};
+
+inline constexpr int kEndOfInput = -1;
+inline constexpr int kKeyCtrlC = 3;
+inline constexpr int kKeyEsc = 27;
+
+}  // namespace quillmer
