@@ -90,6 +90,8 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
 
         if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else if (name == "--model") {
             if (value == "ID-91") {
                 model = Model::id91;
@@ -160,7 +162,8 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
     const RadioConfig defaults = model_config(model);
     radio.model = model;
     radio.id = id.value_or(defaults.id);
-    if (!options.help && options.link.empty()) return fail("--link PATH is required");
+    if (!options.help && !options.version && options.link.empty())
+        return fail("--link PATH is required");
     return ParsedOptions{options, {}};
 }
 
@@ -189,7 +192,8 @@ std::string usage() {
            "  --pace                 bytes take their wire time (10 bits each)\n"
            "  --once                 exit after the write link closes\n"
            "  --quiet                no line per event\n"
-           "  --help                 this text\n";
+           "  --help                 this text\n"
+           "  --version              the version\n";
 }
 
 }  // namespace quillmer::sim

@@ -16,6 +16,7 @@ struct Options {
     bool once = false;   ///< exit after the first LINK_CLOSE
     bool quiet = false;  ///< no line per event; the memory table is still printed
     bool help = false;
+    bool version = false;
 };
 
 /// Options, or the reason they could not be read.
@@ -26,7 +27,7 @@ struct ParsedOptions {
 
 /// Reads the arguments that follow the program name. Every option with a value
 /// takes it as the next argument or after '='. --id overrides the id bytes of
-/// --model in whatever order they come; --link is required unless --help is given.
+/// --model in whatever order they come; --link is required unless --help or --version is given.
 ParsedOptions parse_options(const std::vector<std::string_view>& args);
 
 /// The help text.

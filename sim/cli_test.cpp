@@ -94,9 +94,13 @@ TEST(Options, RejectsWhatTheRadioCannotBe) {
         EXPECT_FALSE(p.options) << (args.empty() ? "" : args.back());
         EXPECT_FALSE(p.error.empty());
     }
+    // --help and --version need no port.
     const auto help = parse({"--help"});
     ASSERT_TRUE(help.options);
     EXPECT_TRUE(help.options->help);
+    const auto version = parse({"--version"});
+    ASSERT_TRUE(version.options);
+    EXPECT_TRUE(version.options->version);
 }
 
 }  // namespace
