@@ -282,7 +282,12 @@ bool gives_scan_code(WORD virtual_key) {
 KeyCodes key_codes(const INPUT_RECORD& event) {
     KeyCodes key;
     if (event.EventType != KEY_EVENT || !event.Event.KeyEvent.bKeyDown) return key;
-    const wchar_t c = event.Event.KeyEvent.uChar.UnicodeChar;
+    // Esc whatever character comes with it: Wine on a terminal, and other
+    // consoles and remote tools, report it with none, and it must still stop
+    // a transfer.
+    const wchar_t c = event.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE
+                          ? wchar_t{27}
+                          : event.Event.KeyEvent.uChar.UnicodeChar;
     if (c == 0) {
         if (gives_scan_code(event.Event.KeyEvent.wVirtualKeyCode)) {
             key.codes = {0, event.Event.KeyEvent.wVirtualScanCode};
