@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,18 +87,17 @@ class WineConsole : public EndToEnd {
     }
 
     /// Runs the driver with `script` against the program with the memory file
-    /// `memory`; the driver's exit status, 0 when every step passed. The
-    /// driver's report is in program().transcript().
-    int drive(const Script& script, std::string_view memory) {
+    /// `memory`; a failure of the test unless every step passed. The driver's
+    /// report is in program().transcript().
+    void drive(const Script& script, std::string_view memory) {
         std::string text;
         for (const std::string& step : script) text += step + "\n";
         const std::string script_file = write_memory_file(text, "script.txt");
         launcher_.argv_prefix = {QUILLMER_E2E_WINE_START, QUILLMER_CONSOLE_DRIVER, "--script",
                                  script_file, "--"};
         ProgramRun& run = launch({write_memory_file(memory)});
-        const int status = run.wait_exit();
-        EXPECT_EQ(status, 0) << "the driver's report:\n" << run.transcript() << run.errors();
-        return status;
+        EXPECT_EQ(run.wait_exit(), 0) << "the driver's report:\n"
+                                      << run.transcript() << run.errors();
     }
 
     /// The n-th screen the script printed; empty, with a failure, when none.
