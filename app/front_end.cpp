@@ -111,16 +111,17 @@ ExitStatus run_program(int argc, char** argv) {
     }
 
     channels::Reader reader(s.memory_file);
-    protocol::TransferEnd end{};
+    protocol::TransferOutcome outcome;
     {
         // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal.
         console::KeyMode keys;
-        end = protocol::run_transfer(s.port, s.reply, s.radio.model, reader, s.frames, terminal);
+        outcome =
+            protocol::run_transfer(s.port, s.reply, s.radio.model, reader, s.frames, terminal);
     }
     s.memory_file.close();
     s.port.close();
     console::wait_key();
-    return status_for(end);
+    return status_for(outcome.end);
 }
 
 }  // namespace quillmer::app
