@@ -18,6 +18,7 @@
 #include "protocol/receiver.h"
 #include "protocol/transfer.h"
 #include "serial/port.h"
+#include "serial/port_list.h"
 
 namespace quillmer::app {
 
@@ -32,6 +33,18 @@ struct Session {
     protocol::ChannelFrames frames;
     PortChoice choice;
 };
+
+/// --ports: one line for each port the system knows, or what to check.
+void show_ports(Terminal& terminal) {
+    const std::vector<serial::PortInfo> ports = serial::list_ports();
+    if (ports.empty()) {
+        terminal.print_raw(serial::no_ports_hint());
+        return;
+    }
+    for (const serial::PortInfo& port : ports) terminal.print_raw(serial::describe(port) + "\n");
+    terminal.print_raw(
+        "Give the first word of a line to --port, in the settings file or at the port prompt.\n");
+}
 
 }  // namespace
 
@@ -69,8 +82,10 @@ ExitStatus run_program(int argc, char** argv) {
         case Command::version:
             terminal.print(version_line());
             return ExitStatus::done;
-        case Command::check:
         case Command::ports:
+            show_ports(terminal);
+            return ExitStatus::done;
+        case Command::check:
             terminal.print("This option is not built yet.\n");
             return ExitStatus::usage;
         case Command::run:
