@@ -107,7 +107,11 @@ bool Port::configure() {
     t.c_cc[VTIME] = 0;
     cfsetispeed(&t, speed_code(kDefaultSpeed));
     cfsetospeed(&t, speed_code(kDefaultSpeed));
-    return n.apply(TCSANOW);
+    if (!n.apply(TCSANOW)) return false;
+    // Bytes that came before this run (the answers to a run stopped by Esc, say)
+    // would be taken for the radio's answers to this one.
+    tcflush(n.fd, TCIFLUSH);
+    return true;
 }
 
 bool Port::set_speed(int rate) {
@@ -137,11 +141,16 @@ void Port::write_frame(std::span<const std::uint8_t> frame) {
         if (wrote < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) n.hung_up = true;
         return WriteAttempt{0, true};
     });
-    if (end == WriteEnd::done) {
-        n.failures = 0;
-    } else {
+    if (end != WriteEnd::done) {
         n.note_failure();
+        return;
     }
+    // The descriptor takes a frame at once and the line sends it at its own
+    // pace: wait until it has left, as a Windows write does, so that a pass of
+    // the loops lasts what the line takes and frames do not queue up. A
+    // pseudo-terminal answers at once.
+    tcdrain(n.fd);
+    n.failures = 0;
 }
 
 std::optional<std::uint8_t> Port::read_byte() {

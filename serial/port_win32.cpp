@@ -102,6 +102,9 @@ bool Port::configure() {
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = 0;
     SetCommTimeouts(n.handle.get(), &timeouts);
+    // Bytes that came before this run (the answers to a run stopped by Esc, say)
+    // would be taken for the radio's answers to this one.
+    PurgeComm(n.handle.get(), PURGE_RXCLEAR);
     return true;
 }
 
