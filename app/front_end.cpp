@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/config_dir.h"
 #include "app/connect.h"
 #include "app/console.h"
 #include "app/exe_path.h"
@@ -114,12 +115,20 @@ ExitStatus run_program(int argc, char** argv) {
         return ExitStatus::memory_file_refused;
     }
 
-    const std::string settings = settings_path_for(executable_path(argv[0]));
-    const bool ask_first = !port_from_settings(terminal, settings, s.choice);
-    switch (connect_radio(terminal, s.port, s.choice, ask_first, s.reply, s.radio)) {
+    Asking asking = Asking::never;
+    if (options.port) {
+        port_from_option(terminal, *options.port, s.choice);
+    } else {
+        const std::string beside_program = settings_path_for(executable_path(argv[0]));
+        asking = port_from_settings(terminal, beside_program, user_settings_path(), s.choice)
+                     ? Asking::after_a_failure
+                     : Asking::at_once;
+    }
+    switch (connect_radio(terminal, s.port, s.choice, asking, s.reply, s.radio)) {
         case Connection::connected:
             break;
         case Connection::input_ended:
+        case Connection::port_failed:
             return ExitStatus::no_port;
         case Connection::settings_refused:
             return ExitStatus::port_settings_refused;

@@ -149,10 +149,6 @@ bool holds(const std::vector<std::string>& targets, const std::string& path) {
 
 class Faults : public EndToEnd {
   protected:
-    /// True when the program is the native build started directly: then its
-    /// process is this test's child, to be looked at through /proc.
-    bool native() const { return launcher_.argv_prefix.empty(); }
-
     /// The program's process, found once it runs; fails the test when it cannot
     /// be told apart.
     static pid_t program_process() {
@@ -529,11 +525,19 @@ TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
         "abc",                 // no number: the last one (none yet) again
         "-3",
     };
+    // The line after each open error.
+    const std::string why[] = {
+        "A port name longer than 255 characters names no port.\n",
+        no_such_port_line(0),
+        no_such_port_line(0),
+        no_such_port_line(-3),
+    };
     std::string expected;
     for (std::size_t i = 0; i < answers.size(); ++i) {
         ASSERT_TRUE(run.wait_for_text(text::kPrompt, i + 1)) << run.transcript();
         run.type(answers[i] + "\n");
-        expected += std::string(text::kPrompt) + echo(answers[i]) + std::string(text::kOpenError);
+        expected +=
+            std::string(text::kPrompt) + echo(answers[i]) + std::string(text::kOpenError) + why[i];
     }
     ASSERT_TRUE(run.wait_for_text(text::kPrompt, answers.size() + 1)) << run.transcript();
     EXPECT_TRUE(radio.frames().empty()) << "the radio was called before it was named";
@@ -541,9 +545,10 @@ TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
 
     const std::string transcript = run.transcript();
-    const std::size_t prompts = transcript.find(text::kHelp3);
-    ASSERT_NE(prompts, std::string::npos);
-    EXPECT_EQ(transcript.substr(prompts + text::kHelp3.size(), expected.size()), expected);
+    const std::string help_end = std::string(text::kHelp3) + settings_places_line();
+    const std::size_t prompts = transcript.find(help_end);
+    ASSERT_NE(prompts, std::string::npos) << testing::PrintToString(transcript);
+    EXPECT_EQ(transcript.substr(prompts + help_end.size(), expected.size()), expected);
     expect_whole_memory_written(settle(radio), memory);
 }
 
@@ -594,7 +599,8 @@ TEST_F(PromptAnswers, EmptyAnswerMeansTheFirstPort) {
         EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
         expect_whole_memory_written(settle(radio), memory);
     } else {
-        ASSERT_TRUE(run.wait_for_text(std::string(text::kOpenError) + std::string(text::kPrompt)))
+        ASSERT_TRUE(run.wait_for_text(std::string(text::kOpenError) + no_such_port_line(1) +
+                                      std::string(text::kPrompt)))
             << run.transcript();
         run.type(port_of(radio) + "\n");
         EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
