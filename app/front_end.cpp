@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/check_command.h"
 #include "app/connect.h"
 #include "app/console.h"
 #include "app/exe_path.h"
@@ -70,6 +71,7 @@ ExitStatus run_program(int argc, char** argv) {
             terminal.print(version_line());
             return ExitStatus::done;
         case Command::check:
+            return run_check(terminal, options.memory_file);
         case Command::ports:
             terminal.print("This option is not built yet.\n");
             return ExitStatus::usage;
