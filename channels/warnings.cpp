@@ -190,7 +190,11 @@ std::string channel_ranges(const std::vector<int>& channels) {
         while (j + 1 < channels.size() && channels[j + 1] == channels[j] + 1) ++j;
         if (!text.empty()) text += ", ";
         text += std::to_string(channels[i]);
-        if (j > i) text += "-" + std::to_string(channels[j]);
+        if (j > i) {
+            // Appended apart: GCC 12 at -O3 takes "-" + to_string() for an overlapping copy.
+            text += '-';
+            text += std::to_string(channels[j]);
+        }
         i = j + 1;
     }
     return text;
