@@ -45,10 +45,9 @@ TEST(Warnings, EachKindAtItsFirstLine) {
         // Names alike after the cut, on written channels only; the same name
         // twice is meant; a name led by a space is sent blank; an erased row
         // sends no name.
-        {header +
-             "0,145.5,,,,FM,Sydney 001CL\n1,145.5,,,,FM,CQ\n2,145.5,,,,FM,Sydney 003CL\n"
-             "3,145.5,,,,FM,CQ\n4,,,,,FM,Echo 12345\n5,145.5,,,,FM,Echo 12346\n"
-             "6,145.5,,,,FM, Blank 001\n7,145.5,,,,FM, Blank 002\n",
+        {header + "0,145.5,,,,FM,Sydney 001CL\n1,145.5,,,,FM,CQ\n2,145.5,,,,FM,Sydney 003CL\n"
+                  "3,145.5,,,,FM,CQ\n4,,,,,FM,Echo 12345\n5,145.5,,,,FM,Echo 12346\n"
+                  "6,145.5,,,,FM, Blank 001\n7,145.5,,,,FM, Blank 002\n",
          {{Kind::same_names, 2}}},
         // Past 400 rows the rest is not written.
         {header + rows_from(0, 402), {{Kind::too_many_rows, 402}}},
