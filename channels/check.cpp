@@ -1,8 +1,6 @@
 #include "channels/check.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <string_view>
 
 #include "channels/reader.h"
@@ -18,22 +16,11 @@ using Kind = CheckFailure::Kind;
 // offset; more would be cut without a word.
 constexpr int kFrequencyDigits = 4;
 constexpr int kOffsetDigits = 2;
-constexpr int kLineColumn = 1;
-constexpr int kFrequencyColumn = 2;
-constexpr int kDuplexColumn = 3;
-constexpr int kOffsetColumn = 4;
-constexpr int kModeColumn = 6;
-constexpr int kLabelColumn = 7;
-constexpr int kCall3Column = 17;
-constexpr int kCall2Column = 18;
-constexpr int kCall1Column = 19;
 // The characters the channel row keeps of each, and the fraction digits the
 // frame has room for (down to hertz).
-constexpr std::size_t kFrequencyKept = 10;
-constexpr std::size_t kOffsetKept = 8;
+constexpr std::size_t kFrequencyKept = ChannelRow{}.frequency.size() - 1;
+constexpr std::size_t kOffsetKept = ChannelRow{}.offset.size() - 1;
 constexpr std::size_t kFractionDigitsKept = 6;
-// Of a line shown in a message; the rest is left out.
-constexpr std::size_t kExcerptChars = 40;
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
@@ -159,35 +146,37 @@ std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) 
     const auto fail = [&](Kind kind, int column, std::string_view text) {
         return failure_at(kind, raw.line_number, line, column, text);
     };
-    if (line.find(',') == std::string_view::npos) return fail(Kind::no_commas, kLineColumn, line);
+    if (line.find(',') == std::string_view::npos)
+        return fail(Kind::no_commas, check_column::kLine, line);
 
-    for (const int column : {kFrequencyColumn, kDuplexColumn, kOffsetColumn, kModeColumn,
-                             kLabelColumn, kCall3Column, kCall2Column, kCall1Column}) {
+    for (const int column : {check_column::kFrequency, check_column::kDuplex, check_column::kOffset,
+                             check_column::kMode, check_column::kLabel, check_column::kCall3,
+                             check_column::kCall2, check_column::kCall1}) {
         const std::string_view text = column_text(line, column);
         // The reader knows no quoting: the marks would be part of the field.
         if (text.starts_with('"')) return fail(Kind::quoted_field, column, text);
 
-        if (column == kFrequencyColumn || column == kOffsetColumn) {
-            const bool frequency = column == kFrequencyColumn;
+        if (column == check_column::kFrequency || column == check_column::kOffset) {
+            const bool frequency = column == check_column::kFrequency;
             const std::string_view field = frequency ? raw.frequency.data() : raw.offset.data();
             const auto kind = frequency
                                   ? number_failure(field, kFrequencyDigits, kFrequencyKept, false)
                                   : number_failure(field, kOffsetDigits, kOffsetKept, true);
             if (kind) return fail(*kind, column, field);
-        } else if (column == kDuplexColumn) {
+        } else if (column == check_column::kDuplex) {
             if (duplex_of(row.duplex.data()) == Duplex::off &&
                 text.find_first_of("+-") != std::string_view::npos) {
                 return fail(Kind::unknown_duplex, column, text);
             }
-        } else if (column == kModeColumn) {
+        } else if (column == check_column::kMode) {
             if (!mode_says_what_it_gets(row.mode.data())) {
                 return fail(Kind::unknown_mode, column, text);
             }
         } else {
-            const auto& name = column == kLabelColumn   ? row.label
-                               : column == kCall3Column ? row.call3
-                               : column == kCall2Column ? row.call2
-                                                        : row.call1;
+            const auto& name = column == check_column::kLabel   ? row.label
+                               : column == check_column::kCall3 ? row.call3
+                               : column == check_column::kCall2 ? row.call2
+                                                                : row.call1;
             const std::string_view kept = kept_name(name);
             if (!std::all_of(kept.begin(), kept.end(), is_printable)) {
                 return fail(Kind::not_ascii, column, kept);
@@ -220,7 +209,7 @@ LineScan scan_lines(MemoryFile& file) {
     const auto line_ends = [&] {
         if (blank_led && !scan.blank_before_row) {
             scan.blank_before_row =
-                failure_at(Kind::blank_before_row, line_number, line, kLineColumn, line);
+                failure_at(Kind::blank_before_row, line_number, line, check_column::kLine, line);
         }
         line.clear();
         blank_led = false;
@@ -237,7 +226,7 @@ LineScan scan_lines(MemoryFile& file) {
             line_ends();
             continue;
         }
-        if (line.size() < kExcerptChars + 1) line += ch;
+        if (line.size() < kLineChars) line += ch;
         if (looking && !is_blank(ch)) {
             looking = false;
             blank_led = line.size() > 1 && is_digit(ch);
@@ -267,102 +256,6 @@ RowScan scan_rows(MemoryFile& file) {
     return scan;
 }
 
-/// The line cut for a message: the line, or its first characters and "...".
-std::string excerpt(std::string_view line) {
-    if (line.size() <= kExcerptChars) return printable(line);
-    return printable(line.substr(0, kExcerptChars)) + "...";
-}
-
-std::string_view column_name(int column) {
-    switch (column) {
-        case kFrequencyColumn:
-            return " (frequency)";
-        case kDuplexColumn:
-            return " (duplex)";
-        case kOffsetColumn:
-            return " (offset)";
-        case kModeColumn:
-            return " (mode)";
-        case kLabelColumn:
-            return " (name)";
-        case kCall3Column:
-            return " (call field 3)";
-        case kCall2Column:
-            return " (call field 2)";
-        case kCall1Column:
-            return " (call field 1)";
-        default:
-            return "";
-    }
-}
-
-constexpr std::string_view kSemicolonHint =
-    "The file seems to use ';' between columns (a spreadsheet saved under a locale "
-    "with decimal commas): save it with commas between columns and points in "
-    "numbers.\n";
-
-/// The lines after "Memory file line L, column C (name): "TEXT"".
-std::string field_message(const CheckFailure& failure) {
-    const bool frequency = failure.column == kFrequencyColumn;
-    const std::string number_rule =
-        frequency ? "A frequency is written in MHz with a point, such as 145.500000 "
-                    "(at most 4 digits before the point).\n"
-                  : "An offset is written in MHz with a point, such as 0.600000 "
-                    "(at most 2 digits before the point).\n";
-    const std::string semicolon_hint = failure.semicolons ? std::string(kSemicolonHint) : "";
-    switch (failure.kind) {
-        case Kind::bad_number:
-            return " is not a plain decimal number.\n" + number_rule + semicolon_hint;
-        case Kind::too_many_digits:
-            return " has too many digits before the point (zeros in front count too).\n" +
-                   number_rule + semicolon_hint;
-        case Kind::cut_number:
-            return " is longer than the " +
-                   std::to_string(frequency ? kFrequencyKept : kOffsetKept) +
-                   " characters kept, and cutting it would change the number.\n" + number_rule +
-                   semicolon_hint;
-        case Kind::no_commas: {
-            std::string message = " holds no comma: columns must be separated by commas.\n";
-            if (failure.tabs) {
-                message +=
-                    "The line holds tabs between its columns (a spreadsheet saved as "
-                    "tab-separated text): save it as comma-separated text.\n";
-            }
-            if (failure.semicolons) message += kSemicolonHint;
-            if (!failure.tabs && !failure.semicolons) {
-                message +=
-                    "A line that starts with a digit is a channel: its number, frequency, "
-                    "duplex, offset and the other columns, separated by commas.\n";
-            }
-            return message;
-        }
-        case Kind::quoted_field:
-            return " starts with a quotation mark.\n"
-                   "Quotation marks are no part of the format: they would be taken as part of "
-                   "the field. Save the file without quotation marks around fields.\n";
-        case Kind::unknown_mode:
-            return " is not a mode the radio knows; it would be written as FM.\n"
-                   "The modes are FM, FM-N, AM, DV and AUTO, in capitals (fm is FM too, and an "
-                   "empty mode is FM).\n";
-        case Kind::unknown_duplex:
-            return " would be written as simplex.\n"
-                   "Duplex is written DUP+ or DUP- (empty or OFF for simplex).\n";
-        case Kind::blank_before_row:
-            return " starts with blanks before its channel number: it would be skipped, and "
-                   "every later row would move up one channel.\n"
-                   "Remove the blanks at the start of the line.\n";
-        case Kind::not_ascii:
-            return " holds a character the radio cannot show.\n"
-                   "Names and call fields may hold only ASCII letters, digits, spaces and "
-                   "signs (no accents, no Japanese characters) in their first 8 characters.\n";
-        case Kind::no_data_rows:
-        case Kind::no_frequencies:
-        case Kind::zero_byte:
-            break;
-    }
-    return "\n";
-}
-
 }  // namespace
 
 std::string_view column_text(std::string_view line, int column) {
@@ -374,23 +267,6 @@ std::string_view column_text(std::string_view line, int column) {
         line.remove_prefix(comma + 1);
     }
     return line.substr(0, line.find(','));
-}
-
-std::string printable(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        if (is_printable(c)) {
-            out += c;
-        } else if (c == '\t') {
-            out += "\\t";
-        } else {
-            std::array<char, 8> escaped{};
-            std::snprintf(escaped.data(), escaped.size(), "\\x%02X",
-                          static_cast<unsigned>(static_cast<unsigned char>(c)));
-            out += escaped.data();
-        }
-    }
-    return out;
 }
 
 std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
@@ -413,31 +289,6 @@ std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
         return failure;
     }
     return std::nullopt;
-}
-
-std::string describe(const CheckFailure& failure) {
-    std::string message;
-    if (failure.kind == Kind::no_data_rows) {
-        message =
-            "Memory file has no data rows (a data row starts with a digit): nothing to write.\n";
-    } else if (failure.kind == Kind::no_frequencies) {
-        message =
-            "Memory file has no data row with a frequency: it would only erase the radio's "
-            "channels.\n";
-    } else if (failure.kind == Kind::zero_byte) {
-        message = "Memory file line " + std::to_string(failure.line_number) +
-                  " holds a zero byte: it is not a text file (a program, a spreadsheet in its "
-                  "own format, or text saved as UTF-16, say).\n"
-                  "Save the channels as comma-separated text.\n";
-    } else {
-        const bool whole_line = failure.column == kLineColumn;
-        message = "Memory file line " + std::to_string(failure.line_number) + ", column " +
-                  std::to_string(failure.column) + std::string(column_name(failure.column)) +
-                  ": \"" + (whole_line ? excerpt(failure.text) : printable(failure.text)) + "\"" +
-                  field_message(failure);
-    }
-    message += "Nothing was sent to the radio.\n";
-    return message;
 }
 
 }  // namespace quillmer::channels

@@ -10,6 +10,20 @@
 
 namespace quillmer::channels {
 
+/// The columns a failure names, counted from 1; kLine stands for the line as a
+/// whole.
+namespace check_column {
+inline constexpr int kLine = 1;
+inline constexpr int kFrequency = 2;
+inline constexpr int kDuplex = 3;
+inline constexpr int kOffset = 4;
+inline constexpr int kMode = 6;
+inline constexpr int kLabel = 7;
+inline constexpr int kCall3 = 17;
+inline constexpr int kCall2 = 18;
+inline constexpr int kCall1 = 19;
+}  // namespace check_column
+
 struct CheckFailure {
     enum class Kind {
         bad_number,        ///< not a plain decimal number
