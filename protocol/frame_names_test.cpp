@@ -1,0 +1,61 @@
+#include "protocol/frame_names.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quillmer::protocol {
+namespace {
+
+using Bytes = std::vector<Byte>;
+
+TEST(FrameNames, NamesEveryFixedFrameAndNothingElse) {
+    EXPECT_EQ(sent_frame_name(IDENTIFY_LONG), "IDENTIFY_LONG");
+    EXPECT_EQ(sent_frame_name(IDENTIFY_SHORT), "IDENTIFY_SHORT");
+    EXPECT_EQ(sent_frame_name(SPEED_NOTICE), "SPEED_NOTICE");
+    EXPECT_EQ(sent_frame_name(LINK_QUERY), "LINK_QUERY");
+    EXPECT_EQ(sent_frame_name(LINK_OPEN), "LINK_OPEN");
+    EXPECT_EQ(sent_frame_name(KEEPALIVE), "KEEPALIVE");
+    EXPECT_EQ(sent_frame_name(READY_PROBE), "READY_PROBE");
+    EXPECT_EQ(sent_frame_name(LINK_CLOSE), "LINK_CLOSE");
+    // One FE more or less, or one byte changed, is no frame of the program.
+    const Bytes longer_call(IDENTIFY_SHORT.size() + 1, 0xFE);
+    Bytes call(longer_call);
+    std::copy(IDENTIFY_SHORT.begin(), IDENTIFY_SHORT.end(), call.begin() + 1);
+    EXPECT_EQ(sent_frame_name(call), "?");
+    Bytes probe(READY_PROBE.begin(), READY_PROBE.end());
+    probe[6] = 0x01;
+    EXPECT_EQ(sent_frame_name(probe), "?");
+    EXPECT_EQ(sent_frame_name(Bytes{}), "?");
+}
+
+TEST(FrameNames, NamesARunOfBytesOnlyWhenItIsOneWholeReply) {
+    const std::pair<Bytes, const char*> kRuns[] = {
+        {{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD}, "OK"},
+        {{0xFE, 0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD}, "OK"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0xFA, 0xFD}, "NG"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD}, "identify ID-91"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x30, 0x66, 0xFD}, "identify ID-92"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x12, 0x34, 0xFD}, "identify 12 34"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0x18, 0x01, 0xFD}, "link ready"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD}, "ready"},
+        // Noise, halves, and frames the program would read otherwise.
+        {{0x21, 0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD}, "?"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0xFB}, "?"},
+        {{0x01, 0xFD}, "?"},
+        {{0xFD}, "?"},
+        {{0xFE, 0x80, 0x01, 0xFB, 0xFD}, "?"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD, 0xFD}, "?"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0xFE, 0xFB, 0xFD}, "?"},
+        {{0xFE, 0xFE, 0x80, 0x02, 0xFB, 0xFD}, "?"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x30, 0xFD}, "?"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0x18, 0x00, 0xFD}, "?"},
+        {{0xFE, 0xFE, 0x80, 0x01, 0xFD}, "?"},
+    };
+    for (const auto& [run, name] : kRuns) {
+        EXPECT_EQ(reply_name(run), name) << testing::PrintToString(run);
+    }
+}
+
+}  // namespace
+}  // namespace quillmer::protocol
