@@ -1,0 +1,245 @@
+#include "app/trace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "protocol/frame_names.h"
+
+namespace quillmer::app {
+
+namespace {
+
+constexpr std::size_t kLongestRun = 256;  // the reply buffer holds 254 bytes
+constexpr std::uint8_t kEndByte = 0xFD;
+
+void append_hex(std::string& line, std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) line += ' ';
+        line += kDigits[bytes[i] >> 4];
+        line += kDigits[bytes[i] & 0x0F];
+    }
+}
+
+/// "> 38400 FE FE ... FD  NAME" and its "<" counterpart.
+std::string bytes_event(char direction, int speed, std::span<const std::uint8_t> bytes,
+                        const std::string& name) {
+    std::string event;
+    event.reserve(bytes.size() * 3 + name.size() + 16);
+    event += direction;
+    event += ' ';
+    event += std::to_string(speed);
+    event += ' ';
+    append_hex(event, bytes);
+    event += "  ";
+    event += name;
+    return event;
+}
+
+}  // namespace
+
+std::string trace_header(const std::optional<std::string>& memory_file) {
+    std::string version = version_line();
+    while (!version.empty() && version.back() == '\n') version.pop_back();
+    std::string header = version + " trace; " + QUILLMER_PLATFORM + "; ";
+    if (!memory_file) return header + "no memory file";
+    header += "memory file \"" + *memory_file + "\", ";
+    std::error_code error;
+    const auto size = std::filesystem::file_size(*memory_file, error);
+    return header + (error ? "size unknown" : std::to_string(size) + " bytes");
+}
+
+std::string end_event(Command command, ExitStatus status) {
+    std::string how;
+    switch (status) {
+        case ExitStatus::written:
+            how = command == Command::run ? "all 400 channels written and acknowledged" : "done";
+            break;
+        case ExitStatus::no_memory_file:
+            how = "no memory file named";
+            break;
+        case ExitStatus::memory_file_unreadable:
+            how = "the memory file cannot be opened";
+            break;
+        case ExitStatus::memory_file_refused:
+            how = "the memory file failed its check; nothing was sent";
+            break;
+        case ExitStatus::port_settings_refused:
+            how = "the port driver refused the line settings";
+            break;
+        case ExitStatus::no_port:
+            how = "no port to try";
+            break;
+        case ExitStatus::radio_refused:
+            how = "the radio refused a channel";
+            break;
+        case ExitStatus::aborted:
+            how = "stopped by Esc or Ctrl-C";
+            break;
+        case ExitStatus::device_gone:
+            how = "the serial device vanished";
+            break;
+        case ExitStatus::too_many_rows:
+            how = "400 channels written; the file holds more data rows";
+            break;
+        case ExitStatus::usage:
+            how = "the command line was not understood";
+            break;
+    }
+    return "end " + how + ", exit status " + std::to_string(static_cast<int>(status));
+}
+
+std::unique_ptr<Trace> Trace::create(const std::string& path, std::string_view header,
+                                     Clock::time_point started, std::string& error) {
+    // Binary: the lines end in "\n" on every platform, as the reader expects.
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = "The trace file " + path + " cannot be written: " + std::strerror(errno) + ".";
+        return nullptr;
+    }
+    std::unique_ptr<Trace> trace(new Trace(file, started));
+    std::fputs("# ", file);
+    std::fwrite(header.data(), 1, header.size(), file);
+    std::fputs("\n", file);
+    if (std::fflush(file) != 0) {
+        error = "The trace file " + path + " cannot be written: " + std::strerror(errno) + ".";
+        return nullptr;
+    }
+    return trace;
+}
+
+Trace::Trace(std::FILE* file, Clock::time_point started) : file_(file), started_(started) {}
+
+Trace::~Trace() {
+    end_run();
+    std::fclose(file_);
+}
+
+void Trace::write_line(Clock::time_point at, std::string_view event) {
+    const std::chrono::duration<double, std::milli> since = at - started_;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.3f ", since.count());
+    std::fputs(stamp, file_);
+    std::fwrite(event.data(), 1, event.size(), file_);
+    std::fputs("\n", file_);
+    // Through to the operating system at once: what is written survives the
+    // process, however it ends.
+    std::fflush(file_);
+}
+
+void Trace::event(std::string_view text) {
+    end_run();
+    write_line(Clock::now(), text);
+}
+
+void Trace::sent(int speed, std::span<const std::uint8_t> frame) {
+    std::string line = bytes_event('>', speed, frame, protocol::sent_frame_name(frame));
+    if (run_.bytes.empty()) {
+        write_line(Clock::now(), line);
+        return;
+    }
+    // Stamped now, written once the run's line (stamped earlier) is out.
+    const std::chrono::duration<double, std::milli> since = Clock::now() - started_;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.3f ", since.count());
+    held_.push_back(stamp + line);
+}
+
+void Trace::received(int speed, std::uint8_t byte) {
+    if (!run_.bytes.empty() && run_.speed != speed) end_run();
+    if (run_.bytes.empty()) {
+        run_.speed = speed;
+        run_.first = Clock::now();
+    }
+    run_.bytes.push_back(byte);
+    if (byte == kEndByte || run_.bytes.size() >= kLongestRun) end_run();
+}
+
+void Trace::nothing_received() {
+    end_run();
+}
+
+void Trace::end_run() {
+    if (!run_.bytes.empty()) {
+        write_line(run_.first,
+                   bytes_event('<', run_.speed, run_.bytes, protocol::reply_name(run_.bytes)));
+        run_.bytes.clear();
+    }
+    for (const std::string& line : std::exchange(held_, {})) {
+        std::fputs(line.c_str(), file_);
+        std::fputs("\n", file_);
+        std::fflush(file_);
+    }
+}
+
+TracedDevice::TracedDevice(serial::Device& device, Trace& trace,
+                           std::function<std::string(const std::string& path)> describe)
+    : device_(device), trace_(trace), describe_(std::move(describe)) {}
+
+bool TracedDevice::open(const std::string& path) {
+    const bool opened = device_.open(path);
+    gone_ = false;
+    if (!opened) {
+        trace_.event("port " + path + " not opened");
+        return false;
+    }
+    const std::string known = describe_ ? describe_(path) : std::string();
+    trace_.event("port " + path + (known.empty() ? "" : ": " + known));
+    return true;
+}
+
+bool TracedDevice::configure() {
+    const bool configured = device_.configure();
+    speed_ = serial::kDefaultSpeed;
+    trace_.event(configured ? "speed " + std::to_string(speed_)
+                            : "line settings refused by the driver");
+    return configured;
+}
+
+void TracedDevice::close() {
+    device_.close();
+    trace_.event("port closed");
+}
+
+bool TracedDevice::set_speed(int rate) {
+    const bool changed = device_.set_speed(rate);
+    // A refused change leaves the line where it was.
+    if (changed) speed_ = rate;
+    trace_.event("speed " + std::to_string(rate) + (changed ? "" : " refused by the driver"));
+    return changed;
+}
+
+void TracedDevice::write_frame(std::span<const std::uint8_t> frame) {
+    device_.write_frame(frame);
+    trace_.sent(speed_, frame);
+    note_vanished();
+}
+
+std::optional<std::uint8_t> TracedDevice::read_byte() {
+    const std::optional<std::uint8_t> byte = device_.read_byte();
+    if (byte) {
+        trace_.received(speed_, *byte);
+    } else {
+        trace_.nothing_received();
+    }
+    note_vanished();
+    return byte;
+}
+
+void TracedDevice::note_vanished() {
+    if (gone_ || !device_.vanished()) return;
+    gone_ = true;
+    trace_.event("gone");
+}
+
+int TracedTerminal::read_key() {
+    const int key = terminal_.read_key();
+    if (key == kKeyEsc) trace_.event("key Esc");
+    if (key == kKeyCtrlC) trace_.event("key Ctrl-C");
+    return key;
+}
+
+}  // namespace quillmer::app
