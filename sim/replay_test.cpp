@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "sim/snapshot.h"
 #include "sim/test_frames.h"
@@ -204,6 +205,38 @@ TEST(Replay, SaysHowFarAProgramThatStoppedEarlyCame) {
     EXPECT_EQ(replay.outcome(),
               "the program sent 1 of the trace's 2 frames; the next would be LINK_CLOSE at "
               "38400 bit/s (trace line 3)");
+}
+
+// Every trace kept for the end-to-end tests replays as it stands, and a byte
+// changed in any one of its frames is a departure at that frame.
+TEST(Replay, HoldsTheProgramToEveryByteOfEveryKeptTrace) {
+    const std::filesystem::path dir = std::filesystem::path(QUILLMER_TEST_DATA) / "traces";
+    int traces = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::string error;
+        const auto trace = read_trace_file(entry.path().string(), error);
+        ASSERT_TRUE(trace) << error;
+        ++traces;
+        const ReplayScript script = script_of(*trace);
+        const auto& frames = script.frames;
+        ASSERT_GT(frames.size(), 10u) << entry.path();
+
+        Replay as_traced(script);
+        for (const TracedFrame& f : frames) as_traced.hear(f.bytes, f.speed);
+        EXPECT_TRUE(as_traced.complete()) << entry.path() << ": " << as_traced.outcome();
+
+        for (std::size_t changed = 0; changed < frames.size(); ++changed) {
+            Replay replay(script);
+            for (std::size_t i = 0; i < frames.size() && !replay.departure(); ++i) {
+                Bytes frame = frames[i].bytes;
+                if (i == changed) frame[frame.size() / 2] ^= 0x01;
+                replay.hear(frame, frames[i].speed);
+            }
+            ASSERT_TRUE(replay.departure()) << entry.path() << " frame " << changed;
+            EXPECT_EQ(replay.departure()->frame, changed + 1) << replay.outcome();
+        }
+    }
+    EXPECT_GE(traces, 6);
 }
 
 }  // namespace
