@@ -1,5 +1,6 @@
 #include "app/trace.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr std::size_t kLongestRun = 256;  // the reply buffer holds 254 bytes
 constexpr std::uint8_t kEndByte = 0xFD;
+constexpr std::string_view kTraceMark = "# quillmer ";  // how every trace starts
 
 void append_hex(std::string& line, std::span<const std::uint8_t> bytes) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -94,6 +96,18 @@ std::string end_event(Command command, ExitStatus status) {
 
 std::unique_ptr<Trace> Trace::create(const std::string& path, std::string_view header,
                                      Clock::time_point started, std::string& error) {
+    // A file of the user's (the memory file named where the trace file should
+    // be, say) is never emptied: only a trace of an earlier run is replaced.
+    if (std::FILE* existing = std::fopen(path.c_str(), "rb")) {
+        std::array<char, kTraceMark.size()> start{};
+        const std::size_t got = std::fread(start.data(), 1, start.size(), existing);
+        std::fclose(existing);
+        if (got > 0 && std::string_view(start.data(), got) != kTraceMark) {
+            error = "The trace file " + path +
+                    " already exists and holds no trace: name a new file for the trace.";
+            return nullptr;
+        }
+    }
     // Binary: the lines end in "\n" on every platform, as the reader expects.
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {

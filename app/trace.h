@@ -46,9 +46,11 @@ class Trace {
   public:
     using Clock = std::chrono::steady_clock;
 
-    /// Creates or empties the file at `path` and writes the header line
-    /// "# `header`". Nothing when the file cannot be written; `error` then says
-    /// why, in a line for the user. Times count from `started`.
+    /// Creates the file at `path`, or empties it when it holds an earlier trace
+    /// (it starts with "# quillmer ") or nothing, and writes the header line
+    /// "# `header`", which starts with "quillmer ". Nothing when the file cannot
+    /// be written or holds something else; `error` then says why, in a line for
+    /// the user. Times count from `started`.
     static std::unique_ptr<Trace> create(const std::string& path, std::string_view header,
                                          Clock::time_point started, std::string& error);
     ~Trace();

@@ -58,7 +58,7 @@ class Tracing : public testing::Test {
 
     std::unique_ptr<Trace> create() {
         std::string error;
-        auto trace = Trace::create(path_.string(), "a header", Trace::Clock::now(), error);
+        auto trace = Trace::create(path_.string(), "quillmer header", Trace::Clock::now(), error);
         EXPECT_TRUE(trace) << error;
         return trace;
     }
@@ -136,7 +136,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
     EXPECT_EQ(lines[9], run_of_11(44));
     lines[8] = lines[9] = "(run of 11)";
     const std::vector<std::string> expected{
-        "# a header",
+        "# quillmer header",
         "port /dev/x: FTDI",
         "speed 38400",
         "> 38400 FE FE 01 80 18 01 FD  LINK_OPEN",
@@ -157,12 +157,29 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
     EXPECT_EQ(lines, expected);
 }
 
-TEST_F(Tracing, SaysWhyItCannotBeWritten) {
+TEST_F(Tracing, ReplacesOnlyAnEarlierTraceAndSaysWhyItCannotBeWritten) {
     std::string error;
     const std::string path = (path_ / "no" / "such.txt").string();
-    EXPECT_FALSE(Trace::create(path, "h", Trace::Clock::now(), error));
+    EXPECT_FALSE(Trace::create(path, "quillmer", Trace::Clock::now(), error));
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_TRUE(error.starts_with("The trace file ")) << error;
+
+    // A memory file named by mistake where the trace should go stays as it is.
+    std::ofstream(path_, std::ios::binary) << "0,145.500000,,,,FM,CALL\n";
+    EXPECT_FALSE(Trace::create(path_.string(), "quillmer", Trace::Clock::now(), error));
+    EXPECT_NE(error.find("holds no trace"), std::string::npos) << error;
+    std::ifstream memory_file(path_, std::ios::binary);
+    std::string kept;
+    std::getline(memory_file, kept);
+    EXPECT_EQ(kept, "0,145.500000,,,,FM,CALL");
+
+    for (const char* earlier :
+         {"", "# quillmer 0.1.0 trace; linux; no memory file\n1.000 gone\n"}) {
+        std::ofstream(path_, std::ios::binary) << earlier;
+        EXPECT_TRUE(Trace::create(path_.string(), "quillmer 9", Trace::Clock::now(), error))
+            << error;
+        EXPECT_EQ(events(), std::vector<std::string>{"# quillmer 9"});
+    }
 }
 
 TEST_F(Tracing, HeaderNamesTheVersionPlatformAndMemoryFile) {
