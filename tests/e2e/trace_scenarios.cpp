@@ -1,6 +1,7 @@
 #include "tests/e2e/trace_scenarios.h"
 
 #include <algorithm>
+#include <ostream>
 
 #include "tests/e2e/fixture.h"
 
@@ -28,6 +29,10 @@ std::vector<TraceScenario> trace_scenarios() {
         {"esc-never-ready", "dv-bank-sydney.csv", never_ready, 11, stopped, kAborted},
         {"vanished", "marine-vhf-100.csv", vanishing, 0, std::string(kGone) + stopped, kGoneStatus},
     };
+}
+
+void PrintTo(const TraceScenario& scenario, std::ostream* out) {
+    *out << scenario.name;
 }
 
 std::string scenario_test_name(const testing::TestParamInfo<TraceScenario>& scenario) {

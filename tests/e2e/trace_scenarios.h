@@ -28,6 +28,9 @@ struct TraceScenario {
 /// device vanishing at the 200th channel frame.
 std::vector<TraceScenario> trace_scenarios();
 
+/// For test messages: the scenario's name.
+void PrintTo(const TraceScenario& scenario, std::ostream* out);
+
 /// The scenario's name as a test's: "fallback_9600".
 std::string scenario_test_name(const testing::TestParamInfo<TraceScenario>& scenario);
 
