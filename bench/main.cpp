@@ -171,7 +171,7 @@ std::optional<Transfer> transfer_once(const std::string& program, bool paced, bo
         t.trace_lines = static_cast<std::size_t>(std::count(
             std::istreambuf_iterator<char>(trace), std::istreambuf_iterator<char>(), '\n'));
         // Every frame, every acknowledgement and the run's own events.
-        if (t.trace_lines < 2 * kChannels) {
+        if (t.trace_lines < std::size_t{2} * kChannels) {
             fail("the trace holds only " + std::to_string(t.trace_lines) + " lines", &child);
             return std::nullopt;
         }

@@ -297,7 +297,8 @@ TEST_F(ChangedTrace, OneByteOfAWriteFrameIsADeparture) {
     // Channel 17's frame: its frequency's MHz byte, offset 13.
     const std::size_t at = text.find("> 38400 FE FE 02 80 1A 00 01 00 17 ");
     ASSERT_NE(at, std::string::npos);
-    const std::size_t byte_13 = at + std::string("> 38400 ").size() + 13 * 3;
+    constexpr std::size_t kByte = 13;  // each byte is two digits and a space
+    const std::size_t byte_13 = at + std::string("> 38400 ").size() + kByte * 3;
     text[byte_13] = text[byte_13] == '0' ? '1' : '0';
     const auto replayer = replay(text, scenario);
     ASSERT_TRUE(replayer);
