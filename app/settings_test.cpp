@@ -122,6 +122,20 @@ TEST_F(SettingsFile, LongLineIsReadWholeUpTo255) {
     EXPECT_EQ(line.size(), 255u);
 }
 
+// The commented example that the packages carry: its first line alone is read,
+// and must name a port in the same way on every platform, with nothing beside it.
+TEST(ExampleSettingsFile, ItsFirstLineIsAPortNumberAlone) {
+    std::string line;
+    bool too_long = false;
+    ASSERT_EQ(read_settings_line(QUILLMER_EXAMPLES "/quillmer.ini", line, too_long),
+              SettingsRead::found);
+    PortChoice choice;
+    take_answer(line, too_long, false, choice);
+    EXPECT_GE(choice.number, 1);
+    EXPECT_EQ(line, std::to_string(choice.number));
+    EXPECT_EQ(choice.path, serial::port_path_for_number(choice.number));
+}
+
 TEST_F(SettingsFile, MissingFile) {
     EXPECT_EQ(read_settings_line((path.string() + ".none"), line, too_long), SettingsRead::missing);
 }

@@ -90,6 +90,8 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
 
         if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else if (name == "--model") {
             if (value == "ID-91") {
                 model = Model::id91;
@@ -163,7 +165,8 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
     const RadioConfig defaults = model_config(model);
     radio.model = model;
     radio.id = id.value_or(defaults.id);
-    if (!options.help && options.link.empty()) return fail("--link PATH is required");
+    if (!options.help && !options.version && options.link.empty())
+        return fail("--link PATH is required");
     if (!options.replay.empty()) {
         // The trace is the radio: a setting of the built-in radio would be ignored.
         for (const std::string_view arg : args) {
@@ -171,7 +174,7 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
             const bool goes_along = option == "--replay" || option == "--link" ||
                                     option == "--pace" || option == "--quiet" ||
                                     option == "--help" || option == "-h" ||
-                                    !option.starts_with("-");
+                                    option == "--version" || !option.starts_with("-");
             if (!goes_along) return fail(std::string(option) + " does not go with --replay");
         }
     }
@@ -206,7 +209,8 @@ std::string usage() {
            "                         exits 0 once the program has sent every frame of\n"
            "                         the trace, 1 at the first frame that departs from it\n"
            "  --quiet                no line per event\n"
-           "  --help                 this text\n";
+           "  --help                 this text\n"
+           "  --version              the version\n";
 }
 
 }  // namespace quillmer::sim

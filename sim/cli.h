@@ -16,6 +16,7 @@ struct Options {
     bool once = false;   ///< exit after the first LINK_CLOSE
     bool quiet = false;  ///< no line per event; the memory table is still printed
     bool help = false;
+    bool version = false;
     std::string replay;  ///< --replay: a trace file to answer as its radio did
 };
 
@@ -27,9 +28,9 @@ struct ParsedOptions {
 
 /// Reads the arguments that follow the program name. Every option with a value
 /// takes it as the next argument or after '='. --id overrides the id bytes of
-/// --model in whatever order they come; --link is required unless --help is given.
+/// --model in whatever order they come; --link is required unless --help or --version is given.
 /// With --replay the trace decides everything the radio does: only --link,
-/// --pace, --quiet and --help go with it.
+/// --pace, --quiet, --help and --version go with it.
 ParsedOptions parse_options(const std::vector<std::string_view>& args);
 
 /// The help text.

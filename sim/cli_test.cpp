@@ -104,9 +104,13 @@ TEST(Options, RejectsWhatTheRadioCannotBe) {
     EXPECT_EQ(replay.options->replay, "t.txt");
     EXPECT_TRUE(replay.options->radio.pace);
 
+    // --help and --version need no port.
     const auto help = parse({"--help"});
     ASSERT_TRUE(help.options);
     EXPECT_TRUE(help.options->help);
+    const auto version = parse({"--version"});
+    ASSERT_TRUE(version.options);
+    EXPECT_TRUE(version.options->version);
 }
 
 }  // namespace

@@ -146,6 +146,11 @@ int main(int argc, char** argv) {
         std::fputs(quillmer::sim::usage().c_str(), stdout);
         return static_cast<int>(Exit::ok);
     }
+    if (options.version) {
+        // The program's release number, which the build passes in.
+        std::fputs("quillmer-sim " QUILLMER_VERSION "\n", stdout);
+        return static_cast<int>(Exit::ok);
+    }
 
     catch_signals();
     if (!options.replay.empty()) return static_cast<int>(replay(options));
