@@ -128,65 +128,68 @@ std::unique_ptr<Trace> Trace::create(const std::string& path, std::string_view h
 Trace::Trace(std::FILE* file, Clock::time_point started) : file_(file), started_(started) {}
 
 Trace::~Trace() {
-    end_run();
+    close_run();
+    write_out();
     std::fclose(file_);
 }
 
-void Trace::write_line(Clock::time_point at, std::string_view event) {
+void Trace::add_line(std::string& to, Clock::time_point at, std::string_view event) const {
     const std::chrono::duration<double, std::milli> since = at - started_;
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%.3f ", since.count());
-    std::fputs(stamp, file_);
-    std::fwrite(event.data(), 1, event.size(), file_);
-    std::fputs("\n", file_);
+    to += stamp;
+    to += event;
+    to += '\n';
+}
+
+void Trace::write_out() {
+    if (waiting_.empty()) return;
+    std::fwrite(waiting_.data(), 1, waiting_.size(), file_);
     // Through to the operating system at once: what is written survives the
     // process, however it ends.
     std::fflush(file_);
+    waiting_.clear();
+}
+
+void Trace::close_run() {
+    if (run_.bytes.empty()) return;
+    // Ahead of the frames written while it came in: it began before them.
+    std::string line;
+    add_line(line, run_.first,
+             bytes_event('<', run_.speed, run_.bytes, protocol::reply_name(run_.bytes)));
+    waiting_.insert(0, line);
+    run_.bytes.clear();
 }
 
 void Trace::event(std::string_view text) {
-    end_run();
-    write_line(Clock::now(), text);
+    close_run();
+    add_line(waiting_, Clock::now(), text);
+    write_out();
 }
 
 void Trace::sent(int speed, std::span<const std::uint8_t> frame) {
-    std::string line = bytes_event('>', speed, frame, protocol::sent_frame_name(frame));
-    if (run_.bytes.empty()) {
-        write_line(Clock::now(), line);
-        return;
-    }
-    // Stamped now, written once the run's line (stamped earlier) is out.
-    const std::chrono::duration<double, std::milli> since = Clock::now() - started_;
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%.3f ", since.count());
-    held_.push_back(stamp + line);
+    add_line(waiting_, Clock::now(),
+             bytes_event('>', speed, frame, protocol::sent_frame_name(frame)));
+    // While a reply is still coming in, its line goes first, once it is whole.
+    if (run_.bytes.empty()) write_out();
 }
 
 void Trace::received(int speed, std::uint8_t byte) {
-    if (!run_.bytes.empty() && run_.speed != speed) end_run();
+    if (!run_.bytes.empty() && run_.speed != speed) close_run();
     if (run_.bytes.empty()) {
+        write_out();
         run_.speed = speed;
         run_.first = Clock::now();
     }
     run_.bytes.push_back(byte);
-    if (byte == kEndByte || run_.bytes.size() >= kLongestRun) end_run();
+    // A whole reply is written with whatever comes next: the frame the program
+    // sends in answer goes out first, so the file costs the exchange no time.
+    if (byte == kEndByte || run_.bytes.size() >= kLongestRun) close_run();
 }
 
 void Trace::nothing_received() {
-    end_run();
-}
-
-void Trace::end_run() {
-    if (!run_.bytes.empty()) {
-        write_line(run_.first,
-                   bytes_event('<', run_.speed, run_.bytes, protocol::reply_name(run_.bytes)));
-        run_.bytes.clear();
-    }
-    for (const std::string& line : std::exchange(held_, {})) {
-        std::fputs(line.c_str(), file_);
-        std::fputs("\n", file_);
-        std::fflush(file_);
-    }
+    close_run();
+    write_out();
 }
 
 TracedDevice::TracedDevice(serial::Device& device, Trace& trace,

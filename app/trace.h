@@ -57,25 +57,31 @@ class Trace {
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
 
-    /// An event line: "speed 4800", "key Esc", "gone", "end ...". Bytes still
-    /// coming in are written first as the run they are.
+    /// An event line: "speed 4800", "key Esc", "gone", "end ...", written at
+    /// once, after every line still waiting.
     void event(std::string_view text);
     /// A frame written at `speed`. While a run of received bytes is still
     /// coming in, the frame's line waits until that run's line is written (a
     /// few milliseconds at most), so that a reply read across the frame shows
     /// whole, before it: the radio sent it before the frame went.
     void sent(int speed, std::span<const std::uint8_t> frame);
-    /// One byte read at `speed`. Bytes make a run, written as one line when the
-    /// run ends: with FD, a read that brought nothing, another speed, or at 256
-    /// bytes. The line's time is that of the run's first byte.
+    /// One byte read at `speed`. Bytes make a run, one line, which ends with
+    /// FD, a read that brought nothing, another speed, or at 256 bytes; its
+    /// time is that of its first byte. A run ended by FD is written with the
+    /// next event, mostly the frame the program sends in answer, so that
+    /// writing the file never delays that frame.
     void received(int speed, std::uint8_t byte);
-    /// A read brought nothing: the run of bytes read so far ends.
+    /// A read brought nothing: the run of bytes read so far ends and is written.
     void nothing_received();
 
   private:
     Trace(std::FILE* file, Clock::time_point started);
-    void end_run();
-    void write_line(Clock::time_point at, std::string_view event);
+    /// Appends "<ms> `event`\n" to `to`.
+    void add_line(std::string& to, Clock::time_point at, std::string_view event) const;
+    /// Puts the run's line in front of the waiting lines, when there is a run.
+    void close_run();
+    /// Writes the waiting lines through to the file.
+    void write_out();
 
     struct Run {
         int speed = 0;
@@ -86,7 +92,7 @@ class Trace {
     std::FILE* file_;
     Clock::time_point started_;
     Run run_;
-    std::vector<std::string> held_;  ///< frame lines waiting for the run to end
+    std::string waiting_;  ///< lines not yet written: frames behind a run, a finished run
 };
 
 /// The serial device with every frame, byte, speed change, opening and
