@@ -19,7 +19,8 @@ struct KeyCodes {
 /// The codes a console input event gives: none for a release, for Shift, Ctrl
 /// or Alt alone, or for a mouse, focus or window event; a character's code
 /// (other than ASCII: the bytes of the console's input code page, one code
-/// each); or, for a cursor, editing or function key, 0 and then its scan code.
+/// each); 27 for Esc, also when the event carries no character; or, for a
+/// cursor, editing or function key, 0 and then its scan code.
 KeyCodes key_codes(const INPUT_RECORD& event);
 
 }  // namespace quillmer::console

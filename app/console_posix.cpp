@@ -17,6 +17,7 @@
 
 #include "app/console.h"
 #include "app/escape_keys.h"
+#include "app/exit_status.h"
 #include "app/key_queue.h"
 #include "app/line_input.h"
 
@@ -39,6 +40,14 @@ void restore_terminal() {
         tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
         g_raw_active = 0;
     }
+}
+
+extern "C" void on_interrupt(int /*sig*/) {
+    // Ctrl-C where the terminal makes it a signal (in line mode, at the port
+    // prompt) stops the run as the key 3 does: no more frames, and the status
+    // of an interrupted run. tcsetattr and _exit are async-signal-safe.
+    if (g_raw_active) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+    _exit(static_cast<int>(ExitStatus::aborted));
 }
 
 extern "C" void on_fatal_signal(int sig) {
@@ -113,7 +122,8 @@ void start() {
     std::setlocale(LC_CTYPE, "C");
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::atexit(restore_terminal);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, on_fatal_signal);
+    std::signal(SIGINT, on_interrupt);
+    for (int sig : {SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, on_fatal_signal);
     // Output to a reader that went away must not kill a transfer half done.
     std::signal(SIGPIPE, SIG_IGN);
 }

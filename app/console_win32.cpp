@@ -16,6 +16,7 @@
 #include "app/console.h"
 #include "app/console_keys_win32.h"
 #include "app/escape_keys.h"
+#include "app/exit_status.h"
 #include "app/key_queue.h"
 #include "app/line_input.h"
 #include "serial/unique_handle_win32.h"
@@ -74,9 +75,17 @@ void restore_console() {
     if (InterlockedExchange(&g_mode_active, 0) != 0) SetConsoleMode(g_mode_input, g_saved_mode);
 }
 
-BOOL WINAPI on_console_event(DWORD) {
+BOOL WINAPI on_console_event(DWORD event) {
     restore_console();
-    return FALSE;  // the default handling (ending the program) goes on
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        // Ctrl-C as a console event (at the port prompt, or from a console that
+        // never gives it as a key) stops the run as the key 3 does: no more
+        // frames, and the status of an interrupted run. Left to the default
+        // handling, the status would be 0xC000013A, or 0 under Wine: "all
+        // channels written".
+        ExitProcess(static_cast<UINT>(ExitStatus::aborted));
+    }
+    return FALSE;  // the window closes, or the session ends: the default handling goes on
 }
 
 // ---- Standard input that is no console.
@@ -282,7 +291,12 @@ bool gives_scan_code(WORD virtual_key) {
 KeyCodes key_codes(const INPUT_RECORD& event) {
     KeyCodes key;
     if (event.EventType != KEY_EVENT || !event.Event.KeyEvent.bKeyDown) return key;
-    const wchar_t c = event.Event.KeyEvent.uChar.UnicodeChar;
+    // Esc whatever character comes with it: Wine on a terminal, and other
+    // consoles and remote tools, report it with none, and it must still stop
+    // a transfer.
+    const wchar_t c = event.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE
+                          ? wchar_t{27}
+                          : event.Event.KeyEvent.uChar.UnicodeChar;
     if (c == 0) {
         if (gives_scan_code(event.Event.KeyEvent.wVirtualKeyCode)) {
             key.codes = {0, event.Event.KeyEvent.wVirtualScanCode};

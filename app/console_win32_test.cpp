@@ -246,7 +246,10 @@ TEST(ConsoleKeyEvents, OnlyPressesOfKeysWithACodeCount) {
 
 TEST(ConsoleKeyEvents, CharactersOrZeroAndTheScanCode) {
     EXPECT_EQ(codes_of(key_event('X', 45, L'x')), std::vector<int>{'x'});
+    // Esc is 27 also where the console gives it no character (Wine on a
+    // terminal, remote tools).
     EXPECT_EQ(codes_of(key_event(VK_ESCAPE, 1, 27)), std::vector<int>{27});
+    EXPECT_EQ(codes_of(key_event(VK_ESCAPE, 1, 0)), std::vector<int>{27});
     EXPECT_EQ(codes_of(key_event('C', 46, 3)), std::vector<int>{3});  // Ctrl-C
     EXPECT_EQ(codes_of(key_event(VK_RETURN, 28, L'\r')), std::vector<int>{13});
     // Keys without a character: 0, then the scan code, never 3 or 27.

@@ -13,7 +13,7 @@ enum class ExitStatus : int {
     port_settings_refused = 4,   ///< the port driver refused the line settings
     no_port = 5,                 ///< standard input ended at the port prompt
     radio_refused = 6,           ///< the radio refused a channel (NG)
-    aborted = 7,                 ///< the user pressed Esc or Ctrl-C during the transfer
+    aborted = 7,                 ///< Esc during the transfer, or Ctrl-C at any point
     device_gone = 8,             ///< the serial device vanished during the transfer
     too_many_rows = 9,           ///< 400 channels written; the file holds more data rows
     usage = 10,                  ///< the command line was not understood

@@ -43,24 +43,43 @@ TEST_F(Terminal, KeysAreRawDuringTheTransferAndLineModeComesBackAtTheEnd) {
     EXPECT_EQ(after->c_lflag & kLineMode, kLineMode);
 }
 
-class TerminalAfterSignal : public Terminal, public testing::WithParamInterface<int> {};
+struct SignalEnd {
+    int signal;
+    int status;  ///< what wait_exit() gives
+};
+
+class TerminalAfterSignal : public Terminal, public testing::WithParamInterface<SignalEnd> {};
 
 TEST_P(TerminalAfterSignal, LineModeComesBackWhenASignalEndsTheProgram) {
     ProgramRun& run = launch_waiting();
     const auto during = run.terminal_settings();
     ASSERT_TRUE(during.has_value());
     ASSERT_EQ(during->c_lflag & kLineMode, 0u);
-    run.signal(GetParam());
-    EXPECT_EQ(run.wait_exit(), 128 + GetParam());
+    run.signal(GetParam().signal);
+    EXPECT_EQ(run.wait_exit(), GetParam().status);
     const auto after = run.terminal_settings();
     ASSERT_TRUE(after.has_value());
     EXPECT_EQ(after->c_lflag & kLineMode, kLineMode);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TerminalAfterSignal, testing::Values(SIGINT, SIGTERM, SIGHUP),
-                         [](const testing::TestParamInfo<int>& signal) {
-                             return std::string(sigabbrev_np(signal.param));
+// SIGINT is Ctrl-C where the terminal makes it a signal: the run ends as Ctrl-C
+// as a key ends it, with the status of an interrupted run. The others end it as
+// if it had no handler.
+INSTANTIATE_TEST_SUITE_P(Signals, TerminalAfterSignal,
+                         testing::Values(SignalEnd{SIGINT, kAborted},
+                                         SignalEnd{SIGTERM, 128 + SIGTERM},
+                                         SignalEnd{SIGHUP, 128 + SIGHUP}),
+                         [](const testing::TestParamInfo<SignalEnd>& end) {
+                             return std::string(sigabbrev_np(end.param.signal));
                          });
+
+TEST_F(Terminal, CtrlCAtThePortPromptEndsWithTheStatusOfAnInterruptedRun) {
+    launch({write_memory_file(varied_memory_file(3))});
+    ASSERT_TRUE(program().wait_for_text(text::kPrompt));
+    // In line mode the terminal turns Ctrl-C into SIGINT.
+    program().type("\x03");
+    EXPECT_EQ(program().wait_exit(), kAborted);
+}
 
 }  // namespace
 }  // namespace quillmer::e2e
