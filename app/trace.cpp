@@ -182,9 +182,12 @@ void Trace::received(int speed, std::uint8_t byte) {
         run_.first = Clock::now();
     }
     run_.bytes.push_back(byte);
-    // A whole reply is written with whatever comes next: the frame the program
-    // sends in answer goes out first, so the file costs the exchange no time.
-    if (byte == kEndByte || run_.bytes.size() >= kLongestRun) close_run();
+    // Written as soon as it is whole: should the program fail on this reply,
+    // the reply is in the file.
+    if (byte == kEndByte || run_.bytes.size() >= kLongestRun) {
+        close_run();
+        write_out();
+    }
 }
 
 void Trace::nothing_received() {

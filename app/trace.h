@@ -65,11 +65,9 @@ class Trace {
     /// few milliseconds at most), so that a reply read across the frame shows
     /// whole, before it: the radio sent it before the frame went.
     void sent(int speed, std::span<const std::uint8_t> frame);
-    /// One byte read at `speed`. Bytes make a run, one line, which ends with
-    /// FD, a read that brought nothing, another speed, or at 256 bytes; its
-    /// time is that of its first byte. A run ended by FD is written with the
-    /// next event, mostly the frame the program sends in answer, so that
-    /// writing the file never delays that frame.
+    /// One byte read at `speed`. Bytes make a run, one line written when the
+    /// run ends: with FD, a read that brought nothing, another speed, or at 256
+    /// bytes. The line's time is that of the run's first byte.
     void received(int speed, std::uint8_t byte);
     /// A read brought nothing: the run of bytes read so far ends and is written.
     void nothing_received();
