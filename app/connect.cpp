@@ -16,40 +16,73 @@ bool port_from_prompt(Terminal& terminal, PortChoice& choice) {
     return true;
 }
 
-}  // namespace
-
-bool port_from_settings(Terminal& terminal, const std::string& settings_path, PortChoice& choice) {
-    std::string line;
-    bool too_long = false;
-    if (read_settings_line(settings_path, line, too_long) == SettingsRead::missing) {
-        terminal.print(texts::kSettingsHelp1);
-        terminal.print_raw(settings_path);
-        terminal.print(texts::kSettingsHelp2);
-        terminal.print(texts::kSettingsHelp3);
-        return false;
-    }
-    take_answer(line, too_long, false, choice);
+void show_port(Terminal& terminal, const PortChoice& choice) {
     terminal.print(texts::kComPrefix);
     terminal.print_raw(choice.shown);
     terminal.print("\n");
+}
+
+/// The port as the user named it: the path itself, or "port 3 (/dev/ttyS2)".
+std::string named(const std::string& path, const PortChoice& choice) {
+    if (choice.shown == path || choice.shown.empty()) return path;
+    return "port " + choice.shown + " (" + path + ")";
+}
+
+constexpr std::string_view kListHint = "quillmer --ports lists the serial ports this machine has.";
+
+}  // namespace
+
+bool port_from_settings(Terminal& terminal, const std::string& beside_program,
+                        const std::string& user_file, PortChoice& choice) {
+    std::string line;
+    bool too_long = false;
+    if (read_settings_line(beside_program, line, too_long) == SettingsRead::missing &&
+        (user_file.empty() ||
+         read_settings_line(user_file, line, too_long) == SettingsRead::missing)) {
+        terminal.print(texts::kSettingsHelp1);
+        terminal.print_raw(beside_program);
+        terminal.print(texts::kSettingsHelp2);
+        terminal.print(texts::kSettingsHelp3);
+        std::string places = beside_program;
+        if (!user_file.empty()) places += " or " + user_file;
+        terminal.print_raw(
+            "Not to be asked for the port each time, write it alone on the first "
+            "line of " +
+            places + ".\n\n");
+        return false;
+    }
+    take_answer(line, too_long, false, choice);
+    show_port(terminal, choice);
     return true;
 }
 
+void port_from_option(Terminal& terminal, const std::string& answer, PortChoice& choice) {
+    // A command line has no length limit of its own.
+    take_answer(answer, false, false, choice);
+    show_port(terminal, choice);
+}
+
 Connection connect_radio(Terminal& terminal, serial::Device& device, PortChoice& choice,
-                         bool ask_first, protocol::ReplyBuffer& reply, Radio& radio) {
-    bool ask = ask_first;
+                         Asking asking, protocol::ReplyBuffer& reply, Radio& radio) {
+    bool ask = asking == Asking::at_once;
     for (;;) {
         if (ask && !port_from_prompt(terminal, choice)) {
             terminal.print(texts::kInputEnded);
             return Connection::input_ended;
         }
         ask = true;
-        if (!device.open(choice.path)) {
+        if (const serial::OpenResult opened = device.open(choice.path); !opened.opened()) {
             terminal.print(texts::kOpenError);
+            terminal.print_raw(open_failure_line(opened, choice));
+            if (asking == Asking::never) return Connection::port_failed;
             continue;
         }
         if (!device.configure()) {
             terminal.print(texts::kDcbError);
+            terminal.print_raw(named(choice.path, choice) +
+                               " is not a serial port, or its driver refused 38400 bit/s with 8 "
+                               "data bits and no parity.\n");
+            device.close();
             return Connection::settings_refused;
         }
         const auto result = protocol::run_handshake(device, reply, radio.id, terminal);
@@ -59,7 +92,48 @@ Connection connect_radio(Terminal& terminal, serial::Device& device, PortChoice&
         if (result == protocol::HandshakeResult::success) return Connection::connected;
         terminal.print(texts::kNoResponse);
         device.close();
+        if (asking == Asking::never) {
+            terminal.print_raw("Nothing answered on " + named(choice.path, choice) +
+                               ": is the radio switched on, and the cable plugged in at both "
+                               "ends?\n");
+            return Connection::port_failed;
+        }
     }
+}
+
+std::string open_failure_line(const serial::OpenResult& result, const PortChoice& choice) {
+    const std::string port = named(result.path, choice);
+    switch (result.failure) {
+        case serial::OpenFailure::none:
+            return {};
+        case serial::OpenFailure::no_path:
+            if (choice.too_long) {
+                return "A port name longer than " + std::to_string(console::kMaxLine) +
+                       " characters names no port.\n";
+            }
+            return "Port " + choice.shown +
+                   " names no device: give a port number from 1 up, or a device path. " +
+                   std::string(kListHint) + "\n";
+        case serial::OpenFailure::missing:
+            return port + " does not exist: is the cable plugged in? " + std::string(kListHint) +
+                   "\n";
+        case serial::OpenFailure::no_device:
+            return port + " has no device behind it: is the cable plugged in? " +
+                   std::string(kListHint) + "\n";
+        case serial::OpenFailure::permission:
+            if (result.group.empty()) {
+                return "Permission denied on " + port + ": this user may not open it.\n";
+            }
+            return "Permission denied on " + port + ": this user must be in the group " +
+                   result.group + ", which owns it: sudo usermod -aG " + result.group +
+                   " \"$USER\", then log out and in again.\n";
+        case serial::OpenFailure::busy:
+            return port + " is in use by another program: close that program and try again.\n";
+        case serial::OpenFailure::other:
+            break;
+    }
+    std::string why = result.system_text.empty() ? "error" : result.system_text + ", error";
+    return port + " did not open (" + why + " " + std::to_string(result.system_error) + ").\n";
 }
 
 }  // namespace quillmer::app

@@ -33,7 +33,7 @@ class TypedTerminal final : public Terminal {
 };
 
 /// What is at the end of a device path.
-enum class At { nothing, refusing_driver, silent_line, id91, id92 };
+enum class At { nothing, held, refusing_driver, silent_line, id91, id92 };
 
 /// Devices by path; the one opened last is a scripted line that answers as
 /// what is at its end.
@@ -43,10 +43,13 @@ class FakeDevices final : public serial::Device {
     std::vector<std::string> opened;  ///< every path tried, in order
     int closes = 0;
 
-    bool open(const std::string& path) override {
+    serial::OpenResult open(const std::string& path) override {
         opened.push_back(path);
         const auto it = at.find(path);
-        if (it == at.end() || it->second == At::nothing) return false;
+        if (it == at.end() || it->second == At::nothing) {
+            return {serial::OpenFailure::missing, path, 2, "No such file or directory", {}};
+        }
+        if (it->second == At::held) return {serial::OpenFailure::busy, path, 16, "Busy", {}};
         current_ = it->second;
         line_ = serial::ScriptedLine{};
         if (current_ == At::id91 || current_ == At::id92) {
@@ -56,7 +59,7 @@ class FakeDevices final : public serial::Device {
                 l.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, first, second, 0xFD});
             };
         }
-        return true;
+        return {serial::OpenFailure::none, path, 0, {}, {}};
     }
     bool configure() override { return current_ != At::refusing_driver; }
     void close() override { ++closes; }
@@ -75,6 +78,12 @@ std::string device(const std::string& name) {
     std::string path = serial::is_device_path("/dev/x") ? "/dev/" : R"(\\.\)";
     path.append(name);
     return path;
+}
+
+int occurrences(const std::string& in, std::string_view text) {
+    int n = 0;
+    for (std::size_t at = in.find(text); at != std::string::npos; at = in.find(text, at + 1)) ++n;
+    return n;
 }
 
 /// The console's text without the turning glyph shown while a port is called.
@@ -96,8 +105,12 @@ class Connect : public ::testing::Test {
     protocol::ReplyBuffer reply;
     Radio radio;
 
-    Connection connect(bool ask_first) {
-        return connect_radio(terminal, devices, choice, ask_first, reply, radio);
+    Connection connect(Asking asking) {
+        return connect_radio(terminal, devices, choice, asking, reply, radio);
+    }
+    /// The line that follows the open error for `path`, named as `choice` names it.
+    static std::string missing(const std::string& path, const PortChoice& named) {
+        return open_failure_line({serial::OpenFailure::missing, path, 2, {}, {}}, named);
     }
 };
 
@@ -108,32 +121,116 @@ TEST_F(Connect, EveryFailureTheUserCanMendLeadsBackToThePrompt) {
     take_answer(device("gone"), false, false, choice);
     terminal.answers = {device("empty"), "  " + device("radio") + " "};
 
-    EXPECT_EQ(connect(false), Connection::connected);
+    const PortChoice gone = choice;
+    EXPECT_EQ(connect(Asking::after_a_failure), Connection::connected);
     EXPECT_EQ(devices.opened,
               (std::vector<std::string>{device("gone"), device("empty"), device("radio")}));
     EXPECT_EQ(radio.model, protocol::Model::id92);
     // The port that did not open is not closed; the silent one is, before the prompt.
     EXPECT_EQ(devices.closes, 1);
     EXPECT_EQ(without_spinner(terminal.out),
-              std::string(texts::kOpenError) + std::string(texts::kPortPrompt) +
-                  std::string(texts::kNoResponse) + std::string(texts::kPortPrompt) +
-                  std::string(texts::kDetectId92));
+              std::string(texts::kOpenError) + missing(device("gone"), gone) +
+                  std::string(texts::kPortPrompt) + std::string(texts::kNoResponse) +
+                  std::string(texts::kPortPrompt) + std::string(texts::kDetectId92));
 }
 
 TEST_F(Connect, AnEmptyAnswerIsPortOneAndTheEndOfInputEndsTheSearch) {
     terminal.answers = {""};
-    EXPECT_EQ(connect(true), Connection::input_ended);
+    EXPECT_EQ(connect(Asking::at_once), Connection::input_ended);
     EXPECT_EQ(devices.opened, (std::vector<std::string>{serial::port_path_for_number(1)}));
     EXPECT_EQ(terminal.out, std::string(texts::kPortPrompt) + std::string(texts::kOpenError) +
+                                missing(serial::port_path_for_number(1), choice) +
                                 std::string(texts::kPortPrompt) + std::string(texts::kInputEnded));
 }
 
 TEST_F(Connect, ARefusedLineSettingEndsAtOnce) {
     devices.at = {{device("odd"), At::refusing_driver}, {device("radio"), At::id91}};
     terminal.answers = {device("odd"), device("radio")};
-    EXPECT_EQ(connect(true), Connection::settings_refused);
+    EXPECT_EQ(connect(Asking::at_once), Connection::settings_refused);
     EXPECT_EQ(devices.opened, (std::vector<std::string>{device("odd")}));
-    EXPECT_EQ(terminal.out, std::string(texts::kPortPrompt) + std::string(texts::kDcbError));
+    EXPECT_EQ(terminal.out, std::string(texts::kPortPrompt) + std::string(texts::kDcbError) +
+                                device("odd") +
+                                " is not a serial port, or its driver refused 38400 bit/s with 8 "
+                                "data bits and no parity.\n");
+}
+
+TEST_F(Connect, ThePortFromTheCommandLineIsTheOnlyOneTried) {
+    struct Case {
+        At at;
+        Connection connection;
+        std::string ending;  // the console's last words
+    };
+    const Case cases[] = {
+        {At::id92, Connection::connected, std::string(texts::kDetectId92)},
+        {At::nothing, Connection::port_failed,
+         std::string(texts::kOpenError) +
+             missing(device("port"), {0, device("port"), device("port")})},
+        {At::held, Connection::port_failed,
+         std::string(texts::kOpenError) + device("port") +
+             " is in use by another program: close that program and try again.\n"},
+        {At::silent_line, Connection::port_failed,
+         std::string(texts::kNoResponse) + "Nothing answered on " + device("port") +
+             ": is the radio switched on, and the cable plugged in at both ends?\n"},
+    };
+    for (const Case& c : cases) {
+        terminal = TypedTerminal{};
+        terminal.answers = {device("radio")};  // never asked for
+        devices.at = {{device("port"), c.at}, {device("radio"), At::id91}};
+        devices.opened.clear();
+        port_from_option(terminal, device("port"), choice);
+        EXPECT_EQ(connect(Asking::never), c.connection);
+        EXPECT_EQ(devices.opened, std::vector<std::string>{device("port")});
+        const std::string out = without_spinner(terminal.out);
+        EXPECT_TRUE(out.starts_with("Com:" + device("port") + "\n")) << out;
+        EXPECT_TRUE(out.ends_with(c.ending)) << out;
+        EXPECT_EQ(occurrences(out, texts::kPortPrompt), 0) << out;
+    }
+}
+
+TEST(OpenFailureLine, NamesThePortTheReasonAndWhatToDo) {
+    using serial::OpenFailure;
+    const std::string list = " quillmer --ports lists the serial ports this machine has.\n";
+    const PortChoice by_path{0, "/dev/ttyUSB0", "/dev/ttyUSB0"};
+    const PortChoice by_number{4000, "/dev/ttyS3999", "4000"};
+    struct Case {
+        serial::OpenResult result;
+        PortChoice choice;
+        std::string line;
+    };
+    const Case cases[] = {
+        {{OpenFailure::missing, "/dev/ttyUSB0", 2, {}, {}},
+         by_path,
+         "/dev/ttyUSB0 does not exist: is the cable plugged in?" + list},
+        {{OpenFailure::missing, "/dev/ttyS3999", 2, {}, {}},
+         by_number,
+         "port 4000 (/dev/ttyS3999) does not exist: is the cable plugged in?" + list},
+        {{OpenFailure::no_device, "/dev/ttyS3", 5, {}, {}},
+         {4, "/dev/ttyS3", "4"},
+         "port 4 (/dev/ttyS3) has no device behind it: is the cable plugged in?" + list},
+        {{OpenFailure::no_path, "", 0, {}, {}},
+         {0, "", "0"},
+         "Port 0 names no device: give a port number from 1 up, or a device path." + list},
+        {{OpenFailure::no_path, "", 0, {}, {}},
+         {0, "", "/dev/ttyUSB0", true},
+         "A port name longer than 255 characters names no port.\n"},
+        {{OpenFailure::permission, "/dev/ttyUSB0", 13, {}, "dialout"},
+         by_path,
+         "Permission denied on /dev/ttyUSB0: this user must be in the group dialout, which owns "
+         "it: sudo usermod -aG dialout \"$USER\", then log out and in again.\n"},
+        {{OpenFailure::permission, "/dev/cu.x", 13, {}, {}},
+         {0, "/dev/cu.x", "/dev/cu.x"},
+         "Permission denied on /dev/cu.x: this user may not open it.\n"},
+        {{OpenFailure::busy, R"(\\.\COM7)", 5, {}, {}},
+         {7, R"(\\.\COM7)", "7"},
+         R"(port 7 (\\.\COM7) is in use by another program: close that program and try again.)"
+         "\n"},
+        {{OpenFailure::other, "/dev/ttyUSB0", 71, "Protocol error", {}},
+         by_path,
+         "/dev/ttyUSB0 did not open (Protocol error, error 71).\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(open_failure_line(c.result, c.choice), c.line);
+    }
 }
 
 TEST(PortFromSettings, ShowsWhatItWillOpen) {
@@ -156,18 +253,44 @@ TEST(PortFromSettings, ShowsWhatItWillOpen) {
         std::ofstream(settings, std::ios::binary) << c.line << "\n";
         TypedTerminal terminal;
         PortChoice choice;
-        EXPECT_TRUE(port_from_settings(terminal, settings.string(), choice));
+        EXPECT_TRUE(port_from_settings(terminal, settings.string(), "", choice));
         EXPECT_EQ(terminal.out, std::string("Com:").append(c.shown).append("\n")) << c.line;
         EXPECT_EQ(choice.path, c.path) << c.line;
     }
     std::filesystem::remove(settings);
+}
+
+TEST(PortFromSettings, TheFileBesideTheProgramWinsOverTheUsersOwn) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const std::string beside = (dir / "quillmer-connect-beside-test.ini").string();
+    const std::string user = (dir / "quillmer-connect-user-test.ini").string();
+    const auto settings_of = [&](std::string_view user_file) {
+        TypedTerminal terminal;
+        PortChoice choice;
+        const bool found = port_from_settings(terminal, beside, std::string(user_file), choice);
+        return found ? terminal.out : "none";
+    };
+    std::ofstream(user) << "4\n";
+    EXPECT_EQ(settings_of(user), "Com:4\n");
+    std::ofstream(beside) << "3\n";
+    EXPECT_EQ(settings_of(user), "Com:3\n");
+    std::filesystem::remove(beside);
+    std::filesystem::remove(user);
 
     TypedTerminal terminal;
     PortChoice choice;
-    EXPECT_FALSE(port_from_settings(terminal, settings.string(), choice));
-    EXPECT_EQ(terminal.out, std::string(texts::kSettingsHelp1) + settings.string() +
-                                std::string(texts::kSettingsHelp2) +
-                                std::string(texts::kSettingsHelp3));
+    EXPECT_FALSE(port_from_settings(terminal, beside, user, choice));
+    const std::string help = std::string(texts::kSettingsHelp1) + beside +
+                             std::string(texts::kSettingsHelp2) +
+                             std::string(texts::kSettingsHelp3);
+    EXPECT_EQ(terminal.out, help +
+                                "Not to be asked for the port each time, write it alone on the "
+                                "first line of " +
+                                beside + " or " + user + ".\n\n");
+    // Without a configuration folder only the file beside the program is named.
+    terminal.out.clear();
+    EXPECT_FALSE(port_from_settings(terminal, beside, "", choice));
+    EXPECT_TRUE(terminal.out.ends_with("first line of " + beside + ".\n\n")) << terminal.out;
 }
 
 }  // namespace

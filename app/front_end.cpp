@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/config_dir.h"
 #include "app/connect.h"
 #include "app/console.h"
 #include "app/exe_path.h"
@@ -19,6 +20,7 @@
 #include "protocol/receiver.h"
 #include "protocol/transfer.h"
 #include "serial/port.h"
+#include "serial/port_list.h"
 
 namespace quillmer::app {
 
@@ -32,6 +34,18 @@ struct Session {
     protocol::ChannelFrames frames;
     PortChoice choice;
 };
+
+/// --ports: one line for each port the system knows, or what to check.
+void show_ports(Terminal& terminal) {
+    const std::vector<serial::PortInfo> ports = serial::list_ports();
+    if (ports.empty()) {
+        terminal.print_raw(serial::no_ports_hint());
+        return;
+    }
+    for (const serial::PortInfo& port : ports) terminal.print_raw(serial::describe(port) + "\n");
+    terminal.print_raw(
+        "Give the first word of a line to --port, in the settings file or at the port prompt.\n");
+}
 
 }  // namespace
 
@@ -64,8 +78,10 @@ ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
         case Command::version:
             terminal.print(version_line());
             return ExitStatus::done;
-        case Command::check:
         case Command::ports:
+            show_ports(terminal);
+            return ExitStatus::done;
+        case Command::check:
             terminal.print("This option is not built yet.\n");
             return ExitStatus::usage;
         case Command::run:
@@ -94,28 +110,36 @@ ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
         return ExitStatus::memory_file_refused;
     }
 
-    const std::string settings = settings_path_for(executable_path(argv0));
-    const bool ask_first = !port_from_settings(terminal, settings, s.choice);
-    switch (connect_radio(terminal, port, s.choice, ask_first, s.reply, s.radio)) {
+    Asking asking = Asking::never;
+    if (options.port) {
+        port_from_option(terminal, *options.port, s.choice);
+    } else {
+        const std::string beside_program = settings_path_for(executable_path(argv0));
+        asking = port_from_settings(terminal, beside_program, user_settings_path(), s.choice)
+                     ? Asking::after_a_failure
+                     : Asking::at_once;
+    }
+    switch (connect_radio(terminal, port, s.choice, asking, s.reply, s.radio)) {
         case Connection::connected:
             break;
         case Connection::input_ended:
+        case Connection::port_failed:
             return ExitStatus::no_port;
         case Connection::settings_refused:
             return ExitStatus::port_settings_refused;
     }
 
     channels::Reader reader(s.memory_file);
-    protocol::TransferEnd end{};
+    protocol::TransferOutcome outcome;
     {
         // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal.
         console::KeyMode keys;
-        end = protocol::run_transfer(port, s.reply, s.radio.model, reader, s.frames, terminal);
+        outcome = protocol::run_transfer(port, s.reply, s.radio.model, reader, s.frames, terminal);
     }
     s.memory_file.close();
     port.close();
     console::wait_key();
-    return status_for(end);
+    return status_for(outcome.end);
 }
 
 }  // namespace

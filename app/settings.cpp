@@ -57,6 +57,7 @@ std::optional<long> read_number(std::string_view text) {
 
 void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
                  PortChoice& choice) {
+    choice.too_long = too_long;
     std::string_view text = answer;
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
     if (serial::is_device_path(text)) {
@@ -64,15 +65,19 @@ void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
         choice.path = too_long ? std::string() : choice.shown;
         return;
     }
+    long shown = choice.number;
     if (too_long) {
         choice.path.clear();
     } else if (answer.empty() && empty_means_first) {
+        // The first port, though the number read so far stays.
         choice.path = serial::port_path_for_number(1);
+        shown = 1;
     } else {
         if (const auto number = read_number(answer)) choice.number = *number;
         choice.path = serial::port_path_for_number(choice.number);
+        shown = choice.number;
     }
-    choice.shown = std::to_string(choice.number);
+    choice.shown = std::to_string(shown);
 }
 
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {

@@ -15,9 +15,10 @@ std::string settings_path_for(std::string_view program_path);
 
 /// The port to open, formed from the settings file or a typed answer.
 struct PortChoice {
-    long number = 0;    ///< the last number given; kept when an answer holds none
-    std::string path;   ///< the device to open; empty names no usable port
-    std::string shown;  ///< how "Com:" shows it: the device path as given, or the number
+    long number = 0;        ///< the last number given; kept when an answer holds none
+    std::string path;       ///< the device to open; empty names no usable port
+    std::string shown;      ///< how "Com:" shows it: the device path as given, or the number
+    bool too_long = false;  ///< the last answer was too long to name a port
 };
 
 /// The number at the start of a text, as "%d" reads it: leading blanks and a

@@ -55,6 +55,7 @@ TEST(TakeAnswer, NumbersPathsAndEmptyAnswers) {
     take_answer("", false, true, choice);
     EXPECT_EQ(choice.path, serial::port_path_for_number(1));
     EXPECT_EQ(choice.number, 3);
+    EXPECT_EQ(choice.shown, "1");
 
     const std::string device = device_path_example();
     take_answer("  " + device + "  ", false, true, choice);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "protocol/frame_names.h"
+#include "serial/port_list.h"
 
 namespace quillmer::app {
 
@@ -52,6 +53,16 @@ std::string trace_header(const std::optional<std::string>& memory_file) {
     std::error_code error;
     const auto size = std::filesystem::file_size(*memory_file, error);
     return header + (error ? "size unknown" : std::to_string(size) + " bytes");
+}
+
+std::string known_port(const std::string& path) {
+    const auto port = serial::find_port(serial::list_ports(), path);
+    if (!port) return {};
+    // The line --ports shows, without the answer that starts it.
+    std::string line = serial::describe(*port);
+    if (line.starts_with(port->answer)) line.erase(0, port->answer.size());
+    const std::size_t known = line.find_first_not_of(' ');
+    return known == std::string::npos ? std::string() : line.substr(known);
 }
 
 std::string end_event(Command command, ExitStatus status) {
@@ -199,16 +210,17 @@ TracedDevice::TracedDevice(serial::Device& device, Trace& trace,
                            std::function<std::string(const std::string& path)> describe)
     : device_(device), trace_(trace), describe_(std::move(describe)) {}
 
-bool TracedDevice::open(const std::string& path) {
-    const bool opened = device_.open(path);
+serial::OpenResult TracedDevice::open(const std::string& path) {
+    serial::OpenResult result = device_.open(path);
     gone_ = false;
-    if (!opened) {
-        trace_.event("port " + path + " not opened");
-        return false;
+    if (!result.opened()) {
+        trace_.event("port " + path + " not opened" +
+                     (result.system_text.empty() ? "" : ": " + result.system_text));
+        return result;
     }
     const std::string known = describe_ ? describe_(path) : std::string();
     trace_.event("port " + path + (known.empty() ? "" : ": " + known));
-    return true;
+    return result;
 }
 
 bool TracedDevice::configure() {

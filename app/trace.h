@@ -39,6 +39,11 @@ namespace quillmer::app {
 /// "memory.csv", 1234 bytes`.
 std::string trace_header(const std::optional<std::string>& memory_file);
 
+/// What --ports knows of the port at `path`: "FTDI FT232R USB UART, USB
+/// 0403:6001, serial number A1B2C3, driver ftdi_sio, /dev/serial/by-id/...";
+/// empty when it knows nothing.
+std::string known_port(const std::string& path);
+
 /// The last event of a run: how it ended, then "exit status N".
 std::string end_event(Command command, ExitStatus status);
 
@@ -100,9 +105,9 @@ class TracedDevice final : public serial::Device {
     /// `describe` gives what is known of a device path ("FTDI FT232R ..."), or
     /// an empty text.
     TracedDevice(serial::Device& device, Trace& trace,
-                 std::function<std::string(const std::string& path)> describe = {});
+                 std::function<std::string(const std::string& path)> describe = known_port);
 
-    bool open(const std::string& path) override;
+    serial::OpenResult open(const std::string& path) override;
     bool configure() override;
     void close() override;
     bool set_speed(int rate) override;

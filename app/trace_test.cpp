@@ -21,7 +21,15 @@ class ScriptedDevice final : public serial::Device {
     serial::ScriptedLine line;
     bool refuse_open = false;
 
-    bool open(const std::string& /*path*/) override { return !refuse_open; }
+    serial::OpenResult open(const std::string& path) override {
+        serial::OpenResult result;
+        result.path = path;
+        if (refuse_open) {
+            result.failure = serial::OpenFailure::busy;
+            result.system_text = "Device or resource busy";
+        }
+        return result;
+    }
     bool configure() override { return true; }
     void close() override {}
     bool set_speed(int rate) override { return line.set_speed(rate); }
@@ -97,7 +105,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
     keys.keys = {kKeyEsc, 'a', kKeyCtrlC};
     TracedTerminal terminal(keys, *trace);
 
-    EXPECT_TRUE(traced.open("/dev/x"));
+    EXPECT_TRUE(traced.open("/dev/x").opened());
     EXPECT_TRUE(traced.configure());
     traced.write_frame(protocol::LINK_OPEN);
     device.line.answer({0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD, 0x21, 0x22});
@@ -124,7 +132,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
     traced.read_byte();
     traced.close();
     device.refuse_open = true;
-    EXPECT_FALSE(traced.open("/dev/y"));
+    EXPECT_FALSE(traced.open("/dev/y").opened());
 
     std::vector<std::string> lines = events();
     ASSERT_EQ(lines.size(), 17u);
@@ -154,7 +162,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
         "key Ctrl-C",
         "gone",
         "port closed",
-        "port /dev/y not opened",
+        "port /dev/y not opened: Device or resource busy",
     };
     EXPECT_EQ(lines, expected);
 }

@@ -36,8 +36,6 @@ inline constexpr std::string_view kWriteStart = "Memory write start.\n\n";
 inline constexpr std::string_view kWriteEnd = "\n\nMemory write end.\n";
 inline constexpr std::string_view kTooManyRows = "メモリデータ＞３９９\n";
 inline constexpr std::string_view kWriteError = "メモリ書き込みでエラー\n";
-inline constexpr std::string_view kDeviceGone =
-    "\nThe serial device is gone (cable pulled or device removed).\n";
 
 /// Every text that holds Japanese characters, for the check of its Shift_JIS
 /// bytes.

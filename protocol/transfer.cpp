@@ -41,28 +41,34 @@ bool ready_answer(Model model, const ReplyBuffer& reply) {
     return reply.bytes[4] == 0x1D && reply.bytes[5] == 0x50;
 }
 
-/// The message after the loop, for the endings that have one.
-std::string_view closing_text(TransferEnd end) {
-    switch (end) {
+/// Prints the message after the loop, for the endings that have one.
+void print_ending(const TransferOutcome& outcome, Console& console) {
+    switch (outcome.end) {
         case TransferEnd::written:
-            return {};
+            return;
         case TransferEnd::too_many_rows:
-            return texts::kTooManyRows;
+            console.print(texts::kTooManyRows);
+            return;
         case TransferEnd::refused:
         case TransferEnd::escaped:
         case TransferEnd::interrupted:
         case TransferEnd::device_gone:
-            return texts::kWriteError;
+            break;
     }
-    return texts::kWriteError;
+    // The counter ends in a carriage return: a new line first keeps the last
+    // channel shown.
+    if (outcome.sent > 0) console.print("\n");
+    console.print(texts::kWriteError);
+    console.print(stop_reason(outcome));
 }
 
 }  // namespace
 
-TransferEnd run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
-                         channels::Reader& reader, ChannelFrames& frames, Console& console) {
+TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
+                             channels::Reader& reader, ChannelFrames& frames, Console& console) {
     // Until the transfer says otherwise, it has been stopped.
-    TransferEnd end = TransferEnd::escaped;
+    TransferOutcome outcome;
+    TransferEnd& end = outcome.end;
     console.print(texts::kActivate);
     State state = State::open_link;
     int tick = 0;
@@ -74,7 +80,6 @@ TransferEnd run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
 
         if (line.vanished()) {
             end = TransferEnd::device_gone;
-            console.print(texts::kDeviceGone);
             break;
         }
         if (console.key_waiting()) {
@@ -121,7 +126,7 @@ TransferEnd run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
                 } else {
                     line.write_frame(frames.write);
                 }
-                ++channel;
+                outcome.sent = ++channel;
                 state = State::wait_ack;
             }
         }
@@ -143,7 +148,10 @@ TransferEnd run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
             state = State::start;
         }
         if (state == State::wait_ack) {
-            if (reply_is_ok(reply)) state = State::next_channel;
+            if (reply_is_ok(reply)) {
+                outcome.acknowledged = channel;
+                state = State::next_channel;
+            }
             if (reply_is_ng(reply)) {
                 state = State::close_link;
                 end = TransferEnd::refused;
@@ -152,8 +160,8 @@ TransferEnd run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
         reply.fill = 0;
     }
 
-    if (const std::string_view text = closing_text(end); !text.empty()) console.print(text);
-    return end;
+    print_ending(outcome, console);
+    return outcome;
 }
 
 }  // namespace quillmer::protocol

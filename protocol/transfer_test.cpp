@@ -76,7 +76,7 @@ struct Transfer : ::testing::Test {
         for (int i = 0; i < count; ++i) text += std::to_string(i) + ",145.500000,,,,FM,ROW\n";
         memory_file(text);
     }
-    TransferEnd run(Model model) {
+    TransferOutcome run(Model model) {
         channels::Reader reader(file);
         return run_transfer(line, reply, model, reader, frames, console);
     }
@@ -99,7 +99,7 @@ TEST_F(Transfer, Id91AcknowledgingEverything) {
         "CH,Frequency,Dup,Offset,TS,Mode,Name\n0,433.450000,DUP-,5.000000,,DV,NAME\n"
         "1,,,,,,\n2,145.0125,,,,FM,TWO\n");
     line.on_write = Radio{Model::id91};
-    const TransferEnd end = run(Model::id91);
+    const TransferEnd end = run(Model::id91).end;
     EXPECT_EQ(end, TransferEnd::written);
 
     const auto frames_sent = without_keepalives();
@@ -139,7 +139,7 @@ TEST_F(Transfer, Id91AcknowledgingEverything) {
 TEST_F(Transfer, Id92AnsweringTheThirdProbe) {
     rows(400);
     line.on_write = Radio{Model::id92, 3};
-    EXPECT_EQ(run(Model::id92), TransferEnd::written);
+    EXPECT_EQ(run(Model::id92).end, TransferEnd::written);
     EXPECT_EQ(count_of(READY_PROBE), 3);
     std::vector<int> probe_passes;
     int first_channel_pass = -1;
@@ -157,8 +157,9 @@ TEST_F(Transfer, Id92NeverReadyWaitsWithKeepalivesUntilEsc) {
     rows(3);
     line.on_write = Radio{Model::id92, 0};
     console.keys_at[1000] = {27};
-    const TransferEnd end = run(Model::id92);
-    EXPECT_EQ(end, TransferEnd::escaped);
+    const TransferOutcome outcome = run(Model::id92);
+    EXPECT_EQ(outcome.end, TransferEnd::escaped);
+    EXPECT_EQ(outcome.sent, 0);
     EXPECT_EQ(count_of(READY_PROBE), 11);
     EXPECT_TRUE(is(line.written.back(), LINK_CLOSE));
     // After the eleventh probe only keep-alives go out.
@@ -170,14 +171,14 @@ TEST_F(Transfer, Id92NeverReadyWaitsWithKeepalivesUntilEsc) {
         EXPECT_TRUE(is(line.written[i], KEEPALIVE)) << i;
     }
     EXPECT_EQ(console.count(texts::kWriteStart), 0);
-    EXPECT_EQ(console.out.substr(console.out.size() - texts::kWriteError.size()),
-              texts::kWriteError);
+    EXPECT_TRUE(console.out.ends_with(std::string(texts::kWriteError) + stop_reason(outcome)))
+        << console.out;
 }
 
 TEST_F(Transfer, MoreThan400RowsAreReported) {
     rows(401);
     line.on_write = Radio{Model::id91};
-    const TransferEnd end = run(Model::id91);
+    const TransferEnd end = run(Model::id91).end;
     EXPECT_EQ(end, TransferEnd::too_many_rows);
     int writes = 0;
     for (const auto& f : line.written) writes += f.bytes.size() == 67 ? 1 : 0;
@@ -189,15 +190,20 @@ TEST_F(Transfer, MoreThan400RowsAreReported) {
 TEST_F(Transfer, RefusalStopsTheRun) {
     rows(400);
     line.on_write = Radio{Model::id91, 1, 17};
-    const TransferEnd end = run(Model::id91);
-    EXPECT_EQ(end, TransferEnd::refused);
+    const TransferOutcome outcome = run(Model::id91);
+    EXPECT_EQ(outcome.end, TransferEnd::refused);
+    EXPECT_EQ(outcome.sent, 18);
+    EXPECT_EQ(outcome.acknowledged, 17);
     const auto sent = without_keepalives();
     ASSERT_EQ(sent.size(), 1u + 18u + 1u);
     EXPECT_EQ(channel_of(sent[18]), 17);
     EXPECT_TRUE(is(sent.back(), LINK_CLOSE));
     EXPECT_EQ(console.count(texts::kWriteEnd), 0);
-    EXPECT_EQ(console.out.substr(console.out.size() - texts::kWriteError.size()),
-              texts::kWriteError);
+    // The refused channel's counter stays on its line.
+    EXPECT_TRUE(console.out.ends_with("ch:0017\r\n" + std::string(texts::kWriteError) +
+                                      "The radio refused channel 17; channels 0 to 16 were "
+                                      "written.\n"))
+        << console.out;
 }
 
 TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
@@ -212,7 +218,8 @@ TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
         stale.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD});
         stale.on_write = Radio{Model::id91, 1, refused};
         channels::Reader reader(file);
-        const TransferEnd end = run_transfer(stale, reply, Model::id91, reader, frames, console);
+        const TransferEnd end =
+            run_transfer(stale, reply, Model::id91, reader, frames, console).end;
         EXPECT_EQ(end, TransferEnd::refused);
         std::vector<int> channels_sent;
         for (const auto& f : stale.written) {
@@ -229,12 +236,15 @@ TEST_F(Transfer, CtrlCLeavesAtOnceWritingNothing) {
     rows(400);
     line.on_write = Radio{Model::id91};
     console.keys_at[200] = {3};
-    const TransferEnd end = run(Model::id91);
-    EXPECT_EQ(end, TransferEnd::interrupted);
+    const TransferOutcome outcome = run(Model::id91);
+    EXPECT_EQ(outcome.end, TransferEnd::interrupted);
     EXPECT_FALSE(is(line.written.back(), LINK_CLOSE));
     EXPECT_EQ(line.reads, 199);  // the 200th pass read nothing
-    EXPECT_EQ(console.out.substr(console.out.size() - texts::kWriteError.size()),
-              texts::kWriteError);
+    EXPECT_GT(outcome.sent, 0);
+    EXPECT_TRUE(
+        console.out.ends_with("\r\n" + std::string(texts::kWriteError) + stop_reason(outcome)))
+        << console.out;
+    EXPECT_TRUE(stop_reason(outcome).starts_with("Stopped by Ctrl-C "));
 }
 
 TEST_F(Transfer, KeysWithoutACharacterAreComparedCodeByCode) {
@@ -243,7 +253,7 @@ TEST_F(Transfer, KeysWithoutACharacterAreComparedCodeByCode) {
     // An arrow key (0, then 72) changes nothing; 0 followed by 27 acts as Esc.
     console.keys_at[50] = {0, 72};
     console.keys_at[300] = {0, 27};
-    const TransferEnd end = run(Model::id91);
+    const TransferEnd end = run(Model::id91).end;
     EXPECT_EQ(end, TransferEnd::escaped);
     EXPECT_TRUE(is(line.written.back(), LINK_CLOSE));
     // Esc was read on the pass after the 0: the 301st poll.
@@ -259,7 +269,7 @@ TEST_F(Transfer, AFrameThatIsNeitherOkNorNgKeepsWaiting) {
         }
         radio(l, f);
     };
-    EXPECT_EQ(run(Model::id91), TransferEnd::written);
+    EXPECT_EQ(run(Model::id91).end, TransferEnd::written);
     const auto sent = without_keepalives();
     for (int ch = 0; ch < 400; ++ch)
         EXPECT_EQ(channel_of(sent[static_cast<std::size_t>(ch) + 1]), ch);
@@ -275,12 +285,54 @@ TEST_F(Transfer, AVanishedDeviceEndsTheRunWithoutClosingTheLink) {
         }
         radio(l, f);
     };
-    const TransferEnd end = run(Model::id91);
-    EXPECT_EQ(end, TransferEnd::device_gone);
+    const TransferOutcome outcome = run(Model::id91);
+    EXPECT_EQ(outcome.end, TransferEnd::device_gone);
     EXPECT_TRUE(is_channel_frame(line.written.back()));
     EXPECT_EQ(channel_of(line.written.back()), 5);
-    EXPECT_NE(console.out.find(std::string(texts::kDeviceGone) + std::string(texts::kWriteError)),
-              std::string::npos);
+    EXPECT_TRUE(console.out.ends_with(
+        "ch:0005\r\n" + std::string(texts::kWriteError) +
+        "The serial device went away (cable pulled or device removed) before the radio "
+        "acknowledged channel 5: channels 0 to 4 were written, 6 to 399 were not, and 5 may or "
+        "may not have been.\n"))
+        << console.out;
+}
+
+TEST(StopReason, SaysWhichChannelsAreInTheRadio) {
+    struct Case {
+        TransferOutcome outcome;
+        std::string line;
+    };
+    using enum TransferEnd;
+    const Case cases[] = {
+        {{written, 400, 400}, ""},
+        {{too_many_rows, 400, 400}, ""},
+        {{refused, 1, 0}, "The radio refused channel 0; no channel was written.\n"},
+        {{refused, 2, 1}, "The radio refused channel 1; channel 0 was written.\n"},
+        {{refused, 400, 399}, "The radio refused channel 399; channels 0 to 398 were written.\n"},
+        {{escaped, 0, 0},
+         "Stopped by Esc before any channel was sent: channels 0 to 399 were not written.\n"},
+        {{escaped, 17, 17},
+         "Stopped by Esc after channel 16: channels 0 to 16 were written, 17 to 399 were not.\n"},
+        {{interrupted, 1, 1},
+         "Stopped by Ctrl-C after channel 0: channel 0 was written, 1 to 399 were not.\n"},
+        {{escaped, 399, 399},
+         "Stopped by Esc after channel 398: channels 0 to 398 were written, 399 was not.\n"},
+        // The last acknowledgement came in, and Esc on the pass before the link closes.
+        {{escaped, 400, 400},
+         "Stopped by Esc after channel 399: channels 0 to 399 were written.\n"},
+        // Sent and not yet acknowledged: the radio may have stored it.
+        {{escaped, 1, 0},
+         "Stopped by Esc before the radio acknowledged channel 0: channels 1 to 399 were not "
+         "written, and 0 may or may not have been.\n"},
+        {{interrupted, 18, 17},
+         "Stopped by Ctrl-C before the radio acknowledged channel 17: channels 0 to 16 were "
+         "written, 18 to 399 were not, and 17 may or may not have been.\n"},
+        {{device_gone, 400, 399},
+         "The serial device went away (cable pulled or device removed) before the radio "
+         "acknowledged channel 399: channels 0 to 398 were written, and 399 may or may not have "
+         "been.\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(stop_reason(c.outcome), c.line);
 }
 
 }  // namespace

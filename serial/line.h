@@ -18,7 +18,8 @@ class Line {
     /// setting. Bytes written before the change leave at the old speed. False when
     /// the driver refuses the change.
     virtual bool set_speed(int rate) = 0;
-    /// Writes every byte of the frame; returns when all were handed to the driver.
+    /// Writes every byte of the frame; returns when all have left, as far as the
+    /// driver can tell (a USB adapter may still hold a few in its chip).
     virtual void write_frame(std::span<const std::uint8_t> frame) = 0;
     /// Waits about 5 ms for one byte. Nothing on a time-out or an error; even then
     /// the wait is spent, so a loop around it never spins.

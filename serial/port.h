@@ -10,17 +10,42 @@
 
 namespace quillmer::serial {
 
+/// Why a device did not open, in the terms a user can act on.
+enum class OpenFailure {
+    none,        ///< it opened
+    no_path,     ///< the port named no device path at all (a number below 1 on POSIX)
+    missing,     ///< nothing by that name: unplugged, or a wrong name or number
+    no_device,   ///< the name exists, but no hardware answers behind it
+    permission,  ///< this user may not open it
+    busy,        ///< another program holds it
+    other,       ///< any other reason; `system_text` says which
+};
+
+/// The outcome of opening a device.
+struct OpenResult {
+    OpenFailure failure = OpenFailure::none;
+    std::string path;         ///< the device path tried
+    int system_error = 0;     ///< errno, or GetLastError(); 0 when none applies
+    std::string system_text;  ///< the system's words for it, in English; may be empty
+    /// On Linux, for `permission`: the group that owns the device (usually
+    /// "dialout"), which the user may join. Empty when unknown or elsewhere.
+    std::string group;
+
+    bool opened() const { return failure == OpenFailure::none; }
+};
+
 /// A serial device as the front end uses it: opened by path, configured, and
 /// closed again when no radio answers. The real port is one; tests have others.
 class Device : public Line {
   public:
     /// Opens an existing device for reading and writing, held by this program
-    /// alone. False when it cannot be opened (missing, or held by another
-    /// program); the device stays closed.
-    virtual bool open(const std::string& path) = 0;
+    /// alone. Says why when it cannot be opened; the device then stays closed.
+    virtual OpenResult open(const std::string& path) = 0;
     /// Reads the driver's line settings, sets 38400 bit/s, 8 data bits, no
     /// parity checking, no CTS flow control, and applies them; then sets the read
-    /// time-outs. False when the driver refuses the settings.
+    /// time-outs and discards whatever was waiting in the input, so that only
+    /// answers to this run's frames count. False when the driver refuses the
+    /// settings (or the device is no serial port at all).
     virtual bool configure() = 0;
     virtual void close() = 0;
 };
@@ -32,7 +57,7 @@ class Port final : public Device {
     Port(const Port&) = delete;
     Port& operator=(const Port&) = delete;
 
-    bool open(const std::string& path) override;
+    OpenResult open(const std::string& path) override;
     bool configure() override;
     void close() override;
     bool is_open() const;

@@ -2,15 +2,23 @@
 // time-out (VTIME counts tenths of a second and cannot express it).
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
+
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
 
 #include "serial/port.h"
 #include "serial/port_timing.h"
@@ -47,6 +55,75 @@ bool settings_hold(const termios& wanted, const termios& got) {
            cfgetospeed(&wanted) == cfgetospeed(&got) && cfgetispeed(&wanted) == cfgetispeed(&got);
 }
 
+#if defined(__linux__)
+/// USB adapters hold received bytes back until their latency timer runs out
+/// (16 ms by default), which would add up over 400 acknowledgements. A driver
+/// that knows no such mode refuses, and nothing changes.
+void ask_for_low_latency(int fd) {
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ioctl(fd, TIOCSSERIAL, &serial);
+}
+
+/// The name of the group that owns the device node at `path`: the group a user
+/// joins to be let in. Empty when it cannot be told.
+std::string owner_group(const std::string& path) {
+    struct stat node {};
+    if (stat(path.c_str(), &node) != 0) return {};
+    group entry{};
+    group* found = nullptr;
+    std::array<char, 4096> buffer{};
+    if (getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr) {
+        return {};
+    }
+    return found->gr_name;
+}
+#else
+void ask_for_low_latency(int /*fd*/) {}
+/// Elsewhere access to serial devices is not a matter of joining a group.
+std::string owner_group(const std::string& /*path*/) {
+    return {};
+}
+#endif
+
+/// Why open() or the lock failed, from its errno.
+OpenResult open_failure(const std::string& path, int error) {
+    OpenResult result;
+    result.path = path;
+    result.system_error = error;
+    result.system_text = std::strerror(error);
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            result.failure = OpenFailure::missing;
+            break;
+        // A /dev/ttyS node without a UART behind it, or a USB adapter on its way
+        // out.
+        case ENXIO:
+        case ENODEV:
+        case EIO:
+            result.failure = OpenFailure::no_device;
+            break;
+        case EACCES:
+        case EPERM:
+            result.failure = OpenFailure::permission;
+            result.group = owner_group(path);
+            break;
+        // EBUSY: another program made the terminal exclusive; EWOULDBLOCK: it
+        // holds the lock.
+        case EBUSY:
+        case EWOULDBLOCK:
+            result.failure = OpenFailure::busy;
+            break;
+        default:
+            result.failure = OpenFailure::other;
+            break;
+    }
+    return result;
+}
+
 }  // namespace
 
 struct Port::Native {
@@ -71,21 +148,23 @@ Port::~Port() {
     close();
 }
 
-bool Port::open(const std::string& path) {
+OpenResult Port::open(const std::string& path) {
     close();
-    if (path.empty()) return false;
+    if (path.empty()) return OpenResult{OpenFailure::no_path, path, 0, {}, {}};
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return open_failure(path, errno);
     // Held by another program: it holds the lock, or made the terminal exclusive
     // (then the open above already failed for anyone but root).
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return open_failure(path, error);
     }
     ioctl(fd, TIOCEXCL);
+    ask_for_low_latency(fd);
     *native_ = Native{};
     native_->fd = fd;
-    return true;
+    return OpenResult{OpenFailure::none, path, 0, {}, {}};
 }
 
 bool Port::configure() {
@@ -107,7 +186,11 @@ bool Port::configure() {
     t.c_cc[VTIME] = 0;
     cfsetispeed(&t, speed_code(kDefaultSpeed));
     cfsetospeed(&t, speed_code(kDefaultSpeed));
-    return n.apply(TCSANOW);
+    if (!n.apply(TCSANOW)) return false;
+    // Bytes that came before this run (the answers to a run stopped by Esc, say)
+    // would be taken for the radio's answers to this one.
+    tcflush(n.fd, TCIFLUSH);
+    return true;
 }
 
 bool Port::set_speed(int rate) {
@@ -137,11 +220,16 @@ void Port::write_frame(std::span<const std::uint8_t> frame) {
         if (wrote < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV)) n.hung_up = true;
         return WriteAttempt{0, true};
     });
-    if (end == WriteEnd::done) {
-        n.failures = 0;
-    } else {
+    if (end != WriteEnd::done) {
         n.note_failure();
+        return;
     }
+    // The descriptor takes a frame at once and the line sends it at its own
+    // pace: wait until it has left, as a Windows write does, so that a pass of
+    // the loops lasts what the line takes and frames do not queue up. A
+    // pseudo-terminal answers at once.
+    tcdrain(n.fd);
+    n.failures = 0;
 }
 
 std::optional<std::uint8_t> Port::read_byte() {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,7 @@ void expect_raw_line(const termios& t) {
 
 TEST_F(PtyDevice, ConfigureMakesARawLineAt38400) {
     Port port;
-    ASSERT_TRUE(port.open(path));
+    ASSERT_TRUE(port.open(path).opened());
     ASSERT_TRUE(port.configure());
     const termios t = far_end_settings();
     expect_raw_line(t);
@@ -69,7 +70,7 @@ TEST_F(PtyDevice, ConfigureMakesARawLineAt38400) {
 
 TEST_F(PtyDevice, SpeedChangesKeepEveryOtherSetting) {
     Port port;
-    ASSERT_TRUE(port.open(path));
+    ASSERT_TRUE(port.open(path).opened());
     ASSERT_TRUE(port.configure());
     const termios before = far_end_settings();
 
@@ -92,7 +93,7 @@ TEST_F(PtyDevice, SpeedChangesKeepEveryOtherSetting) {
 
 TEST_F(PtyDevice, EveryByteValuePassesUnchangedBothWays) {
     Port port;
-    ASSERT_TRUE(port.open(path));
+    ASSERT_TRUE(port.open(path).opened());
     ASSERT_TRUE(port.configure());
     std::vector<std::uint8_t> all(256);
     for (int i = 0; i < 256; ++i) all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
@@ -110,7 +111,7 @@ TEST_F(PtyDevice, EveryByteValuePassesUnchangedBothWays) {
 
 TEST_F(PtyDevice, AReadWithNothingWaitingReturnsEmpty) {
     Port port;
-    ASSERT_TRUE(port.open(path));
+    ASSERT_TRUE(port.open(path).opened());
     ASSERT_TRUE(port.configure());
     EXPECT_EQ(port.read_byte(), std::nullopt);
     EXPECT_FALSE(port.vanished());
@@ -118,17 +119,19 @@ TEST_F(PtyDevice, AReadWithNothingWaitingReturnsEmpty) {
 
 TEST_F(PtyDevice, AHeldPortCannotBeOpenedTwiceButAgainAfterClosing) {
     Port first;
-    ASSERT_TRUE(first.open(path));
+    ASSERT_TRUE(first.open(path).opened());
     Port second;
-    EXPECT_FALSE(second.open(path));
+    const OpenResult held = second.open(path);
+    EXPECT_EQ(held.failure, OpenFailure::busy) << held.system_text;
+    EXPECT_EQ(held.path, path);
     EXPECT_FALSE(second.is_open());
     first.close();
-    EXPECT_TRUE(second.open(path));
+    EXPECT_TRUE(second.open(path).opened());
 }
 
 TEST_F(PtyDevice, AVanishedDeviceIsNoticedAndNeverSpins) {
     Port port;
-    ASSERT_TRUE(port.open(path));
+    ASSERT_TRUE(port.open(path).opened());
     ASSERT_TRUE(port.configure());
     ::close(slave);
     slave = -1;
@@ -141,12 +144,16 @@ TEST_F(PtyDevice, AVanishedDeviceIsNoticedAndNeverSpins) {
     EXPECT_TRUE(port.vanished());
 }
 
-TEST(Port, MissingDevicesAndNonNumbersDoNotOpen) {
+TEST(Port, MissingDevicesAndNonNumbersDoNotOpenAndSayWhy) {
     Port port;
-    EXPECT_FALSE(port.open("/dev/quillmer-no-such-device"));
-    EXPECT_FALSE(port.open(""));
-    EXPECT_FALSE(port.open(port_path_for_number(0)));
-    EXPECT_FALSE(port.open(port_path_for_number(-3)));
+    const OpenResult missing = port.open("/dev/quillmer-no-such-device");
+    EXPECT_EQ(missing.failure, OpenFailure::missing);
+    EXPECT_EQ(missing.path, "/dev/quillmer-no-such-device");
+    EXPECT_EQ(missing.system_error, ENOENT);
+    EXPECT_EQ(port.open("").failure, OpenFailure::no_path);
+    EXPECT_EQ(port.open(port_path_for_number(0)).failure, OpenFailure::no_path);
+    EXPECT_EQ(port.open(port_path_for_number(-3)).failure, OpenFailure::no_path);
+    EXPECT_FALSE(port.is_open());
     EXPECT_EQ(port_path_for_number(1), "/dev/ttyS0");
     EXPECT_EQ(port_path_for_number(12), "/dev/ttyS11");
     EXPECT_TRUE(is_device_path("/dev/ttyUSB0"));

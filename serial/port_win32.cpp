@@ -41,6 +41,55 @@ bool is_line_speed(int rate) {
     return rate == 4800 || rate == 9600 || rate == kDefaultSpeed;
 }
 
+/// The system's English words for an error; empty where it has none in English.
+std::string english_text(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+        reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string words = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    LocalFree(text);
+    while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' ||
+                              words.back() == '.')) {
+        words.pop_back();
+    }
+    return words;
+}
+
+/// Why CreateFile failed, from GetLastError().
+OpenResult open_failure(const std::string& path, DWORD error) {
+    OpenResult result;
+    result.path = path;
+    result.system_error = static_cast<int>(error);
+    result.system_text = english_text(error);
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            result.failure = OpenFailure::missing;
+            break;
+        case ERROR_GEN_FAILURE:
+        case ERROR_NOT_READY:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+            result.failure = OpenFailure::no_device;
+            break;
+        // A COM port opens for one program at a time: a port that exists and
+        // refuses is held by another.
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            result.failure = OpenFailure::busy;
+            break;
+        default:
+            result.failure = OpenFailure::other;
+            break;
+    }
+    return result;
+}
+
 }  // namespace
 
 struct Port::Native {
@@ -66,18 +115,18 @@ Port::~Port() {
     close();
 }
 
-bool Port::open(const std::string& path) {
+OpenResult Port::open(const std::string& path) {
     close();
-    if (path.empty()) return false;
+    if (path.empty()) return OpenResult{OpenFailure::no_path, path, 0, {}, {}};
     // No sharing: a port that another program holds fails here.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+    if (handle == INVALID_HANDLE_VALUE) return open_failure(path, GetLastError());
     native_->handle.reset(handle);
     native_->kept = DCB{};
     native_->gone = false;
     native_->failures = 0;
-    return true;
+    return OpenResult{OpenFailure::none, path, 0, {}, {}};
 }
 
 bool Port::configure() {
@@ -102,6 +151,9 @@ bool Port::configure() {
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = 0;
     SetCommTimeouts(n.handle.get(), &timeouts);
+    // Bytes that came before this run (the answers to a run stopped by Esc, say)
+    // would be taken for the radio's answers to this one.
+    PurgeComm(n.handle.get(), PURGE_RXCLEAR);
     return true;
 }
 

@@ -6,6 +6,9 @@
 #include <system_error>
 #include <vector>
 
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 #include "serial/port.h"
 
 namespace quillmer::serial {
@@ -33,12 +36,16 @@ TEST(PortPath, OnlyDeviceNamespacePathsAreDevicePaths) {
     EXPECT_FALSE(is_device_path(""));
 }
 
-TEST(Port, MissingDevicesDoNotOpen) {
+TEST(Port, MissingDevicesDoNotOpenAndSaySo) {
     Port port;
-    EXPECT_FALSE(port.open(R"(\\.\COM250)"));
-    EXPECT_FALSE(port.open(port_path_for_number(0)));
-    EXPECT_FALSE(port.open(port_path_for_number(-3)));
-    EXPECT_FALSE(port.open(""));
+    const std::string paths[] = {R"(\\.\COM250)", port_path_for_number(0)};
+    for (const std::string& path : paths) {
+        const OpenResult result = port.open(path);
+        EXPECT_EQ(result.failure, OpenFailure::missing) << path;
+        EXPECT_EQ(result.path, path);
+        EXPECT_EQ(result.system_error, ERROR_FILE_NOT_FOUND) << path;
+    }
+    EXPECT_EQ(port.open("").failure, OpenFailure::no_path);
     EXPECT_FALSE(port.is_open());
 }
 
@@ -77,18 +84,18 @@ class FileDevice : public ::testing::Test {
 
 TEST_F(FileDevice, AHeldDeviceCannotBeOpenedTwiceButAgainAfterClosing) {
     Port first;
-    ASSERT_TRUE(first.open(path()));
+    ASSERT_TRUE(first.open(path()).opened());
     Port second;
-    EXPECT_FALSE(second.open(path()));
+    EXPECT_EQ(second.open(path()).failure, OpenFailure::busy);
     EXPECT_FALSE(second.is_open());
     first.close();
     EXPECT_FALSE(first.is_open());
-    EXPECT_TRUE(second.open(path()));
+    EXPECT_TRUE(second.open(path()).opened());
 }
 
 TEST_F(FileDevice, RefusedLineSettingsFailTheConfiguration) {
     Port port;
-    ASSERT_TRUE(port.open(path()));
+    ASSERT_TRUE(port.open(path()).opened());
     EXPECT_FALSE(port.configure());
     EXPECT_FALSE(port.set_speed(4800));
     EXPECT_FALSE(port.set_speed(1200));
@@ -96,7 +103,7 @@ TEST_F(FileDevice, RefusedLineSettingsFailTheConfiguration) {
 
 TEST_F(FileDevice, BytesComeOneAtATimeThenNothingWithoutAFailure) {
     Port port;
-    ASSERT_TRUE(port.open(path()));
+    ASSERT_TRUE(port.open(path()).opened());
     EXPECT_EQ(port.read_byte(), 0xFE);
     EXPECT_EQ(port.read_byte(), 0xFD);
     // The end of the data reads like a time-out: no byte, and no sign of a

@@ -62,6 +62,8 @@ struct RadioConfig {
                                 ///< erase, counted from 1) arrives: it and every later frame
                                 ///< are heard but not acted on, as by a radio that has hung
     bool pace = false;          ///< bytes take their wire time, 10 bits each, both ways
+    Bytes waiting;  ///< already on the line when the simulator starts, before any frame: the
+                    ///< answers of a run that stopped before it had read them
 };
 
 /// The defaults for a model: ID-91 answers 28 88, ID-92 answers 30 66.

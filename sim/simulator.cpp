@@ -54,6 +54,12 @@ Simulator::Simulator(RadioConfig config, Pty pty, WakePipe wake, LogFn log)
     last_speed_ = line_speed(pty_.master.get());
     wire_free_ = started_;
     state_.radio = initial_state(config_);
+    // Into the slave's input, where they wait for whoever opens the device next.
+    if (!config_.waiting.empty() &&
+        write(pty_.master.get(), config_.waiting.data(), config_.waiting.size()) !=
+            static_cast<ssize_t>(config_.waiting.size())) {
+        this->log("the bytes waiting on the line could not all be written");
+    }
     thread_ = std::thread([this] { run(); });
 }
 

@@ -1,8 +1,12 @@
 #include "tests/e2e/fixture.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
@@ -11,7 +15,13 @@ namespace quillmer::e2e {
 
 EndToEnd::EndToEnd() : launcher_(suite_launcher()) {}
 
-EndToEnd::~EndToEnd() = default;
+EndToEnd::~EndToEnd() {
+    program_.reset();  // it ends before its files go
+    if (wrote_user_settings_) {
+        std::error_code ignored;
+        std::filesystem::remove(user_settings_path(), ignored);
+    }
+}
 
 sim::Simulator& EndToEnd::start_radio(const sim::RadioConfig& config) {
     std::string error;
@@ -41,6 +51,30 @@ std::filesystem::path EndToEnd::settings_path() const {
     return dir_.path() / launcher_.settings_name();
 }
 
+/// The name of this machine's user, as Wine names the user's profile folder.
+std::string user_name() {
+    const passwd* entry = getpwuid(getuid());
+    return entry != nullptr ? entry->pw_name : "";
+}
+
+std::filesystem::path EndToEnd::user_settings_path() const {
+    if (launcher_.wine_prefix.empty()) return dir_.path() / "config" / "quillmer" / "quillmer.ini";
+    return launcher_.wine_prefix / "drive_c" / "users" / user_name() / "AppData" / "Roaming" /
+           "Quillmer" / "quillmer.ini";
+}
+
+std::string EndToEnd::user_settings_shown() const {
+    if (launcher_.wine_prefix.empty()) return user_settings_path().string();
+    return R"(C:\users\)" + user_name() + R"(\AppData\Roaming\Quillmer\quillmer.ini)";
+}
+
+void EndToEnd::write_user_settings(std::string_view text) {
+    const std::filesystem::path path = user_settings_path();
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    wrote_user_settings_ = true;
+}
+
 std::string EndToEnd::shown(const std::filesystem::path& path) const {
     return launcher_.path_as_shown(path);
 }
@@ -53,10 +87,42 @@ std::string EndToEnd::echo(const std::string& answer) const {
     return launcher_.stdio == Stdio::pty ? answer + "\n" : "";
 }
 
-ProgramRun& EndToEnd::launch(const std::vector<std::string>& args) {
+const std::filesystem::path& EndToEnd::program_copy() {
     if (copy_.empty()) copy_ = install(launcher_, dir_.path());
-    program_ = ProgramRun::start(launcher_, copy_, args);
+    return copy_;
+}
+
+ProgramRun& EndToEnd::launch(const std::vector<std::string>& args) {
+    Launcher launcher = launcher_;
+    // The user's configuration folder and home are the test's own (both may
+    // stay missing). Wine takes %APPDATA% from its prefix instead, which each
+    // run makes afresh.
+    launcher.environment.push_back("XDG_CONFIG_HOME=" + (dir_.path() / "config").string());
+    launcher.environment.push_back("HOME=" + (dir_.path() / "home").string());
+    program_.reset();
+    program_ = ProgramRun::start(launcher, program_copy(), args);
     return *program_;
+}
+
+std::string EndToEnd::device_for_number(long number) const {
+    if (!native()) return R"(\\.\COM)" + std::to_string(number);
+    return number < 1 ? "" : "/dev/ttyS" + std::to_string(number - 1);
+}
+
+std::string EndToEnd::no_such_port_line(long number) const {
+    const std::string device = device_for_number(number);
+    if (device.empty()) {
+        return "Port " + std::to_string(number) +
+               " names no device: give a port number from 1 up, or a device path." +
+               std::string(text::kListHint);
+    }
+    return "port " + std::to_string(number) + " (" + device +
+           ") does not exist: is the cable plugged in?" + std::string(text::kListHint);
+}
+
+std::string EndToEnd::settings_places_line() const {
+    return "Not to be asked for the port each time, write it alone on the first line of " +
+           shown(settings_path()) + " or " + user_settings_shown() + ".\n\n";
 }
 
 ProgramRun& EndToEnd::launch_for(const sim::Simulator& radio, std::string_view memory_text) {

@@ -23,10 +23,12 @@ inline constexpr int kWritten = 0;
 inline constexpr int kNoMemoryFile = 1;
 inline constexpr int kMemoryFileUnreadable = 2;
 inline constexpr int kMemoryFileRefused = 3;
+inline constexpr int kPortSettingsRefused = 4;
 inline constexpr int kNoPort = 5;
 inline constexpr int kRadioRefused = 6;
 inline constexpr int kAborted = 7;
 inline constexpr int kTooManyRows = 9;
+inline constexpr int kUsage = 10;
 
 class EndToEnd : public testing::Test {
   protected:
@@ -40,6 +42,19 @@ class EndToEnd : public testing::Test {
     /// Writes the settings file beside the program's copy.
     void write_settings(std::string_view text);
     std::filesystem::path settings_path() const;
+    /// The settings file in the user's configuration folder, where the program
+    /// looks when there is none beside it: in the test's own directory (the
+    /// program is given XDG_CONFIG_HOME and HOME there, so that no configuration
+    /// of this machine's user counts), or under Wine in the run's prefix.
+    std::filesystem::path user_settings_path() const;
+    /// That file as the program names it.
+    std::string user_settings_shown() const;
+    /// Writes it; it is removed when the test ends. Under Wine every test of the
+    /// run would find it, so a test that writes it must run alone (RUN_SERIAL).
+    void write_user_settings(std::string_view text);
+    /// True when the program is the native build, not quillmer.exe under Wine:
+    /// then its process is this test's child, to be looked at through /proc.
+    bool native() const { return launcher_.wine_prefix.empty(); }
     /// A path of the test's directory as the program writes it.
     std::string shown(const std::filesystem::path& path) const;
     /// The answer that names the radio's port in the settings file or at the prompt.
@@ -47,8 +62,19 @@ class EndToEnd : public testing::Test {
     /// What the console shows of an answer typed at the prompt: the terminal
     /// echoes it, pipes do not.
     std::string echo(const std::string& answer) const;
+    /// The device the program opens for port number `number`: /dev/ttyS<n-1>
+    /// (none below 1) natively, \\.\COM<n> under Wine.
+    std::string device_for_number(long number) const;
+    /// The line after the open error for a port number that names no device
+    /// here.
+    std::string no_such_port_line(long number) const;
+    /// The settings help's English line: where a settings file may go.
+    std::string settings_places_line() const;
 
-    /// Starts the program's copy with `args`; the test's one program.
+    /// The program's copy in the test's directory, made on first use.
+    const std::filesystem::path& program_copy();
+    /// Starts the program's copy with `args`; the test's one program. A test may
+    /// start it again once it has ended.
     ProgramRun& launch(const std::vector<std::string>& args);
     /// Starts it with the settings file naming `radio` and `memory_text` as the
     /// memory file.
@@ -71,6 +97,7 @@ class EndToEnd : public testing::Test {
   private:
     TempDir dir_;
     std::filesystem::path copy_;
+    bool wrote_user_settings_ = false;
     std::vector<std::unique_ptr<sim::Simulator>> radios_;
     std::unique_ptr<ProgramRun> program_;  // after the radios: it ends before them
 };
@@ -99,6 +126,10 @@ inline constexpr std::string_view kInputEnded = "\nStandard input has ended: no 
 inline constexpr std::string_view kHelp1 = "プログラムと同じディレクトリにCOM番号のみ入れた\n";
 inline constexpr std::string_view kHelp2 = "というファイルを作ると、\n";
 inline constexpr std::string_view kHelp3 = "毎回COM番号を入れなくてすみます\n\n";
+inline constexpr std::string_view kDcbError = "ＤＣＢのエラー\n";
+/// How the line after an open error ends when the port may be missing.
+inline constexpr std::string_view kListHint =
+    " quillmer --ports lists the serial ports this machine has.\n";
 /// The turning glyphs in the order they are shown, each followed by "\r".
 inline constexpr std::string_view kSpinner[] = {"│\r", "／\r", "─\r", "＼\r"};
 }  // namespace text

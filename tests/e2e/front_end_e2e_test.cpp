@@ -14,7 +14,7 @@ namespace {
 using sim::Model;
 
 // A port number that names no device: /dev/ttyS3999 on POSIX, COM4000 on Windows.
-constexpr std::string_view kNoSuchPort = "4000";
+constexpr long kNoSuchPort = 4000;
 
 class FrontEnd : public EndToEnd {
   protected:
@@ -53,7 +53,7 @@ TEST_F(FrontEnd, SettingsFileNamingTheRadioGoesStraightToTheHandshake) {
 
 TEST_F(FrontEnd, SettingsNumberOfNoPortLeadsToThePromptAndNeverBackToTheSettingsFile) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
-    write_settings(std::string(kNoSuchPort) + "\n");
+    write_settings(std::to_string(kNoSuchPort) + "\n");
     const std::string memory = varied_memory_file(2);
     ProgramRun& run = launch({write_memory_file(memory)});
     ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
@@ -66,9 +66,10 @@ TEST_F(FrontEnd, SettingsNumberOfNoPortLeadsToThePromptAndNeverBackToTheSettings
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
 
     const std::string shown = after_banner(run.transcript());
-    const std::string expected_start = "Com:" + std::string(kNoSuchPort) + "\n" +
-                                       std::string(text::kOpenError) + std::string(text::kPrompt) +
-                                       echo("x") + std::string(text::kOpenError) +
+    // Each open error names the device tried and why it did not open.
+    const std::string open_error = std::string(text::kOpenError) + no_such_port_line(kNoSuchPort);
+    const std::string expected_start = "Com:" + std::to_string(kNoSuchPort) + "\n" + open_error +
+                                       std::string(text::kPrompt) + echo("x") + open_error +
                                        std::string(text::kPrompt) + echo(port_of(radio));
     EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
     EXPECT_EQ(occurrences(shown, "Com:"), 1u);
@@ -81,9 +82,9 @@ TEST_F(FrontEnd, EmptySettingsFileMeansPortZeroWhichDoesNotOpen) {
     ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
     run.close_input();
     EXPECT_EQ(run.wait_exit(), kNoPort);
-    EXPECT_TRUE(
-        after_banner(run.transcript())
-            .starts_with("Com:0\n" + std::string(text::kOpenError) + std::string(text::kPrompt)))
+    EXPECT_TRUE(after_banner(run.transcript())
+                    .starts_with("Com:0\n" + std::string(text::kOpenError) + no_such_port_line(0) +
+                                 std::string(text::kPrompt)))
         << testing::PrintToString(run.transcript());
     EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), 1u);
 }
@@ -96,9 +97,11 @@ TEST_F(FrontEnd, WithoutSettingsFileTheHelpNamesItAndThePromptTakesThePort) {
     run.type(port_of(radio) + "\n");
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
 
+    // After the help in Japanese, the two places a settings file may be.
     const std::string expected_start = std::string(text::kHelp1) + shown(settings_path()) +
                                        std::string(text::kHelp2) + std::string(text::kHelp3) +
-                                       std::string(text::kPrompt) + echo(port_of(radio));
+                                       settings_places_line() + std::string(text::kPrompt) +
+                                       echo(port_of(radio));
     const std::string shown = after_banner(run.transcript());
     EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
     EXPECT_EQ(occurrences(shown, "Com:"), 0u);

@@ -202,6 +202,24 @@ TEST_F(Handshake, OverlongReplyDoesNotStopTheNextReplyFromCounting) {
     EXPECT_EQ(occurrences(program().transcript(), text::kDetect91), 1u);
 }
 
+TEST_F(Handshake, BytesLeftOnTheLineByAnEarlierRunAreNotTakenForAnswers) {
+    // A run stopped by Esc leaves the radio's last answers unread on the port:
+    // an acknowledgement and a ready answer. Taken for answers to this run's
+    // frames, the first would end the identification before the radio said who
+    // it is, and the second would spare the ID-92 its ready probes.
+    sim::RadioConfig config = sim::model_config(Model::id92);
+    config.probe_answer_from = 2;
+    config.waiting = {0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD, 0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD};
+    const auto& radio = start_radio(config);
+    const sim::Snapshot s = run_to_success(radio);
+    // Exactly as on a clean line.
+    EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
+    EXPECT_EQ(between(program().transcript(), com_line(radio), text::kActivate),
+              spinner_prints(2) + std::string(text::kDetect92));
+    EXPECT_EQ(sim::summary(only(s.frames, {FrameKind::link_open, FrameKind::ready_probe})),
+              "LINK_OPEN@38400, READY_PROBE@38400 x2");
+}
+
 TEST_F(Handshake, UnknownIdPairShowsNoModelAndWritesAsForAnId91) {
     sim::RadioConfig config = sim::model_config(Model::id91);
     config.id = {0x12, 0x34};

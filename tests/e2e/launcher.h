@@ -40,6 +40,10 @@ struct Launcher {
     /// line stay as they are: Wine reads /tmp/x as \tmp\x on the current drive,
     /// which is Z: in the test's directory.
     std::function<std::string(const std::filesystem::path& path)> name_path;
+    /// The Wine prefix the program runs in; empty for a program run directly.
+    /// Under Wine the user's configuration folder (%APPDATA%) is the prefix's:
+    /// Wine sets APPDATA from its own registry, whatever the environment says.
+    std::filesystem::path wine_prefix;
 
     /// The file name of the copy: the program's own file name.
     std::string copy_name() const;

@@ -159,7 +159,7 @@ TEST_F(Traced, ATracePulledCableKeepsEverythingUpToTheDeviceGoing) {
     config.vanish_after = 150;
     const auto& radio = start_radio(config);
     launch_traced(radio, varied_memory_file(sim::kChannelCount));
-    ASSERT_EQ(finish_after(std::string(kGone) + std::string(text::kWriteError)), kGoneStatus);
+    ASSERT_EQ(finish_after(std::string(text::kWriteError) + std::string(kGone)), kGoneStatus);
     const sim::Snapshot s = radio.snapshot();  // the device is gone: nothing more can come
     const sim::Trace t = trace();
     // Where a port tells of a vanished device only once writes have failed

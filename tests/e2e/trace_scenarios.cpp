@@ -27,7 +27,7 @@ std::vector<TraceScenario> trace_scenarios() {
         {"fallback-9600", "dv-bank-sydney.csv", at_9600, 0, written, kWritten},
         {"ng-channel-17", "marine-vhf-100.csv", refusing, 0, stopped, kRadioRefused},
         {"esc-never-ready", "dv-bank-sydney.csv", never_ready, 11, stopped, kAborted},
-        {"vanished", "marine-vhf-100.csv", vanishing, 0, std::string(kGone) + stopped, kGoneStatus},
+        {"vanished", "marine-vhf-100.csv", vanishing, 0, stopped + std::string(kGone), kGoneStatus},
     };
 }
 

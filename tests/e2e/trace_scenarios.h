@@ -37,11 +37,10 @@ std::string scenario_test_name(const testing::TestParamInfo<TraceScenario>& scen
 /// tests/data/traces/<name>.txt
 std::string trace_path(const TraceScenario& scenario);
 
-/// The program's message when the device vanished mid-transfer, and its status.
+/// The start of the program's message when the device vanished mid-transfer,
+/// which follows the error text, and its status.
 inline constexpr std::string_view kGone =
-    "\nThe serial device is gone (cable pulled or device removed).\n";
+    "The serial device went away (cable pulled or device removed)";
 inline constexpr int kGoneStatus = 8;
-/// The status for a command line that cannot be followed.
-inline constexpr int kUsage = 10;
 
 }  // namespace quillmer::e2e

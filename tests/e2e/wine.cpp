@@ -110,6 +110,7 @@ Launcher wine_launcher(const std::filesystem::path& run_dir) {
         return std::to_string(ports->number_for(device));
     };
     launcher.name_path = on_drive_z;
+    launcher.wine_prefix = prefix;
     return launcher;
 }
 
