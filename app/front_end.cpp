@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/check_command.h"
 #include "app/config_dir.h"
 #include "app/connect.h"
 #include "app/console.h"
@@ -78,12 +79,11 @@ ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
         case Command::version:
             terminal.print(version_line());
             return ExitStatus::done;
+        case Command::check:
+            return run_check(terminal, options.memory_file);
         case Command::ports:
             show_ports(terminal);
             return ExitStatus::done;
-        case Command::check:
-            terminal.print("This option is not built yet.\n");
-            return ExitStatus::usage;
         case Command::run:
             break;
     }

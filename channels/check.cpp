@@ -1,34 +1,54 @@
 #include "channels/check.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "channels/reader.h"
+#include "channels/row_fields.h"
 
 namespace quillmer::channels {
 
 namespace {
 
+using Kind = CheckFailure::Kind;
+
 // The frame holds four digits of megahertz for a frequency and two for an
 // offset; more would be cut without a word.
 constexpr int kFrequencyDigits = 4;
 constexpr int kOffsetDigits = 2;
-constexpr int kFrequencyColumn = 2;
-constexpr int kOffsetColumn = 4;
 // The characters the channel row keeps of each, and the fraction digits the
 // frame has room for (down to hertz).
-constexpr std::size_t kFrequencyKept = 10;
-constexpr std::size_t kOffsetKept = 8;
+constexpr std::size_t kFrequencyKept = ChannelRow{}.frequency.size() - 1;
+constexpr std::size_t kOffsetKept = ChannelRow{}.offset.size() - 1;
 constexpr std::size_t kFractionDigitsKept = 6;
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool is_printable(char c) {
+    return c >= 0x20 && c <= 0x7E;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+/// What is wrong with a number field, if anything.
+enum class NumberFault { none, bad, too_many_digits };
+
 /// Spaces, at most `max_integer_digits` digits, then optionally a point, digits
 /// and spaces; at least one digit in all. The encoder turns every character
 /// before the point into a digit, so a space after the integer digits would
 /// multiply the number by ten, and any other character would write a wrong one.
-bool is_plain_decimal(std::string_view text, int max_integer_digits) {
+/// Blanks alone pass when `blanks_are_zero`: the encoder writes them as zero.
+NumberFault number_fault(std::string_view text, int max_integer_digits, bool blanks_are_zero) {
     std::size_t i = 0;
     const auto skip = [&](auto&& accept) {
         int count = 0;
@@ -38,7 +58,10 @@ bool is_plain_decimal(std::string_view text, int max_integer_digits) {
         }
         return count;
     };
-    skip([](char c) { return c == ' '; });
+    const int leading_spaces = skip([](char c) { return c == ' '; });
+    if (blanks_are_zero && static_cast<std::size_t>(leading_spaces) == text.size()) {
+        return NumberFault::none;
+    }
     const int integer_digits = skip(is_digit);
     int fraction_digits = 0;
     if (i < text.size() && text[i] == '.') {
@@ -46,8 +69,9 @@ bool is_plain_decimal(std::string_view text, int max_integer_digits) {
         fraction_digits = skip(is_digit);
         skip([](char c) { return c == ' '; });
     }
-    return i == text.size() && integer_digits <= max_integer_digits &&
-           integer_digits + fraction_digits > 0;
+    if (i != text.size() || integer_digits + fraction_digits == 0) return NumberFault::bad;
+    if (integer_digits > max_integer_digits) return NumberFault::too_many_digits;
+    return NumberFault::none;
 }
 
 /// True when keeping only the first `kept` characters of a plain decimal text
@@ -64,108 +88,207 @@ bool cut_changes_number(std::string_view text, std::size_t kept) {
     return false;
 }
 
-/// Nothing when the field is empty or a plain decimal number that the channel
-/// row keeps whole.
-std::optional<CheckFailure> check_field(const RawRow& raw, std::string_view field, int column,
-                                        int max_integer_digits, std::size_t kept) {
-    if (field.empty()) return std::nullopt;
+/// The line as read, without its line feed.
+std::string_view line_of(const RawRow& raw) {
+    std::string_view line(raw.line.data());
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    return line;
+}
+
+CheckFailure failure_at(Kind kind, int line_number, std::string_view line, int column,
+                        std::string_view text) {
     CheckFailure failure;
-    if (!is_plain_decimal(field, max_integer_digits)) {
-        failure.kind = CheckFailure::Kind::bad_number;
-    } else if (cut_changes_number(field, kept)) {
-        failure.kind = CheckFailure::Kind::cut_number;
-    } else {
-        return std::nullopt;
-    }
-    failure.line_number = raw.line_number;
+    failure.kind = kind;
+    failure.line_number = line_number;
     failure.column = column;
-    failure.text = std::string(field);
-    failure.semicolons = std::string_view(raw.line.data()).find(';') != std::string_view::npos;
+    failure.text = std::string(text);
+    failure.semicolons = line.find(';') != std::string_view::npos;
+    failure.tabs = line.find('\t') != std::string_view::npos;
     return failure;
 }
 
-/// The line of the file's first zero byte, 1 for the first line; 0 when it
-/// holds none. No text file holds one, but programs, spreadsheets in their own
-/// format and text saved as UTF-16 do. The reader ends a line at a zero byte,
-/// so such a file would turn into rows without a frequency and erase channels
-/// without a word.
-int line_of_zero_byte(MemoryFile& file) {
-    file.rewind();
-    int line = 1;
-    for (int c = file.get(); c != EOF; c = file.get()) {
-        if (c == '\0') return line;
-        if (c == '\n') ++line;
+/// Nothing when the field is empty or a plain decimal number that the channel
+/// row keeps whole.
+std::optional<Kind> number_failure(std::string_view field, int max_integer_digits, std::size_t kept,
+                                   bool blanks_are_zero) {
+    if (field.empty()) return std::nullopt;
+    switch (number_fault(field, max_integer_digits, blanks_are_zero)) {
+        case NumberFault::bad:
+            return Kind::bad_number;
+        case NumberFault::too_many_digits:
+            return Kind::too_many_digits;
+        case NumberFault::none:
+            break;
     }
-    return 0;
+    if (cut_changes_number(field, kept)) return Kind::cut_number;
+    return std::nullopt;
+}
+
+/// A mode that the encoder writes as FM must say FM (in any letter case, with
+/// blanks around it): "dv", "D-STAR" or "WFM" would become FM without a word.
+bool mode_says_what_it_gets(std::string_view kept) {
+    if (mode_of(kept) != Mode::fm) return true;
+    const std::string_view mode = trimmed(kept);
+    return mode.empty() || (mode.size() == 2 && (mode[0] == 'F' || mode[0] == 'f') &&
+                            (mode[1] == 'M' || mode[1] == 'm'));
+}
+
+/// A name or call field as the radio gets it, without the padding.
+std::string_view kept_name(const std::array<char, kBlankName.size()>& name) {
+    std::string_view text(name.data());
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+/// The first failure of one data row, its columns in order.
+std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) {
+    const std::string_view line = line_of(raw);
+    const auto fail = [&](Kind kind, int column, std::string_view text) {
+        return failure_at(kind, raw.line_number, line, column, text);
+    };
+    if (line.find(',') == std::string_view::npos)
+        return fail(Kind::no_commas, check_column::kLine, line);
+
+    for (const int column : {check_column::kFrequency, check_column::kDuplex, check_column::kOffset,
+                             check_column::kMode, check_column::kLabel, check_column::kCall3,
+                             check_column::kCall2, check_column::kCall1}) {
+        const std::string_view text = column_text(line, column);
+        // The reader knows no quoting: the marks would be part of the field.
+        if (text.starts_with('"')) return fail(Kind::quoted_field, column, text);
+
+        if (column == check_column::kFrequency || column == check_column::kOffset) {
+            const bool frequency = column == check_column::kFrequency;
+            const std::string_view field = frequency ? raw.frequency.data() : raw.offset.data();
+            const auto kind = frequency
+                                  ? number_failure(field, kFrequencyDigits, kFrequencyKept, false)
+                                  : number_failure(field, kOffsetDigits, kOffsetKept, true);
+            if (kind) return fail(*kind, column, field);
+        } else if (column == check_column::kDuplex) {
+            if (duplex_of(row.duplex.data()) == Duplex::off &&
+                text.find_first_of("+-") != std::string_view::npos) {
+                return fail(Kind::unknown_duplex, column, text);
+            }
+        } else if (column == check_column::kMode) {
+            if (!mode_says_what_it_gets(row.mode.data())) {
+                return fail(Kind::unknown_mode, column, text);
+            }
+        } else {
+            const auto& name = column == check_column::kLabel   ? row.label
+                               : column == check_column::kCall3 ? row.call3
+                               : column == check_column::kCall2 ? row.call2
+                                                                : row.call1;
+            const std::string_view kept = kept_name(name);
+            if (!std::all_of(kept.begin(), kept.end(), is_printable)) {
+                return fail(Kind::not_ascii, column, kept);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+/// What a pass over the file's lines finds.
+struct LineScan {
+    /// The line of the file's first zero byte, 1 for the first line; 0 when it
+    /// holds none. No text file holds one, but programs, spreadsheets in their
+    /// own format and text saved as UTF-16 do. The reader ends a line at a zero
+    /// byte, so such a file would turn into rows without a frequency and erase
+    /// channels without a word.
+    int zero_byte_line = 0;
+    /// The first line with blanks before a digit: the reader skips it as a
+    /// header, and every later row would land one channel early.
+    std::optional<CheckFailure> blank_before_row;
+};
+
+LineScan scan_lines(MemoryFile& file) {
+    LineScan scan;
+    file.rewind();
+    int line_number = 1;
+    std::string line;  // the start of the current line, for a message
+    bool blank_led = false;
+    bool looking = true;  // still deciding whether the line is blank-led
+    const auto line_ends = [&] {
+        if (blank_led && !scan.blank_before_row) {
+            scan.blank_before_row =
+                failure_at(Kind::blank_before_row, line_number, line, check_column::kLine, line);
+        }
+        line.clear();
+        blank_led = false;
+        looking = true;
+        ++line_number;
+    };
+    for (int c = file.get(); c != EOF; c = file.get()) {
+        const char ch = static_cast<char>(c);
+        if (ch == '\0') {
+            scan.zero_byte_line = line_number;
+            break;
+        }
+        if (ch == '\n') {
+            line_ends();
+            continue;
+        }
+        if (line.size() < kLineChars) line += ch;
+        if (looking && !is_blank(ch)) {
+            looking = false;
+            blank_led = line.size() > 1 && is_digit(ch);
+        }
+    }
+    if (scan.zero_byte_line == 0) line_ends();
+    file.rewind();
+    return scan;
+}
+
+/// The file's first row failure, and whether any row has a frequency.
+struct RowScan {
+    std::optional<CheckFailure> failure;
+    bool any_row = false;
+    bool any_frequency = false;
+};
+
+RowScan scan_rows(MemoryFile& file) {
+    RowScan scan;
+    Reader reader(file);
+    while (!scan.failure && reader.next_row()) {
+        scan.any_row = true;
+        if (!frequency_is_empty(reader.row())) scan.any_frequency = true;
+        scan.failure = check_row(reader.raw(), reader.row());
+    }
+    file.rewind();
+    return scan;
 }
 
 }  // namespace
 
-std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
-    if (const int line = line_of_zero_byte(file)) {
-        file.rewind();
-        CheckFailure failure;
-        failure.kind = CheckFailure::Kind::zero_byte;
-        failure.line_number = line;
-        return failure;
+std::string_view column_text(std::string_view line, int column) {
+    const std::size_t end = std::min(line.find('\n'), line.size());
+    line = line.substr(0, end);
+    for (int c = 1; c < column; ++c) {
+        const std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos) return {};
+        line.remove_prefix(comma + 1);
     }
-    file.rewind();
-    Reader reader(file);
-    std::optional<CheckFailure> failure;
-    bool any_row = false;
-    while (!failure && reader.next_row()) {
-        any_row = true;
-        const RawRow& raw = reader.raw();
-        failure = check_field(raw, raw.frequency.data(), kFrequencyColumn, kFrequencyDigits,
-                              kFrequencyKept);
-        if (!failure) {
-            failure =
-                check_field(raw, raw.offset.data(), kOffsetColumn, kOffsetDigits, kOffsetKept);
-        }
-    }
-    if (!failure && !any_row) {
-        failure = CheckFailure{};
-        failure->kind = CheckFailure::Kind::no_data_rows;
-    }
-    file.rewind();
-    return failure;
+    return line.substr(0, line.find(','));
 }
 
-std::string describe(const CheckFailure& failure) {
-    std::string message;
-    if (failure.kind == CheckFailure::Kind::no_data_rows) {
-        message =
-            "Memory file has no data rows (a data row starts with a digit): nothing to write.\n";
-    } else if (failure.kind == CheckFailure::Kind::zero_byte) {
-        message = "Memory file line " + std::to_string(failure.line_number) +
-                  " holds a zero byte: it is not a text file (a program, a spreadsheet in its "
-                  "own format, or text saved as UTF-16, say).\n"
-                  "Save the channels as comma-separated text.\n";
-    } else {
-        const bool frequency = failure.column == kFrequencyColumn;
-        message = "Memory file line " + std::to_string(failure.line_number) + ", column " +
-                  std::to_string(failure.column) +
-                  (frequency ? " (frequency): \"" : " (offset): \"") + failure.text + "\"";
-        if (failure.kind == CheckFailure::Kind::cut_number) {
-            message += " is longer than the " +
-                       std::to_string(frequency ? kFrequencyKept : kOffsetKept) +
-                       " characters kept, and cutting it would change the number.\n";
-        } else {
-            message += " is not a plain decimal number.\n";
-        }
-        message += frequency ? "A frequency is written in MHz with a point, such as 145.500000 "
-                               "(at most 4 digits before the point).\n"
-                             : "An offset is written in MHz with a point, such as 0.600000 "
-                               "(at most 2 digits before the point).\n";
-        if (failure.semicolons) {
-            message +=
-                "The file seems to use ';' between columns (a spreadsheet saved under a locale "
-                "with decimal commas): save it with commas between columns and points in "
-                "numbers.\n";
-        }
+std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
+    const LineScan lines = scan_lines(file);
+    if (lines.zero_byte_line != 0) {
+        CheckFailure failure;
+        failure.kind = Kind::zero_byte;
+        failure.line_number = lines.zero_byte_line;
+        return failure;
     }
-    message += "Nothing was sent to the radio.\n";
-    return message;
+    RowScan rows = scan_rows(file);
+    if (lines.blank_before_row &&
+        (!rows.failure || lines.blank_before_row->line_number < rows.failure->line_number)) {
+        return lines.blank_before_row;
+    }
+    if (rows.failure) return rows.failure;
+    if (!rows.any_row || !rows.any_frequency) {
+        CheckFailure failure;
+        failure.kind = rows.any_row ? Kind::no_frequencies : Kind::no_data_rows;
+        return failure;
+    }
+    return std::nullopt;
 }
 
 }  // namespace quillmer::channels

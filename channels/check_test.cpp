@@ -15,7 +15,7 @@ using test_files::TempMemoryFile;
 
 constexpr const char* kHeader = "CH No,Frequency,Dup,Offset\n";
 
-TEST(Check, AcceptsPlainNumbersWithSpacesAndRewindsTheFile) {
+TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndRewindsTheFile) {
     TempMemoryFile f(std::string(kHeader) +
                      "0,145.500000,DUP-,0.600000\n"
                      "1, 145.5  ,,  .6\n"
@@ -23,51 +23,134 @@ TEST(Check, AcceptsPlainNumbersWithSpacesAndRewindsTheFile) {
                      "3,145,,5\n"
                      "4,.5,,\n"
                      "5,,,\n"
-                     "6,0145.5,,00.600000\n");
+                     "6,0145.5,,00.600000\n"
+                     "# a comment line\n"
+                     "  a note after blanks, and a line of blanks only\n"
+                     "   \n"
+                     // Blanks alone in the offset are written as zero, as an empty one.
+                     "7,145.5,OFF,   \n"
+                     // Modes by the encoder's own comparisons, FM in any case.
+                     "8,145.5,DUP,,,DVMODE\n"
+                     "9,145.5,dup-,,,AMX\n"
+                     "10,145.5,,,,AUTOMATIC\n"
+                     "11,145.5,,,,fm\n"
+                     "12,145.5,,,, Fm \n"
+                     "13,145.5,,,,FM-N\n"
+                     "14,145.5,,,\"5kHz\",   \n"
+                     // A quotation mark inside a name; bytes past the 8 kept.
+                     "15,145.5,,,,FM,A\"B\n"
+                     "16,145.5,,,,FM,ABCDEFGH\xC3\xA9,,,,,,,,,,A,B,C,\"unused\"\n");
     EXPECT_EQ(check_memory_file(f.file()), std::nullopt);
     Reader reader(f.file());
     ASSERT_TRUE(reader.next_row());
     EXPECT_STREQ(reader.row().frequency.data(), "145.500000");
 }
 
-struct BadNumber {
-    const char* row;  // a data row placed on the file's third line
+struct Refused {
+    const char* row;  // a line placed on the file's third line, between two good rows
+    CheckFailure::Kind kind;
     int column;
     const char* text;
+    const char* message;  // a part of describe()'s message
 };
 
-void PrintTo(const BadNumber& bad, std::ostream* out) {
-    *out << '"' << bad.row << '"';
+void PrintTo(const Refused& refused, std::ostream* out) {
+    *out << testing::PrintToString(std::string(refused.row));
 }
 
-class CheckBadNumber : public ::testing::TestWithParam<BadNumber> {};
+class CheckRefuses : public ::testing::TestWithParam<Refused> {};
 
-TEST_P(CheckBadNumber, IsRefusedWithItsLineColumnAndText) {
-    const BadNumber& bad = GetParam();
-    TempMemoryFile f(std::string(kHeader) + "0,145.5,,0.6\n" + bad.row + "\n9,146.0,,\n");
+TEST_P(CheckRefuses, NamingItsLineColumnAndText) {
+    const Refused& r = GetParam();
+    TempMemoryFile f(std::string(kHeader) + "0,145.5,,0.6\n" + r.row + "\n9,146.0,,\n");
     const auto failure = check_memory_file(f.file());
     ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->kind, CheckFailure::Kind::bad_number);
+    EXPECT_EQ(failure->kind, r.kind);
     EXPECT_EQ(failure->line_number, 3);
-    EXPECT_EQ(failure->column, bad.column);
-    EXPECT_EQ(failure->text, bad.text);
-    EXPECT_FALSE(failure->semicolons);
+    EXPECT_EQ(failure->column, r.column);
+    EXPECT_EQ(failure->text, r.text);
+    const std::string message = describe(*failure);
+    EXPECT_TRUE(message.starts_with("Memory file line 3, column " + std::to_string(r.column)))
+        << message;
+    EXPECT_NE(message.find(r.message), std::string::npos) << message;
+    EXPECT_TRUE(message.ends_with("\nNothing was sent to the radio.\n")) << message;
 }
 
+using Kind = CheckFailure::Kind;
+
 INSTANTIATE_TEST_SUITE_P(
-    Fields, CheckBadNumber,
-    ::testing::Values(BadNumber{"1,145 ,,", 2, "145 "},  // a space before no point: 1450 MHz
-                      BadNumber{"1,145 .5,,", 2, "145 .5"}, BadNumber{"1,145. 5,,", 2, "145. 5"},
-                      BadNumber{"1,14 5.5,,", 2, "14 5.5"}, BadNumber{"1,12345.0,,", 2, "12345.0"},
-                      BadNumber{"1,   ,,", 2, "   "}, BadNumber{"1,.,,", 2, "."},
-                      BadNumber{"1,145.5MHz,,", 2, "145.5MHz"},
-                      BadNumber{"1,145.5.0,,", 2, "145.5.0"},
-                      BadNumber{"1,\"145.5\",,", 2, "\"145.5\""},
-                      BadNumber{"1,145.500000X,,", 2, "145.500000X"},  // past the 10th
-                      BadNumber{"1,145.5,,-0.6", 4, "-0.6"},
-                      BadNumber{"1,145.5,,100.0", 4, "100.0"},
-                      BadNumber{"1,145.5,,0\t6", 4, "0\t6"},
-                      BadNumber{"1,145.5,,0.600000 MHz and more", 4, "0.600000 MHz and mo"}));
+    Numbers, CheckRefuses,
+    ::testing::Values(
+        Refused{"1,145 ,,", Kind::bad_number, 2, "145 ", ""},  // a space before no point: 1450 MHz
+        Refused{"1,145 .5,,", Kind::bad_number, 2, "145 .5", ""},
+        Refused{"1,145. 5,,", Kind::bad_number, 2, "145. 5", ""},
+        Refused{"1,14 5.5,,", Kind::bad_number, 2, "14 5.5", ""},
+        Refused{"1,   ,,", Kind::bad_number, 2, "   ", "(frequency): \"   \" is not a plain"},
+        Refused{"1,.,,", Kind::bad_number, 2, ".", ""},
+        Refused{"1,145.5MHz,,", Kind::bad_number, 2, "145.5MHz", ""},
+        Refused{"1,145.5.0,,", Kind::bad_number, 2, "145.5.0", ""},
+        Refused{"1,145.500000X,,", Kind::bad_number, 2, "145.500000X", ""},  // past the 10th
+        Refused{"1,145.5,,-0.6", Kind::bad_number, 4, "-0.6", ""},
+        Refused{"1,145.5,,0\t6", Kind::bad_number, 4, "0\t6", "(offset): \"0\\t6\""},
+        Refused{"1,145.5,,0.600000 MHz and more", Kind::bad_number, 4, "0.600000 MHz and mo", ""},
+        Refused{"1,12345.0,,", Kind::too_many_digits, 2, "12345.0", "too many digits"},
+        Refused{"1,00145.5,,", Kind::too_many_digits, 2, "00145.5",
+                "\"00145.5\" has too many digits before the point (zeros in front count too)"},
+        Refused{"1,145.5,,100.0", Kind::too_many_digits, 4, "100.0", "at most 2 digits"}));
+
+// The files people actually have: a spreadsheet's other exports, the usual
+// spellings of modes and duplex, a stray blank, names in other scripts.
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, CheckRefuses,
+    ::testing::Values(
+        Refused{"1\t145.500000\tDUP-\t0.600000", Kind::no_commas, 1,
+                "1\t145.500000\tDUP-\t0.600000",
+                "column 1: \"1\\t145.500000\\tDUP-\\t0.600000\" holds no comma: columns must "
+                "be separated by commas.\nThe line holds tabs"},
+        Refused{"1;145.500000;DUP-;0.6", Kind::no_commas, 1, "1;145.500000;DUP-;0.6",
+                "The file seems to use ';' between columns"},
+        Refused{"7", Kind::no_commas, 1, "7", "A line that starts with a digit is a channel"},
+        Refused{"1,\"145.5\",,", Kind::quoted_field, 2, "\"145.5\"", ""},
+        Refused{"1,145.5,\"DUP-\",0.6", Kind::quoted_field, 3, "\"DUP-\"",
+                "without quotation marks around fields"},
+        Refused{"1,145.5,,,\"5kHz\",\"DV\"", Kind::quoted_field, 6, "\"DV\"", ""},
+        Refused{"1,145.5,,,,FM,\"CALL 2M\"", Kind::quoted_field, 7, "\"CALL 2M\"", "(name)"},
+        Refused{"1,145.5,,,,DV,A,,,,,,,,,,\"GB7NB G\",GB7NB B", Kind::quoted_field, 17,
+                "\"GB7NB G\"", "(call field 3)"},
+        Refused{"1,145.5,,,,dv", Kind::unknown_mode, 6, "dv",
+                "\"dv\" is not a mode the radio knows; it would be written as FM.\nThe modes "
+                "are FM, FM-N, AM, DV and AUTO"},
+        Refused{"1,145.5,,,,D-STAR", Kind::unknown_mode, 6, "D-STAR", ""},
+        Refused{"1,145.5,,,,fm-n", Kind::unknown_mode, 6, "fm-n", ""},
+        Refused{"1,145.5,,,,WFM", Kind::unknown_mode, 6, "WFM", ""},
+        Refused{"1,145.5,-,0.6", Kind::unknown_duplex, 3, "-",
+                "\"-\" would be written as simplex.\nDuplex is written DUP+ or DUP-"},
+        Refused{"1,145.5,+,0.6", Kind::unknown_duplex, 3, "+", ""},
+        Refused{"1,145.5,  DUP-,0.6", Kind::unknown_duplex, 3, "  DUP-", ""},  // sign cut off
+        Refused{" 4,146.0,,", Kind::blank_before_row, 1, " 4,146.0,,",
+                "it would be skipped, and every later row would move up one channel"},
+        Refused{"\t4,146.0,,", Kind::blank_before_row, 1, "\t4,146.0,,", ""},
+        Refused{"1,145.5,,,,FM,Caf\xC3\xA9 CQ", Kind::not_ascii, 7, "Caf\xC3\xA9 CQ",
+                "(name): \"Caf\\xC3\\xA9 CQ\" holds a character the radio cannot show"},
+        Refused{"1,145.5,,,,DV,\xE6\x9D\xB1\xE4\xBA\xAC", Kind::not_ascii, 7,
+                "\xE6\x9D\xB1\xE4\xBA\xAC", ""},
+        Refused{"1,145.5,,,,DV,NAME,,,,,,,,,,A,B,CQ\x7F", Kind::not_ascii, 19, "CQ\x7F",
+                "(call field 1)"}));
+
+TEST(Check, TheEarliestLineWins) {
+    // A skipped blank-led line against a row failure, either way round.
+    TempMemoryFile blank_first(std::string(kHeader) + "0,145.5,,\n 1,146.0,,\n2,dv,,\n");
+    auto failure = check_memory_file(blank_first.file());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->kind, CheckFailure::Kind::blank_before_row);
+    EXPECT_EQ(failure->line_number, 3);
+
+    TempMemoryFile row_first(std::string(kHeader) + "0,145.5,,,,dv\n 1,146.0,,\n");
+    failure = check_memory_file(row_first.file());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->kind, CheckFailure::Kind::unknown_mode);
+    EXPECT_EQ(failure->line_number, 2);
+}
 
 TEST(Check, LineNumbersCountPhysicalLinesAndTheFirstFailureWins) {
     std::string long_line = "1,145.0,";
@@ -92,6 +175,17 @@ TEST(Check, FileWithoutDataRowsIsRefused) {
 
     TempMemoryFile empty("");
     EXPECT_TRUE(check_memory_file(empty.file()).has_value());
+}
+
+TEST(Check, FileWithoutAnyFrequencyWouldOnlyEraseAndIsRefused) {
+    TempMemoryFile blank_rows(std::string(kHeader) + "0,,DUP-,0.6,,DV,NAME\n1,,,\n2,,,\n");
+    const auto failure = check_memory_file(blank_rows.file());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->kind, CheckFailure::Kind::no_frequencies);
+    EXPECT_EQ(describe(*failure),
+              "Memory file has no data row with a frequency: it would only erase the radio's "
+              "channels.\n"
+              "Nothing was sent to the radio.\n");
 }
 
 TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {

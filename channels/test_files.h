@@ -44,6 +44,7 @@ class TempMemoryFile {
     TempMemoryFile& operator=(const TempMemoryFile&) = delete;
 
     MemoryFile& file() { return file_; }
+    std::string path() const { return path_.string(); }
 
   private:
     static inline int count_ = 0;

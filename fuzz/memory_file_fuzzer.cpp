@@ -1,10 +1,16 @@
 // Fuzz target: arbitrary bytes as a memory file, through the check, the reader and
 // the encoder, as the program takes them before and during a transfer.
 //
-// Besides memory safety it asserts the check's promise: when a file passes, every
-// channel's frequency and offset reach the write frame as the very numbers the
-// file holds, to the hertz. The memory file is opened by path, so each input is
-// written to a scratch file, in memory (/dev/shm) where the system has that.
+// Besides memory safety it asserts the check's promises, each by its own reading
+// of the file: when a file passes, every channel's frequency and offset reach
+// the write frame as the very numbers the file holds, to the hertz; a mode or
+// duplex goes out as FM or simplex only when the file says so; names and call
+// fields go out as printable ASCII; no kept field starts with a quotation mark;
+// every data row holds a comma, no line hides a row behind blanks, and some row
+// has a frequency. The frames are read back by the program's frame decoder,
+// which must give the channel and the numbers again. The memory file is opened
+// by path, so each input is written to a scratch file, in memory (/dev/shm)
+// where the system has that.
 
 #include <algorithm>
 #include <array>
@@ -23,6 +29,7 @@
 #include "channels/reader.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
+#include "protocol/frame_decode.h"
 #include "protocol/frames.h"
 
 namespace {
@@ -34,6 +41,7 @@ using quillmer::channels::RawRow;
 using quillmer::channels::Reader;
 using quillmer::protocol::Byte;
 using quillmer::protocol::ChannelFrames;
+using quillmer::protocol::decode_channel_frame;
 namespace write_at = quillmer::protocol::write_at;
 
 constexpr int kChannels = 400;
@@ -106,26 +114,98 @@ std::uint64_t packed_value(const ChannelFrames& frames, std::size_t at, std::siz
     return value;
 }
 
-/// A checked row: the frame holds the frequency (five bytes) and the offset (four
-/// bytes) in hertz, exactly as the row's text gives them in megahertz.
-void check_numbers(const RawRow& raw, const ChannelFrames& frames) {
-    QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kFrequency, 5) ==
-                        micro_units(raw.frequency.data()));
-    QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kOffset, 4) ==
-                        micro_units(raw.offset.data()));
+/// Micro-units as megahertz text with six decimals, as the frame decoder gives it.
+std::string mhz_text(std::uint64_t micro) {
+    return std::to_string(micro / 1'000'000) + "." +
+           std::to_string(1'000'000 + micro % 1'000'000).substr(1);
+}
+
+/// Column `n` (from 1) of a data line: between commas, up to the line feed.
+std::string_view column(std::string_view line, int n) {
+    line = line.substr(0, line.find('\n'));
+    for (int at = 1; at < n; ++at) {
+        const std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos) return {};
+        line.remove_prefix(comma + 1);
+    }
+    return line.substr(0, line.find(','));
+}
+
+bool says_fm(std::string_view mode) {
+    mode = mode.substr(0, 4);  // the characters the row keeps
+    while (!mode.empty() && mode.front() == ' ') mode.remove_prefix(1);
+    while (!mode.empty() && mode.back() == ' ') mode.remove_suffix(1);
+    return mode.empty() || (mode.size() == 2 && (mode[0] | 0x20) == 'f' && (mode[1] | 0x20) == 'm');
+}
+
+/// A row of a file that passed: the frames say what the row says.
+void check_row(const RawRow& raw, int channel, const ChannelFrames& frames) {
+    const std::string_view line = raw.line.data();
+    QUILLMER_FUZZ_CHECK(line.find(',') != std::string_view::npos);
+    for (const int n : {2, 3, 4, 6, 7, 17, 18, 19}) {
+        QUILLMER_FUZZ_CHECK(!column(line, n).starts_with('"'));
+    }
+
+    const std::uint64_t frequency = micro_units(raw.frequency.data());
+    const std::uint64_t offset = micro_units(raw.offset.data());
+    QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kFrequency, 5) == frequency);
+    QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kOffset, 4) == offset);
+    if (frames.write[write_at::kMode] == 0x0E) QUILLMER_FUZZ_CHECK(says_fm(column(line, 6)));
+    if (frames.write[write_at::kDuplex] == 0) {
+        QUILLMER_FUZZ_CHECK(column(line, 3).find_first_of("+-") == std::string_view::npos);
+    }
+    for (std::size_t at = write_at::kLabel; at < quillmer::protocol::kWriteFrameSize - 1; ++at) {
+        if (at == write_at::kLabel + 8) at = write_at::kCall1;  // past the two zero bytes
+        QUILLMER_FUZZ_CHECK(frames.write[at] >= 0x20 && frames.write[at] <= 0x7E);
+    }
+
+    const auto written = decode_channel_frame(frames.write);
+    QUILLMER_FUZZ_CHECK(written && !written->erase && written->decimal);
+    QUILLMER_FUZZ_CHECK(written->channel == channel);
+    QUILLMER_FUZZ_CHECK(written->frequency == mhz_text(frequency));
+    QUILLMER_FUZZ_CHECK(written->offset == mhz_text(offset));
+    const auto erased = decode_channel_frame(frames.erase);
+    QUILLMER_FUZZ_CHECK(erased && erased->erase && erased->channel == channel);
+}
+
+/// A file that passed hides no data row behind blanks at the start of a line:
+/// the reader would skip it as a header.
+void check_no_hidden_rows(MemoryFile& file) {
+    file.rewind();
+    bool line_start = true;
+    bool blanks = false;
+    for (int c = file.get(); c != EOF; c = file.get()) {
+        if (c == '\n') {
+            line_start = true;
+            blanks = false;
+        } else if (line_start && (c == ' ' || c == '\t')) {
+            blanks = true;
+        } else if (line_start) {
+            QUILLMER_FUZZ_CHECK(!(blanks && c >= '0' && c <= '9'));
+            line_start = false;
+        }
+    }
+    file.rewind();
 }
 
 void check_failure(const CheckFailure& failure) {
-    if (failure.kind == CheckFailure::Kind::zero_byte) {
+    using Kind = CheckFailure::Kind;
+    if (failure.kind == Kind::zero_byte) {
         QUILLMER_FUZZ_CHECK(failure.line_number >= 1);
-    } else if (failure.kind != CheckFailure::Kind::no_data_rows) {
+    } else if (failure.kind == Kind::no_data_rows || failure.kind == Kind::no_frequencies) {
+        QUILLMER_FUZZ_CHECK(failure.line_number == 0);
+    } else {
         QUILLMER_FUZZ_CHECK(failure.line_number >= 1);
-        QUILLMER_FUZZ_CHECK(failure.column == 2 || failure.column == 4);
+        const int c = failure.column;
+        QUILLMER_FUZZ_CHECK(c == 1 || c == 2 || c == 3 || c == 4 || c == 6 || c == 7 ||
+                            (c >= 17 && c <= 19));
         // An empty field is a blank channel, never a failure.
         QUILLMER_FUZZ_CHECK(!failure.text.empty());
     }
     const std::string message = quillmer::channels::describe(failure);
     QUILLMER_FUZZ_CHECK(!message.empty() && message.back() == '\n');
+    // Whatever the file holds, the message is printable text for any console.
+    for (const char c : message) QUILLMER_FUZZ_CHECK(c == '\n' || (c >= 0x20 && c <= 0x7E));
 }
 
 }  // namespace
@@ -141,22 +221,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The transfer's reading: rows in order, channel n for the n-th; rows after
     // channel 399 are only counted.
+    if (!failure) check_no_hidden_rows(file);
     Reader reader(file);
     ChannelFrames frames;
     int rows = 0;
+    bool any_frequency = false;
     while (reader.next_row()) {
         if (rows < kChannels) {
             quillmer::protocol::encode_channel(reader.row(), rows, frames);
-            if (!failure) check_numbers(reader.raw(), frames);
+            if (!failure) check_row(reader.raw(), rows, frames);
         }
+        if (reader.row().frequency[0] != '\0') any_frequency = true;
         ++rows;
     }
     QUILLMER_FUZZ_CHECK(!reader.next_row());
-    // The check reads the same rows: it finds none exactly when there are none
-    // (a zero byte is refused before the rows are looked at).
-    const bool no_rows = failure && failure->kind == CheckFailure::Kind::no_data_rows;
-    if (!failure || failure->kind != CheckFailure::Kind::zero_byte) {
-        QUILLMER_FUZZ_CHECK((rows == 0) == no_rows);
+    // The check reads the same rows: a file it takes has rows, and a frequency
+    // in one of them; when it finds none, there are none (a line it refuses
+    // first, or a zero byte, may hide that).
+    if (!failure) QUILLMER_FUZZ_CHECK(rows > 0 && any_frequency);
+    if (failure && failure->kind == CheckFailure::Kind::no_data_rows) {
+        QUILLMER_FUZZ_CHECK(rows == 0);
+    }
+    if (failure && failure->kind == CheckFailure::Kind::no_frequencies) {
+        QUILLMER_FUZZ_CHECK(rows > 0 && !any_frequency);
     }
     return 0;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "protocol/channel_codes.h"
+
 namespace quillmer::protocol {
 
 namespace {
@@ -10,38 +12,10 @@ namespace {
 using channels::ChannelRow;
 using channels::kBlankName;
 
-constexpr Byte kModeAuto = 0x5E;
-constexpr Byte kModeDv = 0x4E;
-constexpr Byte kModeAm = 0x3E;
-constexpr Byte kModeFmNarrow = 0x1E;
-constexpr Byte kModeFm = 0x0E;
-
-constexpr Byte kDuplexPlus = 2;
-constexpr Byte kDuplexMinus = 1;
-constexpr Byte kDuplexOff = 0;
-
 constexpr std::size_t kNameChars = 8;
 
 Byte low_nibble(char c) {
     return static_cast<Byte>(static_cast<unsigned char>(c) & 0x0F);
-}
-
-Byte mode_code(std::string_view mode) {
-    // The order matters: "AUTO" and "FM-N" are whole words, "DV" and "AM" are
-    // prefixes, and everything else (plain FM among it) is FM.
-    if (mode.substr(0, 4) == "AUTO") return kModeAuto;
-    if (mode.substr(0, 2) == "DV") return kModeDv;
-    if (mode.substr(0, 2) == "AM") return kModeAm;
-    if (mode.substr(0, 4) == "FM-N") return kModeFmNarrow;
-    return kModeFm;
-}
-
-Byte duplex_code(std::string_view duplex) {
-    // The sign is the fourth character of "DUP+" and "DUP-".
-    if (duplex.size() < 4) return kDuplexOff;
-    if (duplex[3] == '+') return kDuplexPlus;
-    if (duplex[3] == '-') return kDuplexMinus;
-    return kDuplexOff;
 }
 
 Byte channel_hundreds(int channel) {
@@ -109,15 +83,25 @@ void encode_channel(const ChannelRow& row, int channel, ChannelFrames& frames) {
     frame[at::kOffset + 1] = offset.fraction[1];
     frame[at::kOffset] = offset.fraction[2];
 
-    frame[at::kMode] = mode_code(row.mode.data());
-    frame[at::kDuplex] = duplex_code(row.duplex.data());
+    frame[at::kMode] = mode_code(channels::mode_of(row.mode.data()));
+    frame[at::kDuplex] = duplex_code(channels::duplex_of(row.duplex.data()));
 
     // A channel without a label is shown blank, whatever its call fields hold.
-    const bool blank = row.label[0] == ' ';
+    const bool blank = channels::names_blanked(row);
     put_name(frame, at::kLabel, blank ? kBlankName : row.label);
     put_name(frame, at::kCall1, blank ? kBlankName : row.call1);
     put_name(frame, at::kCall2, blank ? kBlankName : row.call2);
     put_name(frame, at::kCall3, blank ? kBlankName : row.call3);
+}
+
+std::span<const Byte> encode_next_channel(channels::Reader& reader, int channel, bool& rows_ended,
+                                          ChannelFrames& frames) {
+    if (!rows_ended) rows_ended = !reader.next_row();
+    encode_channel(reader.row(), channel, frames);
+    // After the file's last row the radio's remaining channels are erased, so
+    // its memory matches the file.
+    if (rows_ended || channels::frequency_is_empty(reader.row())) return frames.erase;
+    return frames.write;
 }
 
 }  // namespace quillmer::protocol

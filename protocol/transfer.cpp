@@ -116,16 +116,9 @@ TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model
                 if (!rows_ended && reader.next_row()) end = TransferEnd::too_many_rows;
                 state = State::close_link;
             } else {
-                if (!rows_ended) rows_ended = !reader.next_row();
-                encode_channel(reader.row(), channel, frames);
+                const auto frame = encode_next_channel(reader, channel, rows_ended, frames);
                 console.print(channel_counter(channel).data());
-                // After the file's last row the radio's remaining channels are
-                // erased, so its memory matches the file.
-                if (rows_ended || channels::frequency_is_empty(reader.row())) {
-                    line.write_frame(frames.erase);
-                } else {
-                    line.write_frame(frames.write);
-                }
+                line.write_frame(frame);
                 outcome.sent = ++channel;
                 state = State::wait_ack;
             }

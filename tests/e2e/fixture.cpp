@@ -170,9 +170,9 @@ std::string counter(int channel) {
 }
 
 std::string varied_memory_file(int rows, bool crlf) {
-    static const char* const kDuplex[] = {"DUP+", "DUP-", "OFF", "", "+", "DUP"};
+    static const char* const kDuplex[] = {"DUP+", "DUP-", "OFF", "", "dup+", "DUP"};
     static const char* const kOffset[] = {"0.600000", "5.000000", "", "1.6", "0", " 7.600000"};
-    static const char* const kMode[] = {"FM", "FM-N", "DV", "AM", "AUTO", "", "WFM", "DVX"};
+    static const char* const kMode[] = {"FM", "FM-N", "DV", "AM", "AUTO", "", "fm", "DVX"};
     static const char* const kCalls[] = {"VK2RBV G,VK2RBV B,CQCQCQ", "       I,VK2RBV B,CQCQCQ",
                                          "CQ,,", "", "LONGERTHAN8,AB,ZYXWVUTSR"};
     const std::string end = crlf ? "\r\n" : "\n";
@@ -224,7 +224,7 @@ std::string varied_memory_file(int rows, bool crlf) {
                 std::snprintf(name, sizeof name, " Lead%d", i);
                 break;
             default:
-                std::snprintf(name, sizeof name, "\"Q%d\"", i);
+                std::snprintf(name, sizeof name, "Q\"%d\"", i);
                 break;
         }
         text += std::to_string(i) + "," + frequency + "," + kDuplex[i % 6] + "," +

@@ -104,9 +104,10 @@ class EndToEnd : public testing::Test {
 
 /// A memory file with a header line and `rows` data rows that vary every column
 /// the program reads: frequencies with six, four or no decimals and leading
-/// spaces, every mode and duplex spelling, offsets, short, long, empty and
-/// space-led names, call fields present, short and missing, and rows without a
-/// frequency. Lines end in "\r\n" when `crlf`.
+/// spaces, every mode and duplex spelling the check takes, offsets, short,
+/// long, empty and space-led names, a quotation mark inside a name, call fields
+/// present, short and missing, and rows without a frequency. Lines end in
+/// "\r\n" when `crlf`.
 std::string varied_memory_file(int rows, bool crlf = false);
 
 /// The texts the program shows, as its users see them on a UTF-8 console.

@@ -1,5 +1,6 @@
 // Real and awkward memory files, end to end: what the radio holds afterwards,
-// channel by channel, and the files that must never reach a radio.
+// channel by channel, the files that must never reach a radio, and the preview
+// of --check against what a run leaves in the radio.
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,13 @@ namespace {
 
 using sim::Model;
 
+std::string data_path(const std::string& name) {
+    return name == "memory.csv" ? std::string(QUILLMER_EXAMPLE_FILE)
+                                : std::string(QUILLMER_TEST_DATA) + "/" + name;
+}
+
 std::string read_data_file(const std::string& name) {
-    std::ifstream in(std::string(QUILLMER_TEST_DATA) + "/" + name, std::ios::binary);
+    std::ifstream in(data_path(name), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     EXPECT_TRUE(in.good() || in.eof()) << name;
@@ -88,6 +94,172 @@ TEST_F(MemoryFiles, FileWithoutAnyDataRowWouldEraseEverythingAndIsRefused) {
     run.type("k");
     EXPECT_EQ(run.wait_exit(), kMemoryFileRefused) << run.transcript();
     EXPECT_TRUE(settle(radio).frames.empty());
+}
+
+// The mistakes people make with files that a spreadsheet or an editor gave
+// them: each would have written wrong channels, or wiped the radio, with status
+// 0. Now the program names the line and stops before any port is used.
+struct Mistake {
+    const char* name;
+    std::string file;
+    const char* where;  // the start of the message
+};
+
+void PrintTo(const Mistake& mistake, std::ostream* out) {
+    *out << mistake.name;
+}
+
+const std::string kHeader = "CH No,Frequency,Dup,Offset,TS,Mode,Name\n";
+
+const Mistake kMistakes[] = {
+    {"TabSeparated", kHeader + "0\t145.500000\tDUP-\t0.600000\t\tFM\tCALL\n",
+     "Memory file line 2, column 1: "},
+    {"QuotedText", kHeader + "0,145.500000,\"DUP-\",0.600000,,\"DV\",\"CALL 2M\"\n",
+     "Memory file line 2, column 3 (duplex): "},
+    {"LowerCaseMode", kHeader + "0,145.500000,,,,FM,ONE\n1,438.775000,DUP-,5.000000,,dv,TWO\n",
+     "Memory file line 3, column 6 (mode): "},
+    {"SignAloneForDuplex", kHeader + "0,145.650000,-,0.600000,,FM,GB3NB\n",
+     "Memory file line 2, column 3 (duplex): "},
+    {"BlankBeforeANumber", kHeader + "0,145.5,,,,FM,ONE\n 1,146.0,,,,FM,TWO\n2,147.0\n",
+     "Memory file line 3, column 1: "},
+    {"AccentedName", kHeader + "0,145.500000,,,,FM,Caf\xC3\xA9\n",
+     "Memory file line 2, column 7 (name): "},
+    {"NoFrequencyAnywhere", kHeader + "0,,,,,FM,ONE\n1,,,,,FM,TWO\n",
+     "Memory file has no data row with a frequency"},
+};
+
+class Mistakes : public MemoryFiles, public testing::WithParamInterface<Mistake> {};
+
+TEST_P(Mistakes, AreRefusedBeforeAnyPortIsUsed) {
+    const auto& radio = start_radio(sim::model_config(Model::id91));
+    ProgramRun& run = launch_for(radio, GetParam().file);
+    EXPECT_EQ(finish_after("Nothing was sent to the radio.\n"), kMemoryFileRefused)
+        << run.transcript();
+    EXPECT_NE(run.transcript().find(GetParam().where), std::string::npos) << run.transcript();
+    EXPECT_EQ(occurrences(run.transcript(), "Com:"), 0u) << "a port was looked for";
+    EXPECT_TRUE(settle(radio).frames.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(UserFiles, Mistakes, testing::ValuesIn(kMistakes),
+                         [](const testing::TestParamInfo<Mistake>& param) {
+                             return std::string(param.param.name);
+                         });
+
+/// The lines of a transcript, without carriage returns.
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (const char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+std::string right_trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+/// A channel line of the preview's table, columns at their fixed places:
+/// "  3  439.575000   DUP-  7.600000   DV    GB7NB CQ  CQCQCQ    GB7NB B   GB7NB G".
+struct TableRow {
+    int channel = -1;
+    bool erase = false;
+    std::vector<std::string> fields;  // frequency, duplex, offset, mode, name, call 1, 2, 3
+};
+
+std::vector<TableRow> table_rows(const std::vector<std::string>& lines) {
+    static constexpr std::size_t kAt[] = {5, 18, 24, 35, 41, 51, 61, 71};
+    static constexpr std::size_t kWidth[] = {11, 4, 9, 4, 8, 8, 8, 8};
+    std::vector<TableRow> rows;
+    for (const std::string& line : lines) {
+        if (line.size() < 5 || line[2] < '0' || line[2] > '9') continue;
+        TableRow row;
+        row.channel = std::stoi(line.substr(0, 3));
+        row.erase = line.substr(5) == "erase";
+        if (!row.erase) {
+            const std::string padded = line + std::string(80, ' ');
+            for (std::size_t i = 0; i < std::size(kAt); ++i) {
+                row.fields.push_back(right_trimmed(padded.substr(kAt[i], kWidth[i])));
+            }
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// --check on the files people have and on the example: the table of all 400
+// channels and the summary, or the refusal a run would give.
+class CheckFiles : public MemoryFiles,
+                   public testing::WithParamInterface<std::pair<const char*, int>> {};
+
+TEST_P(CheckFiles, ShowEveryChannelOrTheRefusal) {
+    const auto& [name, status] = GetParam();
+    ProgramRun& run = launch({"--check", data_path(name)});
+    EXPECT_EQ(run.wait_exit(), status) << run.transcript();
+    const std::vector<std::string> lines = lines_of(run.transcript());
+    if (status != kWritten) {
+        EXPECT_TRUE(run.transcript().ends_with("Nothing was sent to the radio.\n"))
+            << run.transcript();
+        EXPECT_TRUE(table_rows(lines).empty());
+        return;
+    }
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0],
+              " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3");
+    const std::vector<TableRow> rows = table_rows(lines);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(sim::kChannelCount)) << run.transcript();
+    for (int ch = 0; ch < sim::kChannelCount; ++ch) EXPECT_EQ(rows[ch].channel, ch);
+    EXPECT_EQ(lines.at(rows.size() + 1).rfind("rows read: ", 0), 0u) << run.transcript();
+}
+
+INSTANTIATE_TEST_SUITE_P(RealFiles, CheckFiles,
+                         testing::Values(std::pair{"memory.csv", kWritten},
+                                         std::pair{"dv-bank-sydney.csv", kWritten},
+                                         std::pair{"marine-vhf-100.csv", kWritten},
+                                         std::pair{"semicolon-locale.csv", kMemoryFileRefused}),
+                         [](const testing::TestParamInfo<std::pair<const char*, int>>& param) {
+                             std::string name = param.param.first;
+                             name.erase(name.find('.'));
+                             std::erase(name, '-');
+                             return name;
+                         });
+
+TEST_F(MemoryFiles, CheckTableIsWhatTheRadioHoldsAfterARun) {
+    const std::string memory = read_data_file("memory.csv");
+    const std::string path = write_memory_file(memory, "preview.csv");
+    ProgramRun& check = launch({"--check", path});
+    ASSERT_EQ(check.wait_exit(), kWritten) << check.transcript();
+    const std::vector<TableRow> table = table_rows(lines_of(check.transcript()));
+    ASSERT_EQ(table.size(), static_cast<std::size_t>(sim::kChannelCount));
+
+    const auto& radio = start_radio(sim::model_config(Model::id92));
+    launch_for(radio, memory);
+    ASSERT_EQ(finish_after(text::kWriteEnd), kWritten);
+    const sim::MemoryImage& image = settle(radio).radio.image;
+    for (int ch = 0; ch < sim::kChannelCount; ++ch) {
+        const sim::Slot& slot = image[static_cast<std::size_t>(ch)];
+        const TableRow& row = table[static_cast<std::size_t>(ch)];
+        if (row.erase) {
+            EXPECT_EQ(slot.state, sim::SlotState::erased) << "channel " << ch;
+            continue;
+        }
+        ASSERT_EQ(slot.state, sim::SlotState::written) << "channel " << ch;
+        const sim::ChannelFields f = sim::decode_write_frame(slot.frame);
+        const std::string duplex(sim::duplex_name(f.duplex));
+        const std::vector<std::string> held{
+            sim::format_mhz(f.frequency_hz), duplex.empty() ? "OFF" : duplex,
+            sim::format_mhz(f.offset_hz),    std::string(sim::mode_name(f.mode)),
+            right_trimmed(f.label),          right_trimmed(f.call1),
+            right_trimmed(f.call2),          right_trimmed(f.call3)};
+        EXPECT_EQ(row.fields, held) << "channel " << ch;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,100 @@
+#include "app/check_command.h"
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "channels/check.h"
+#include "channels/reader.h"
+#include "channels/row_fields.h"
+#include "channels/warnings.h"
+#include "core/texts.h"
+#include "protocol/encoder.h"
+#include "protocol/frame_decode.h"
+#include "protocol/transfer.h"
+
+namespace quillmer::app {
+
+namespace {
+
+static_assert(protocol::kChannels == channels::kMemoryChannels);
+
+constexpr std::string_view kTableHead =
+    " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3\n";
+
+std::string without_trailing_blanks(std::string line) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
+}
+
+/// One line of the table for a decoded channel frame.
+std::string table_line(int channel, const protocol::DecodedChannel& decoded) {
+    std::array<char, 256> line{};
+    if (decoded.erase) {
+        std::snprintf(line.data(), line.size(), "%3d  erase", channel);
+    } else {
+        std::snprintf(
+            line.data(), line.size(), "%3d  %-11s  %-4s  %-9s  %-4s  %-8s  %-8s  %-8s  %s", channel,
+            decoded.frequency.c_str(), protocol::duplex_text(decoded).c_str(),
+            decoded.offset.c_str(), protocol::mode_text(decoded).c_str(),
+            channels::printable(decoded.label).c_str(), channels::printable(decoded.call1).c_str(),
+            channels::printable(decoded.call2).c_str(), channels::printable(decoded.call3).c_str());
+    }
+    return without_trailing_blanks(line.data()) + "\n";
+}
+
+}  // namespace
+
+std::string preview(channels::MemoryFile& file) {
+    std::string text(kTableHead);
+    std::vector<int> written;
+    std::vector<int> erased;
+    channels::Reader reader(file);
+    protocol::ChannelFrames frames;
+    bool rows_ended = false;
+    int rows = 0;
+    for (int channel = 0; channel < protocol::kChannels; ++channel) {
+        // The run's own step: the same rows, the same encoder, the same choice
+        // between write and erase frame.
+        const auto frame = protocol::encode_next_channel(reader, channel, rows_ended, frames);
+        if (!rows_ended) ++rows;
+        const auto decoded = protocol::decode_channel_frame(frame);
+        if (!decoded || decoded->channel != channel) {
+            text += std::to_string(channel) + "  a frame that cannot be read back\n";
+            continue;
+        }
+        (decoded->erase ? erased : written).push_back(channel);
+        text += table_line(channel, *decoded);
+    }
+    if (!rows_ended) {
+        while (reader.next_row()) ++rows;
+    }
+    file.rewind();
+
+    text += "rows read: " + std::to_string(rows) + ", written: " + std::to_string(written.size()) +
+            ", erased: " + channels::channel_ranges(erased) + "\n";
+    for (const channels::FileWarning& warning : channels::file_warnings(file)) {
+        text += "Warning: " + warning.message;
+    }
+    return text;
+}
+
+ExitStatus run_check(Console& console, const std::optional<std::string>& memory_file) {
+    if (!memory_file) {
+        console.print(texts::kNoArgument);
+        return ExitStatus::no_memory_file;
+    }
+    channels::MemoryFile file;
+    if (!file.open(memory_file->c_str())) {
+        console.print(texts::kMemoryFileNotOpened);
+        return ExitStatus::memory_file_unreadable;
+    }
+    if (const auto failure = channels::check_memory_file(file)) {
+        console.print(channels::describe(*failure));
+        return ExitStatus::memory_file_refused;
+    }
+    console.print(preview(file));
+    return ExitStatus::done;
+}
+
+}  // namespace quillmer::app

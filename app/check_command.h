@@ -1,0 +1,26 @@
+#pragma once
+// quillmer --check FILE: what a run would write, with no radio and no port.
+
+#include <optional>
+#include <string>
+
+#include "app/exit_status.h"
+#include "channels/memory_file.h"
+#include "core/console.h"
+
+namespace quillmer::app {
+
+/// Runs the memory file check of a real run; on a refusal prints its message
+/// and gives memory_file_refused. Otherwise prints the preview below and gives
+/// done. Without a file, or one that cannot be opened, prints the program's own
+/// text for that. No banner, no key wait: it serves terminals and scripts.
+ExitStatus run_check(Console& console, const std::optional<std::string>& memory_file);
+
+/// For a file that passed the check: a table of channels 0 to 399 made from the
+/// very frames a run sends, decoded back (channel, frequency and offset in MHz,
+/// duplex, mode, name, call fields 1 to 3, or "erase"); a summary line of rows
+/// read and channels written and erased; a line for each warning. Leaves the
+/// file rewound.
+std::string preview(channels::MemoryFile& file);
+
+}  // namespace quillmer::app

@@ -1,0 +1,93 @@
+#include "app/check_command.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "channels/test_files.h"
+#include "core/recording_console.h"
+#include "core/texts.h"
+
+namespace quillmer::app {
+namespace {
+
+using channels::test_files::TempMemoryFile;
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(CheckCommand, WithoutAUsableFileSaysSoAsARunDoes) {
+    RecordingConsole console;
+    EXPECT_EQ(run_check(console, std::nullopt), ExitStatus::no_memory_file);
+    EXPECT_EQ(console.out, texts::kNoArgument);
+
+    RecordingConsole missing;
+    EXPECT_EQ(run_check(missing, std::string("/nonexistent/memory.csv")),
+              ExitStatus::memory_file_unreadable);
+    EXPECT_EQ(missing.out, texts::kMemoryFileNotOpened);
+}
+
+TEST(CheckCommand, ARefusedFileGetsTheRunsMessageAndNoTable) {
+    TempMemoryFile f("0\t145.500000\tDUP-\t0.600000\n");
+    RecordingConsole console;
+    EXPECT_EQ(run_check(console, f.path()), ExitStatus::memory_file_refused);
+    EXPECT_TRUE(console.out.starts_with("Memory file line 1, column 1: ")) << console.out;
+    EXPECT_TRUE(console.out.ends_with("Nothing was sent to the radio.\n")) << console.out;
+    EXPECT_EQ(console.out.find("CH  FREQUENCY"), std::string::npos);
+}
+
+TEST(CheckCommand, EveryChannelThenTheSummaryAndTheWarnings) {
+    TempMemoryFile f(
+        "CH,Frequency,Dup,Offset,TS,Mode,Name\n"
+        "1,145.500000,DUP-,0.600000,,DV,GB7NB CQ long,,,,,,,,,,GB7NB G,GB7NB B,CQCQCQ\n"
+        "2,,,,,,\n"
+        "3,1297.5,dup+,,,AUTOMATIC,GB7NB CQ other\n"
+        "5, 145.0125 ,OFF,   ,,fm, Blank\n");
+    RecordingConsole console;
+    EXPECT_EQ(run_check(console, f.path()), ExitStatus::done);
+    const std::vector<std::string> lines = lines_of(console.out);
+    ASSERT_EQ(lines.size(), 1u + 400u + 1u + 3u) << console.out;
+    EXPECT_EQ(lines[0],
+              " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3");
+    EXPECT_EQ(lines[1],
+              "  0  145.500000   DUP-  0.600000   DV    GB7NB CQ  CQCQCQ    GB7NB B   GB7NB G");
+    EXPECT_EQ(lines[2], "  1  erase");
+    EXPECT_EQ(lines[3], "  2  1297.500000  DUP+  0.000000   AUTO  GB7NB CQ");
+    EXPECT_EQ(lines[4], "  3  145.012500   OFF   0.000000   FM");
+    EXPECT_EQ(lines[5], "  4  erase");
+    EXPECT_EQ(lines[400], "399  erase");
+    EXPECT_EQ(lines[401], "rows read: 4, written: 3, erased: 1, 4-399");
+    EXPECT_EQ(lines[402],
+              "Warning: Channels 0, 2 all get the name \"GB7NB CQ\": names are cut to 8 "
+              "characters.");
+    EXPECT_TRUE(
+        lines[403].starts_with("Warning: Line 5 has \"5\" in column 1 where 4 would "
+                               "follow"))
+        << lines[403];
+    EXPECT_TRUE(
+        lines[404].starts_with("Warning: The header on line 1 names 7 columns, but "
+                               "data rows hold 19"))
+        << lines[404];
+}
+
+TEST(CheckCommand, RowsPastTheLastChannelAreCountedNotShown) {
+    std::string rows;
+    for (int n = 0; n < 403; ++n) rows += std::to_string(n) + ",145.5\n";
+    TempMemoryFile f(rows);
+    RecordingConsole console;
+    EXPECT_EQ(run_check(console, f.path()), ExitStatus::done);
+    const std::vector<std::string> lines = lines_of(console.out);
+    ASSERT_EQ(lines.size(), 1u + 400u + 1u + 1u) << console.out;
+    EXPECT_EQ(lines[400], "399  145.500000   OFF   0.000000   FM");
+    EXPECT_EQ(lines[401], "rows read: 403, written: 400, erased: none");
+    EXPECT_TRUE(lines[402].starts_with("Warning: The file holds 403 data rows")) << lines[402];
+}
+
+}  // namespace
+}  // namespace quillmer::app

@@ -1,0 +1,164 @@
+// The messages of the memory file check, in English.
+#include <array>
+#include <cstdio>
+#include <string_view>
+
+#include "channels/check.h"
+#include "channels/reader.h"
+
+namespace quillmer::channels {
+
+namespace {
+
+using Kind = CheckFailure::Kind;
+
+constexpr std::size_t kFrequencyKept = ChannelRow{}.frequency.size() - 1;
+constexpr std::size_t kOffsetKept = ChannelRow{}.offset.size() - 1;
+// Of a line shown in a message; the rest is left out.
+constexpr std::size_t kExcerptChars = 40;
+
+bool is_printable(char c) {
+    return c >= 0x20 && c <= 0x7E;
+}
+
+/// The line cut for a message: the line, or its first characters and "...".
+std::string excerpt(std::string_view line) {
+    if (line.size() <= kExcerptChars) return printable(line);
+    return printable(line.substr(0, kExcerptChars)) + "...";
+}
+
+std::string_view column_name(int column) {
+    switch (column) {
+        case check_column::kFrequency:
+            return " (frequency)";
+        case check_column::kDuplex:
+            return " (duplex)";
+        case check_column::kOffset:
+            return " (offset)";
+        case check_column::kMode:
+            return " (mode)";
+        case check_column::kLabel:
+            return " (name)";
+        case check_column::kCall3:
+            return " (call field 3)";
+        case check_column::kCall2:
+            return " (call field 2)";
+        case check_column::kCall1:
+            return " (call field 1)";
+        default:
+            return "";
+    }
+}
+
+constexpr std::string_view kSemicolonHint =
+    "The file seems to use ';' between columns (a spreadsheet saved under a locale "
+    "with decimal commas): save it with commas between columns and points in "
+    "numbers.\n";
+
+/// The lines after "Memory file line L, column C (name): "TEXT"".
+std::string field_message(const CheckFailure& failure) {
+    const bool frequency = failure.column == check_column::kFrequency;
+    const std::string number_rule =
+        frequency ? "A frequency is written in MHz with a point, such as 145.500000 "
+                    "(at most 4 digits before the point).\n"
+                  : "An offset is written in MHz with a point, such as 0.600000 "
+                    "(at most 2 digits before the point).\n";
+    const std::string semicolon_hint = failure.semicolons ? std::string(kSemicolonHint) : "";
+    switch (failure.kind) {
+        case Kind::bad_number:
+            return " is not a plain decimal number.\n" + number_rule + semicolon_hint;
+        case Kind::too_many_digits:
+            return " has too many digits before the point (zeros in front count too).\n" +
+                   number_rule + semicolon_hint;
+        case Kind::cut_number:
+            return " is longer than the " +
+                   std::to_string(frequency ? kFrequencyKept : kOffsetKept) +
+                   " characters kept, and cutting it would change the number.\n" + number_rule +
+                   semicolon_hint;
+        case Kind::no_commas: {
+            std::string message = " holds no comma: columns must be separated by commas.\n";
+            if (failure.tabs) {
+                message +=
+                    "The line holds tabs between its columns (a spreadsheet saved as "
+                    "tab-separated text): save it as comma-separated text.\n";
+            }
+            if (failure.semicolons) message += kSemicolonHint;
+            if (!failure.tabs && !failure.semicolons) {
+                message +=
+                    "A line that starts with a digit is a channel: its number, frequency, "
+                    "duplex, offset and the other columns, separated by commas.\n";
+            }
+            return message;
+        }
+        case Kind::quoted_field:
+            return " starts with a quotation mark.\n"
+                   "Quotation marks are no part of the format: they would be taken as part of "
+                   "the field. Save the file without quotation marks around fields.\n";
+        case Kind::unknown_mode:
+            return " is not a mode the radio knows; it would be written as FM.\n"
+                   "The modes are FM, FM-N, AM, DV and AUTO, in capitals (fm is FM too, and an "
+                   "empty mode is FM).\n";
+        case Kind::unknown_duplex:
+            return " would be written as simplex.\n"
+                   "Duplex is written DUP+ or DUP- (empty or OFF for simplex).\n";
+        case Kind::blank_before_row:
+            return " starts with blanks before its channel number: it would be skipped, and "
+                   "every later row would move up one channel.\n"
+                   "Remove the blanks at the start of the line.\n";
+        case Kind::not_ascii:
+            return " holds a character the radio cannot show.\n"
+                   "Names and call fields may hold only ASCII letters, digits, spaces and "
+                   "signs (no accents, no Japanese characters) in their first 8 characters.\n";
+        case Kind::no_data_rows:
+        case Kind::no_frequencies:
+        case Kind::zero_byte:
+            break;
+    }
+    return "\n";
+}
+
+}  // namespace
+
+std::string printable(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (is_printable(c)) {
+            out += c;
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            std::array<char, 8> escaped{};
+            std::snprintf(escaped.data(), escaped.size(), "\\x%02X",
+                          static_cast<unsigned>(static_cast<unsigned char>(c)));
+            out += escaped.data();
+        }
+    }
+    return out;
+}
+
+std::string describe(const CheckFailure& failure) {
+    std::string message;
+    if (failure.kind == Kind::no_data_rows) {
+        message =
+            "Memory file has no data rows (a data row starts with a digit): nothing to write.\n";
+    } else if (failure.kind == Kind::no_frequencies) {
+        message =
+            "Memory file has no data row with a frequency: it would only erase the radio's "
+            "channels.\n";
+    } else if (failure.kind == Kind::zero_byte) {
+        message = "Memory file line " + std::to_string(failure.line_number) +
+                  " holds a zero byte: it is not a text file (a program, a spreadsheet in its "
+                  "own format, or text saved as UTF-16, say).\n"
+                  "Save the channels as comma-separated text.\n";
+    } else {
+        const bool whole_line = failure.column == check_column::kLine;
+        message = "Memory file line " + std::to_string(failure.line_number) + ", column " +
+                  std::to_string(failure.column) + std::string(column_name(failure.column)) +
+                  ": \"" + (whole_line ? excerpt(failure.text) : printable(failure.text)) + "\"" +
+                  field_message(failure);
+    }
+    message += "Nothing was sent to the radio.\n";
+    return message;
+}
+
+}  // namespace quillmer::channels

@@ -1,0 +1,31 @@
+#pragma once
+// What a memory file that passed its check may still hold against its writer's
+// intent: shown by the preview below its table, never a reason to refuse it.
+
+#include <string>
+#include <vector>
+
+#include "channels/memory_file.h"
+
+namespace quillmer::channels {
+
+struct FileWarning {
+    enum class Kind {
+        same_names,     ///< different names that come out the same after the cut to 8
+        numbering,      ///< column 1 numbers the rows otherwise than 0, 1, 2... or 1, 2, 3...
+        too_many_rows,  ///< more data rows than channels: the rest is not written
+        short_header,   ///< a header with fewer columns than the data rows
+    } kind = Kind::same_names;
+    int line_number = 0;  ///< the first line concerned, 1 for the file's first
+    std::string message;  ///< in English, one or more lines each ending in "\n"
+};
+
+/// The warnings for a file that passed check_memory_file(), in the order of the
+/// kinds above; leaves it rewound to its start.
+std::vector<FileWarning> file_warnings(MemoryFile& file);
+
+/// Channel numbers in ascending order as ranges: {1, 2, 3, 7} gives "1-3, 7",
+/// none gives "none".
+std::string channel_ranges(const std::vector<int>& channels);
+
+}  // namespace quillmer::channels

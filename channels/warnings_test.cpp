@@ -1,0 +1,108 @@
+#include "channels/warnings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "channels/test_files.h"
+
+namespace quillmer::channels {
+namespace {
+
+using test_files::data_file;
+using test_files::TempMemoryFile;
+using Kind = FileWarning::Kind;
+
+std::vector<std::pair<Kind, int>> kinds_and_lines(const std::vector<FileWarning>& warnings) {
+    std::vector<std::pair<Kind, int>> found;
+    for (const FileWarning& w : warnings) found.emplace_back(w.kind, w.line_number);
+    return found;
+}
+
+std::string rows_from(int first, int count) {
+    std::string rows;
+    for (int n = first; n < first + count; ++n) rows += std::to_string(n) + ",145.5,,,,FM\n";
+    return rows;
+}
+
+TEST(Warnings, EachKindAtItsFirstLine) {
+    const std::string header = "CH,Frequency,Dup,Offset,TS,Mode,Name\n";
+    struct Case {
+        std::string file;
+        std::vector<std::pair<Kind, int>> expected;
+    };
+    const Case cases[] = {
+        // Counting from 0 or from 1, numbers with leading zeros: in order.
+        {header + rows_from(0, 5), {}},
+        {header + rows_from(1, 5), {}},
+        {header + "00,145.5\n01,145.5\n02,145.5\n", {}},
+        // A gap, a number out of order, no number at all.
+        {header + rows_from(0, 3) + rows_from(4, 2), {{Kind::numbering, 5}}},
+        {header + rows_from(1, 2) + "1,145.5\n", {{Kind::numbering, 4}}},
+        {header + "0,145.5\n1a,145.5\n", {{Kind::numbering, 3}}},
+        // Names alike after the cut, on written channels only; the same name
+        // twice is meant; a name led by a space is sent blank; an erased row
+        // sends no name.
+        {header + "0,145.5,,,,FM,Sydney 001CL\n1,145.5,,,,FM,CQ\n2,145.5,,,,FM,Sydney 003CL\n"
+                  "3,145.5,,,,FM,CQ\n4,,,,,FM,Echo 12345\n5,145.5,,,,FM,Echo 12346\n"
+                  "6,145.5,,,,FM, Blank 001\n7,145.5,,,,FM, Blank 002\n",
+         {{Kind::same_names, 2}}},
+        // Past 400 rows the rest is not written.
+        {header + rows_from(0, 402), {{Kind::too_many_rows, 402}}},
+        // The header of the last lines before the first row, not a comment.
+        {"# exported\nCH,Freq,Dup\n\n" + rows_from(0, 2), {{Kind::short_header, 2}}},
+        {"CH,Frequency,Dup,Offset\n0,145.5,,,,,,,,,,,,,,,,,,,,,\n", {{Kind::short_header, 1}}},
+        {"No header at all\n" + rows_from(0, 2), {}},
+    };
+    for (const Case& c : cases) {
+        TempMemoryFile f(c.file);
+        EXPECT_EQ(kinds_and_lines(file_warnings(f.file())), c.expected)
+            << testing::PrintToString(c.file.substr(0, 200));
+    }
+}
+
+TEST(Warnings, RealFilesAndTheirMessages) {
+    MemoryFile sydney;
+    ASSERT_TRUE(sydney.open(data_file("dv-bank-sydney.csv").c_str()));
+    const std::vector<FileWarning> warnings = file_warnings(sydney);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0].message,
+              "Channels 4-6 all get the name \"Sydney 0\": names are cut to 8 characters.\n");
+    EXPECT_EQ(warnings[1].message,
+              "The header on line 1 names 18 columns, but data rows hold 19: check that the "
+              "columns line up with the header (the name comes from column 7, the call fields "
+              "3, 2 and 1 from columns 17, 18 and 19).\n");
+
+    // "MVHF CH1" and "MVHF CH10" to "MVHF CH19" and so on.
+    MemoryFile marine;
+    ASSERT_TRUE(marine.open(data_file("marine-vhf-100.csv").c_str()));
+    const auto alike = file_warnings(marine);
+    EXPECT_FALSE(alike.empty());
+    for (const FileWarning& w : alike) EXPECT_EQ(w.kind, Kind::same_names) << w.message;
+
+    TempMemoryFile gap("0,145.5\n1,145.5\n3,145.5\n");
+    const auto numbering = file_warnings(gap.file());
+    ASSERT_EQ(numbering.size(), 1u);
+    EXPECT_EQ(numbering[0].message,
+              "Line 3 has \"3\" in column 1 where 2 would follow: channels are written in row "
+              "order, whatever column 1 says (this row is channel 2).\n");
+
+    TempMemoryFile many(rows_from(0, 410));
+    const auto too_many = file_warnings(many.file());
+    ASSERT_EQ(too_many.size(), 1u);
+    EXPECT_EQ(too_many[0].message,
+              "The file holds 410 data rows: only the first 400 are written, not those from "
+              "line 401 on, and a run ends with status 9.\n");
+}
+
+TEST(Warnings, ChannelRanges) {
+    EXPECT_EQ(channel_ranges({}), "none");
+    EXPECT_EQ(channel_ranges({5}), "5");
+    EXPECT_EQ(channel_ranges({1, 2, 3, 7, 9, 10}), "1-3, 7, 9-10");
+    EXPECT_EQ(channel_ranges({6, 7, 11, 13, 14, 15}), "6-7, 11, 13-15");
+}
+
+}  // namespace
+}  // namespace quillmer::channels
