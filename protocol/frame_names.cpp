@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "protocol/frame_decode.h"
+
 namespace quillmer::protocol {
 namespace {
 
@@ -31,13 +33,59 @@ std::string hex_pair(Byte first, Byte second) {
     return text;
 }
 
+/// True when every byte of a write frame that is the same for every channel
+/// is as the program sends it.
+bool fixed_bytes_hold(std::span<const Byte> frame) {
+    struct Range {
+        std::size_t from;
+        std::size_t to;  ///< past the last
+    };
+    // Channel, frequency and offset; mode and duplex; label; the call fields.
+    constexpr std::array<Range, 4> kVariable{{{write_at::kChannelHundreds, write_at::kOffset + 4},
+                                              {write_at::kMode, write_at::kDuplex + 1},
+                                              {write_at::kLabel, write_at::kLabel + 8},
+                                              {write_at::kCall1, write_at::kCall3 + 8}}};
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        const bool variable =
+            std::ranges::any_of(kVariable, [i](const Range& r) { return i >= r.from && i < r.to; });
+        if (!variable && frame[i] != WRITE_FRAME_TEMPLATE[i]) return false;
+    }
+    return true;
+}
+
+/// The label as sent, without the spaces that pad it, bytes outside printable
+/// ASCII as \xNN.
+std::string shown_label(const std::string& label) {
+    std::string shown;
+    const std::size_t end = label.find_last_not_of(' ') + 1;  // npos + 1 is 0
+    for (const char c : label.substr(0, end)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte <= 0x7E) {
+            shown += c;
+        } else {
+            std::array<char, 8> escaped{};
+            std::snprintf(escaped.data(), escaped.size(), "\\x%02X", unsigned{byte});
+            shown += escaped.data();
+        }
+    }
+    return shown;
+}
+
 }  // namespace
 
 std::string sent_frame_name(std::span<const Byte> frame) {
     for (const Named& fixed : kFixedFrames) {
         if (std::ranges::equal(frame, fixed.frame)) return std::string(fixed.name);
     }
-    return "?";
+    const auto channel = decode_channel_frame(frame);
+    if (!channel || (!channel->erase && !fixed_bytes_hold(frame))) return "?";
+    const std::string number = channel->channel >= 0 ? std::to_string(channel->channel) : "?";
+    if (channel->erase) return "ERASE ch " + number;
+    std::string name =
+        "WRITE ch " + number + " " + channel->frequency + " " + duplex_text(*channel);
+    // The offset only where it moves the transmit frequency.
+    if (channel->duplex != channels::Duplex::off) name += " " + channel->offset;
+    return name + " " + mode_text(*channel) + " \"" + shown_label(channel->label) + "\"";
 }
 
 std::string reply_name(std::span<const Byte> bytes) {

@@ -12,8 +12,10 @@ namespace quillmer::protocol {
 
 /// IDENTIFY_LONG, IDENTIFY_SHORT, SPEED_NOTICE, LINK_QUERY, LINK_OPEN,
 /// KEEPALIVE, READY_PROBE, LINK_CLOSE for those frames byte for byte; a write
-/// frame as `WRITE ch 17 145.500000 DUP- DV "GB7NB B"` and an erase frame as
-/// `ERASE ch 300`; "?" for any other bytes.
+/// frame as the channel it puts into the radio, `WRITE ch 17 145.500000 DUP-
+/// 0.600000 DV "GB7NB B"` (the offset only with DUP- or DUP+, the label
+/// without its padding), and an erase frame as `ERASE ch 300`; "?" for any
+/// other bytes, a write frame whose fixed bytes are not the program's among them.
 std::string sent_frame_name(std::span<const Byte> frame);
 
 /// A run of bytes from the radio that is one whole reply: "OK", "NG",
