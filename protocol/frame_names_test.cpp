@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
+
+#include "channels/test_files.h"
+#include "protocol/encoder.h"
 
 namespace quillmer::protocol {
 namespace {
@@ -27,6 +31,34 @@ TEST(FrameNames, NamesEveryFixedFrameAndNothingElse) {
     probe[6] = 0x01;
     EXPECT_EQ(sent_frame_name(probe), "?");
     EXPECT_EQ(sent_frame_name(Bytes{}), "?");
+}
+
+/// The frame a run sends for the first data row of `line`, as channel `channel`.
+Bytes frame_of(const std::string& line, int channel) {
+    channels::test_files::TempMemoryFile f(line + "\n");
+    channels::Reader reader(f.file());
+    ChannelFrames frames;
+    bool rows_ended = false;
+    const auto frame = encode_next_channel(reader, channel, rows_ended, frames);
+    return {frame.begin(), frame.end()};
+}
+
+TEST(FrameNames, NamesAChannelFrameByTheChannelItWrites) {
+    EXPECT_EQ(sent_frame_name(frame_of("0,145.5,DUP-,0.6,,DV,GB7NB B", 17)),
+              "WRITE ch 17 145.500000 DUP- 0.600000 DV \"GB7NB B\"");
+    EXPECT_EQ(sent_frame_name(frame_of(std::string("0,433.45,,5,,FM,") + '\x01' + "CALL", 0)),
+              "WRITE ch 0 433.450000 OFF FM \"\\x01CALL\"");
+    EXPECT_EQ(sent_frame_name(frame_of("0,1295.0,DUP+,12,,FM-N, blank", 399)),
+              "WRITE ch 399 1295.000000 DUP+ 12.000000 FM-N \"\"");
+    EXPECT_EQ(sent_frame_name(frame_of("0,,,,,FM,NAME", 300)), "ERASE ch 300");
+
+    // A fixed byte that is not the program's: not a frame it sends.
+    Bytes write = frame_of("0,145.5,DUP-,0.6,,DV,GB7NB B", 17);
+    write[20] ^= 0x01;
+    EXPECT_EQ(sent_frame_name(write), "?");
+    Bytes channel = frame_of("0,,,,,FM,NAME", 300);
+    channel[7] = 0x0A;
+    EXPECT_EQ(sent_frame_name(channel), "ERASE ch ?");
 }
 
 TEST(FrameNames, NamesARunOfBytesOnlyWhenItIsOneWholeReply) {

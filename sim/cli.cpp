@@ -173,8 +173,8 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
             const std::string_view option = arg.substr(0, arg.find('='));
             const bool goes_along = option == "--replay" || option == "--link" ||
                                     option == "--pace" || option == "--quiet" ||
-                                    option == "--help" || option == "-h" ||
-                                    option == "--version" || !option.starts_with("-");
+                                    option == "--help" || option == "-h" || option == "--version" ||
+                                    !option.starts_with("-");
             if (!goes_along) return fail(std::string(option) + " does not go with --replay");
         }
     }
