@@ -12,6 +12,7 @@
 #include "app/options.h"
 #include "app/settings.h"
 #include "app/system_console.h"
+#include "app/trace.h"
 #include "channels/check.h"
 #include "channels/memory_file.h"
 #include "channels/reader.h"
@@ -29,7 +30,6 @@ namespace {
 /// Everything that lives for the whole run.
 struct Session {
     channels::MemoryFile memory_file;
-    serial::Port port;
     protocol::ReplyBuffer reply;
     Radio radio;
     protocol::ChannelFrames frames;
@@ -67,16 +67,11 @@ ExitStatus status_for(protocol::TransferEnd end) {
     return ExitStatus::aborted;
 }
 
-ExitStatus run_program(int argc, char** argv) {
-    console::start();
-    SystemConsole terminal;
-    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const CommandLine command_line = parse_command_line(args);
-    if (!command_line.options) {
-        terminal.print(command_line.error + "\n\n" + usage());
-        return ExitStatus::usage;
-    }
-    const Options& options = *command_line.options;
+namespace {
+
+/// The program for its options, on `terminal` and through `port`.
+ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
+               serial::Device& port) {
     switch (options.command) {
         case Command::help:
             terminal.print(usage());
@@ -119,12 +114,12 @@ ExitStatus run_program(int argc, char** argv) {
     if (options.port) {
         port_from_option(terminal, *options.port, s.choice);
     } else {
-        const std::string beside_program = settings_path_for(executable_path(argv[0]));
+        const std::string beside_program = settings_path_for(executable_path(argv0));
         asking = port_from_settings(terminal, beside_program, user_settings_path(), s.choice)
                      ? Asking::after_a_failure
                      : Asking::at_once;
     }
-    switch (connect_radio(terminal, s.port, s.choice, asking, s.reply, s.radio)) {
+    switch (connect_radio(terminal, port, s.choice, asking, s.reply, s.radio)) {
         case Connection::connected:
             break;
         case Connection::input_ended:
@@ -139,13 +134,44 @@ ExitStatus run_program(int argc, char** argv) {
     {
         // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal.
         console::KeyMode keys;
-        outcome =
-            protocol::run_transfer(s.port, s.reply, s.radio.model, reader, s.frames, terminal);
+        outcome = protocol::run_transfer(port, s.reply, s.radio.model, reader, s.frames, terminal);
     }
     s.memory_file.close();
-    s.port.close();
+    port.close();
     console::wait_key();
     return status_for(outcome.end);
+}
+
+}  // namespace
+
+ExitStatus run_program(int argc, char** argv) {
+    const auto started = Trace::Clock::now();
+    console::start();
+    SystemConsole terminal;
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const CommandLine command_line = parse_command_line(args);
+    if (!command_line.options) {
+        terminal.print(command_line.error + "\n\n" + usage());
+        return ExitStatus::usage;
+    }
+    const Options& options = *command_line.options;
+    serial::Port port;
+    if (!options.trace) return run(options, argv[0], terminal, port);
+
+    // Before any port is used: a trace that cannot be written is a command
+    // line that cannot be followed.
+    std::string error;
+    const auto trace =
+        Trace::create(*options.trace, trace_header(options.memory_file), started, error);
+    if (!trace) {
+        terminal.print_raw(error + "\n");
+        return ExitStatus::usage;
+    }
+    TracedTerminal traced_terminal(terminal, *trace);
+    TracedDevice traced_port(port, *trace);
+    const ExitStatus status = run(options, argv[0], traced_terminal, traced_port);
+    trace->event(end_event(options.command, status));
+    return status;
 }
 
 }  // namespace quillmer::app

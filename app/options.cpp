@@ -116,7 +116,7 @@ std::string usage() {
            "  7   stopped by Esc or Ctrl-C\n"
            "  8   the serial device vanished during the transfer\n"
            "  9   400 channels written, but the file holds more data rows\n"
-           "  10  the command line was not understood\n";
+           "  10  the command line was not understood, or its --trace FILE cannot be written\n";
 }
 
 std::string version_line() {

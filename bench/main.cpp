@@ -6,7 +6,12 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,8 +74,9 @@ struct Run {
     std::unique_ptr<sim::Simulator> radio;
     std::optional<Child> child;
 
-    /// Starts the radio and the program on a memory file of kChannels rows.
-    bool start(const std::string& program, const sim::RadioConfig& config) {
+    /// Starts the radio and the program on a memory file of kChannels rows;
+    /// with `traced`, with --trace trace.txt beside it.
+    bool start(const std::string& program, const sim::RadioConfig& config, bool traced = false) {
         std::string error;
         auto made = Workspace::make(program, error);
         if (!made) return fail(error);
@@ -80,10 +86,15 @@ struct Run {
         if (!space->set_port(radio->slave_path())) return fail("cannot write the settings file");
         const auto memory = space->write_memory_file(kChannels);
         if (memory.empty()) return fail("cannot write the memory file");
-        auto started = Child::start(space->program().string(), {memory.string()}, error);
+        std::vector<std::string> args{memory.string()};
+        if (traced) args.insert(args.begin(), {"--trace", trace_path().string()});
+        auto started = Child::start(space->program().string(), args, error);
         if (!started) return fail(error);
         child.emplace(std::move(*started));
         return true;
+    }
+    std::filesystem::path trace_path() const {
+        return space->program().parent_path() / "trace.txt";
     }
 };
 
@@ -123,15 +134,16 @@ struct Transfer {
     ChildEnd end;
     std::size_t channel_bytes = 0;  ///< write and erase frames, as heard
     std::size_t keepalives = 0;     ///< heard from the first channel frame to LINK_CLOSE
+    std::size_t trace_lines = 0;    ///< lines of the trace, when there is one
 };
 
 /// Writes kChannels channels into a radio that answers at once, or (paced) one
 /// whose bytes all take their wire time.
-std::optional<Transfer> transfer_once(const std::string& program, bool paced) {
+std::optional<Transfer> transfer_once(const std::string& program, bool paced, bool traced = false) {
     sim::RadioConfig config = sim::model_config(sim::Model::id91);
     config.pace = paced;
     Run run;
-    if (!run.start(program, config)) return std::nullopt;
+    if (!run.start(program, config, traced)) return std::nullopt;
     Child& child = *run.child;
     // No keys: the final key wait ends at once on the closed input.
     child.close_input();
@@ -154,6 +166,16 @@ std::optional<Transfer> transfer_once(const std::string& program, bool paced) {
     }
 
     Transfer t;
+    if (traced) {
+        std::ifstream trace(run.trace_path(), std::ios::binary);
+        t.trace_lines = static_cast<std::size_t>(std::count(
+            std::istreambuf_iterator<char>(trace), std::istreambuf_iterator<char>(), '\n'));
+        // Every frame, every acknowledgement and the run's own events.
+        if (t.trace_lines < std::size_t{2} * kChannels) {
+            fail("the trace holds only " + std::to_string(t.trace_lines) + " lines", &child);
+            return std::nullopt;
+        }
+    }
     t.window_s = seconds(*finish - *start);
     t.life = end->at - child.started();
     t.end = *end;
@@ -227,6 +249,35 @@ bool bench_transfer_paced(const std::string& program) {
     return true;
 }
 
+/// The paced transfer with and without --trace, in turn: what the trace costs,
+/// against the difference between two runs without it.
+bool bench_trace_cost(const std::string& program) {
+    std::printf("\nthe same paced transfer with and without --trace\n");
+    std::array<std::optional<Transfer>, 4> runs;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        // plain, traced, plain, traced: a drift of the machine meets both alike
+        runs[i] = transfer_once(program, true, i % 2 == 1);
+        if (!runs[i]) return false;
+    }
+    const double plain_a = runs[0]->window_s;
+    const double plain_b = runs[2]->window_s;
+    const double traced = (runs[1]->window_s + runs[3]->window_s) / 2;
+    std::printf("  without: %.3f s and %.3f s; with: %.3f s and %.3f s (trace of %zu lines)\n",
+                plain_a, plain_b, runs[1]->window_s, runs[3]->window_s, runs[1]->trace_lines);
+    const double noise = std::abs(plain_a - plain_b);
+    const double cost = traced - (plain_a + plain_b) / 2;
+    std::printf(
+        "  cost of the trace: %+.1f ms (%+.3f ms a channel); noise between the two runs "
+        "without it: %.1f ms: %s\n",
+        cost * 1e3, cost * 1e3 / kChannels, noise * 1e3,
+        cost <= noise ? "within the noise" : "ABOVE THE NOISE");
+    const double cpu_plain = (runs[0]->end.cpu_s() + runs[2]->end.cpu_s()) / 2;
+    const double cpu_traced = (runs[1]->end.cpu_s() + runs[3]->end.cpu_s()) / 2;
+    std::printf("  CPU of the program: %.1f ms without, %.1f ms with (means of two runs)\n",
+                cpu_plain * 1e3, cpu_traced * 1e3);
+    return true;
+}
+
 /// An ID-92 that never gives its ready answer: the program waits for it with
 /// READY_PROBE and then KEEPALIVE until Esc.
 bool bench_silent_wait(const std::string& program) {
@@ -285,6 +336,7 @@ int main(int argc, char** argv) {
     bool ok = bench_handshake(program);
     ok = bench_transfer_instant(program) && ok;
     ok = bench_transfer_paced(program) && ok;
+    ok = bench_trace_cost(program) && ok;
     ok = bench_silent_wait(program) && ok;
     std::printf("\n");
     print_load("at the end");

@@ -73,7 +73,7 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
             name == "--model" || name == "--id" || name == "--speed" || name == "--probe-answer" ||
             name == "--ng" || name == "--ack-delay" || name == "--reply-delay" ||
             name == "--noise" || name == "--vanish-after" || name == "--link" ||
-            name == "--fault-on" || name == "--fault-times";
+            name == "--fault-on" || name == "--fault-times" || name == "--replay";
         std::string_view value;
         if (takes_value) {
             if (inline_value) {
@@ -154,6 +154,9 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
             options.quiet = true;
         } else if (name == "--link") {
             options.link = std::string(value);
+        } else if (name == "--replay") {
+            if (value.empty()) return fail(bad);
+            options.replay = std::string(value);
         } else {
             return fail("unknown option " + std::string(name));
         }
@@ -164,6 +167,17 @@ ParsedOptions parse_options(const std::vector<std::string_view>& args) {
     radio.id = id.value_or(defaults.id);
     if (!options.help && !options.version && options.link.empty())
         return fail("--link PATH is required");
+    if (!options.replay.empty()) {
+        // The trace is the radio: a setting of the built-in radio would be ignored.
+        for (const std::string_view arg : args) {
+            const std::string_view option = arg.substr(0, arg.find('='));
+            const bool goes_along = option == "--replay" || option == "--link" ||
+                                    option == "--pace" || option == "--quiet" ||
+                                    option == "--help" || option == "-h" || option == "--version" ||
+                                    !option.starts_with("-");
+            if (!goes_along) return fail(std::string(option) + " does not go with --replay");
+        }
+    }
     return ParsedOptions{options, {}};
 }
 
@@ -191,6 +205,9 @@ std::string usage() {
            "  --vanish-after N       the device disappears at the Nth channel frame\n"
            "  --pace                 bytes take their wire time (10 bits each)\n"
            "  --once                 exit after the write link closes\n"
+           "  --replay TRACE         answer as the radio of a quillmer --trace file did;\n"
+           "                         exits 0 once the program has sent every frame of\n"
+           "                         the trace, 1 at the first frame that departs from it\n"
            "  --quiet                no line per event\n"
            "  --help                 this text\n"
            "  --version              the version\n";

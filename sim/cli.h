@@ -17,6 +17,7 @@ struct Options {
     bool quiet = false;  ///< no line per event; the memory table is still printed
     bool help = false;
     bool version = false;
+    std::string replay;  ///< --replay: a trace file to answer as its radio did
 };
 
 /// Options, or the reason they could not be read.
@@ -28,6 +29,8 @@ struct ParsedOptions {
 /// Reads the arguments that follow the program name. Every option with a value
 /// takes it as the next argument or after '='. --id overrides the id bytes of
 /// --model in whatever order they come; --link is required unless --help or --version is given.
+/// With --replay the trace decides everything the radio does: only --link,
+/// --pace, --quiet, --help and --version go with it.
 ParsedOptions parse_options(const std::vector<std::string_view>& args);
 
 /// The help text.

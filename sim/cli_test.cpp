@@ -88,12 +88,22 @@ TEST(Options, RejectsWhatTheRadioCannotBe) {
         {"--link", "x", "--fault-on", "ack,nak"},
         {"--link", "x", "--silent=yes"},
         {"--link", "x", "--loud"},
+        {"--link", "x", "--replay"},
+        {"--link", "x", "--replay="},
+        // The trace is the radio: no setting of the built-in one goes with it.
+        {"--link", "x", "--replay", "t.txt", "--model", "ID-92"},
+        {"--link", "x", "--ng=17", "--replay", "t.txt"},
     };
     for (const auto& args : bad) {
         const auto p = parse(args);
         EXPECT_FALSE(p.options) << (args.empty() ? "" : args.back());
         EXPECT_FALSE(p.error.empty());
     }
+    const auto replay = parse({"--replay", "t.txt", "--link=x", "--pace", "--quiet"});
+    ASSERT_TRUE(replay.options) << replay.error;
+    EXPECT_EQ(replay.options->replay, "t.txt");
+    EXPECT_TRUE(replay.options->radio.pace);
+
     // --help and --version need no port.
     const auto help = parse({"--help"});
     ASSERT_TRUE(help.options);

@@ -1,16 +1,20 @@
 // quillmer-sim: a simulated ID-91 / ID-92 for trying the program without a radio.
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "sim/cli.h"
 #include "sim/pty.h"
+#include "sim/replayer.h"
 #include "sim/report.h"
 #include "sim/simulator.h"
+#include "sim/trace_file.h"
 
 namespace {
 
@@ -70,6 +74,63 @@ void serve(const quillmer::sim::Simulator& sim, bool once) {
     }
 }
 
+// After the last frame of a trace, frames that would depart from it still
+// count for this long.
+constexpr auto kAfterLastFrame = std::chrono::milliseconds(500);
+
+// --replay: answers as the traced radio did until the program has sent every
+// frame of the trace, or one that departs from it.
+Exit replay(const quillmer::sim::Options& options) {
+    using namespace std::chrono_literals;
+    namespace sim = quillmer::sim;
+    std::string error;
+    const auto trace = sim::read_trace_file(options.replay, error);
+    if (!trace) {
+        std::fprintf(stderr, "quillmer-sim: %s\n", error.c_str());
+        return Exit::usage;
+    }
+    sim::ReplayScript script = sim::script_of(*trace);
+    const std::vector<sim::TracedKey> keys = script.keys;
+    const std::size_t frames = script.frames.size();
+    sim::Replayer::LogFn log;
+    if (!options.quiet) log = [](const std::string& line) { print(line + "\n"); };
+    const auto replayer = sim::Replayer::start(std::move(script), options.radio.pace, &error, log);
+    if (!replayer) {
+        std::fprintf(stderr, "quillmer-sim: no pseudo-terminal: %s\n", error.c_str());
+        return Exit::failure;
+    }
+    if (!sim::make_link(replayer->slave_path(), options.link, error)) {
+        std::fprintf(stderr, "quillmer-sim: %s\n", error.c_str());
+        return Exit::failure;
+    }
+    print("quillmer-sim: replaying " + options.replay + " (" + std::to_string(frames) +
+          " frames besides KEEPALIVE) on " + replayer->slave_path() + ", linked at " +
+          options.link + "\n");
+
+    std::size_t next_key = 0;
+    std::optional<sim::Clock::time_point> completed;
+    sim::ReplayState state;
+    while (!g_interrupted) {
+        replayer->wait_for([](const sim::ReplayState& s) { return s.departure.has_value(); },
+                           100ms);
+        state = replayer->state();
+        // Keys are the user's to press; say when the trace has them pressed.
+        while (next_key < keys.size() && state.matched >= keys[next_key].after_frame &&
+               state.pending == 0) {
+            print("quillmer-sim: the trace has " + keys[next_key].key +
+                  " pressed here: press it in the program now\n");
+            ++next_key;
+        }
+        if (state.departure || !state.running) break;
+        if (state.complete && !completed) completed = sim::Clock::now();
+        if (completed && sim::Clock::now() - *completed >= kAfterLastFrame) break;
+    }
+    state = replayer->state();
+    sim::remove_link(replayer->slave_path(), options.link);
+    print("quillmer-sim: " + state.outcome + "\n");
+    return state.complete ? Exit::ok : Exit::failure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,6 +153,7 @@ int main(int argc, char** argv) {
     }
 
     catch_signals();
+    if (!options.replay.empty()) return static_cast<int>(replay(options));
     quillmer::sim::Simulator::LogFn log;
     if (!options.quiet) log = [](const std::string& line) { print(line + "\n"); };
     std::string error;

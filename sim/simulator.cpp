@@ -318,6 +318,10 @@ bool Simulator::send_due(std::deque<Outgoing>& outbox, bool& blocked) {
             // reply also finds it counted.
             std::lock_guard lock(mutex_);
             n = write(pty_.master.get(), out.bytes.data() + out.sent, count);
+            if (n > 0) {
+                const auto* from = out.bytes.data() + out.sent;
+                state_.bytes_sent.insert(state_.bytes_sent.end(), from, from + n);
+            }
             if (n > 0 && out.sent + static_cast<std::size_t>(n) == out.bytes.size()) {
                 ++state_.replies[static_cast<std::size_t>(out.kind)];
             }

@@ -35,6 +35,7 @@ struct Snapshot {
     std::vector<Clock::time_point> link_opens;   ///< each LINK_OPEN the radio acted on
     std::vector<Clock::time_point> link_closes;  ///< each LINK_CLOSE the radio acted on
     std::size_t stray_bytes = 0;                 ///< bytes outside any frame (before an FE)
+    Bytes bytes_sent;                            ///< every byte written to the program, in order
     bool vanished = false;  ///< the device has gone: the pseudo-terminal is closed
     bool running = true;    ///< false once the simulator's loop has ended
 
