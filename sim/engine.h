@@ -127,6 +127,7 @@ class Engine {
     };
 
     Engine(Setup setup, Pty pty, WakePipe wake);
+    // Ends the thread (the device vanishing if `vanish`) and closes the descriptors.
     void halt(bool vanish);
     void run();
     bool read_batch(std::deque<ReceivedFrame>& inbox);
