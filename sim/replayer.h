@@ -1,21 +1,20 @@
 #pragma once
-// A traced radio on the master side of a pseudo-terminal: it hears the
-// program's frames, follows them through the trace (sim/replay.h) and answers
-// as the traced radio did, at the traced speed and after the traced delay.
+// A traced radio on the master side of a pseudo-terminal, heard and answered
+// through an engine (engine.h): it follows the program's frames through the
+// trace (replay.h) and answers as the traced radio did, at the traced speed and
+// after the traced delay.
 
-#include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <span>
 #include <string>
-#include <thread>
+#include <vector>
 
-#include "sim/frame_parser.h"
-#include "sim/pty.h"
+#include "sim/engine.h"
 #include "sim/replay.h"
 #include "sim/snapshot.h"
 
@@ -34,10 +33,10 @@ struct ReplayState {
     bool running = true;
 };
 
-class Replayer {
+class Replayer final : private Responder {
   public:
     /// One line of text per event, without a line feed, on the replayer's thread.
-    using LogFn = std::function<void(const std::string& line)>;
+    using LogFn = Engine::LogFn;
 
     /// Opens a pseudo-terminal and starts replaying `script` on a thread. With
     /// `pace`, bytes take their wire time both ways. Nothing when no
@@ -47,9 +46,11 @@ class Replayer {
     ~Replayer();
     Replayer(const Replayer&) = delete;
     Replayer& operator=(const Replayer&) = delete;
+    Replayer(Replayer&&) = delete;
+    Replayer& operator=(Replayer&&) = delete;
 
     /// The device the program opens.
-    const std::string& slave_path() const { return slave_path_; }
+    const std::string& slave_path() const { return engine_->slave_path(); }
     const ReplayScript& script() const { return replay_.script(); }
 
     /// A consistent copy of everything recorded so far.
@@ -62,34 +63,21 @@ class Replayer {
     void stop();
 
   private:
-    struct Outgoing;
+    Replayer(ReplayScript script, std::unique_ptr<Engine> engine);
+    // What the traced radio does with the frames the engine hears.
+    bool hear(const ReceivedFrame& frame, std::deque<Answer>& outbox) override;
+    bool off_speed(const Answer& answer, int line_speed) override;
+    void wrote(const Answer& answer, std::span<const std::uint8_t> bytes, bool whole) override;
+    void sent(const Answer& answer, std::size_t pending) override;
+    bool write_failed(const std::string& why) override;
+    void ended(bool vanished) override;
+    /// Copies where the replay stands, and `pending` answers waiting, into the state.
+    void publish(std::size_t pending);
+    void log(const std::string& line) const { engine_->log(line); }
 
-    Replayer(ReplayScript script, bool pace, Pty pty, WakePipe wake, LogFn log);
-    void run();
-    bool read_batch(std::deque<ReceivedFrame>& inbox);
-    void hear(const ReceivedFrame& frame, std::deque<Outgoing>& outbox);
-    /// Sends what is due; false when the device is to vanish now.
-    bool send_due(std::deque<Outgoing>& outbox, bool& blocked);
-    void finish(bool vanish, const std::string& why);
-    void log(const std::string& line) const;
-    void publish(const std::deque<Outgoing>& outbox);
-
-    const bool pace_;
-    const LogFn log_;
-    const Clock::time_point started_;
-    const std::string slave_path_;
-    Pty pty_;
-    WakePipe wake_;
-    Replay replay_;  // loop only; published into state_
-    int last_speed_ = 0;
-    bool after_notice_ = false;
-    Clock::time_point wire_free_;
-    FrameParser parser_;
-
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    ReplayState state_;
-    std::thread thread_;  // last: started once everything above exists
+    Replay replay_;                   // engine's thread only; published into state_
+    ReplayState state_;               // under the engine's lock
+    std::unique_ptr<Engine> engine_;  // started once everything above exists
 };
 
 }  // namespace quillmer::sim

@@ -1,32 +1,29 @@
 #pragma once
-// The simulated radio on the master side of a pseudo-terminal, running on a
-// thread of its own. The program (or a test) opens slave_path() as its serial
-// port; everything the radio hears and does is recorded for the test to read.
+// The simulated radio (radio.h) on the master side of a pseudo-terminal, heard
+// and answered through an engine (engine.h) on a thread of its own. The program
+// (or a test) opens slave_path() as its serial port; everything the radio hears
+// and does is recorded for the test to read.
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <span>
 #include <string>
-#include <thread>
 
-#include "sim/frame_parser.h"
-#include "sim/pty.h"
+#include "sim/engine.h"
 #include "sim/radio.h"
 #include "sim/snapshot.h"
 
 namespace quillmer::sim {
 
-class Simulator {
+class Simulator final : private Responder {
   public:
     /// Receives one line of text per event (frame heard, reply sent, link closed,
     /// ...), without a line feed. Called on the simulator's thread, never while it
     /// holds its lock, so it may call snapshot().
-    using LogFn = std::function<void(const std::string& line)>;
+    using LogFn = Engine::LogFn;
 
     /// Opens a pseudo-terminal and starts the radio on a thread. Nothing when the
     /// pseudo-terminal cannot be had; the reason is then in `*error` if given.
@@ -37,9 +34,11 @@ class Simulator {
     ~Simulator();
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
+    Simulator(Simulator&&) = delete;
+    Simulator& operator=(Simulator&&) = delete;
 
     /// The device the program opens, e.g. /dev/pts/5.
-    const std::string& slave_path() const { return slave_path_; }
+    const std::string& slave_path() const { return engine_->slave_path(); }
     const RadioConfig& config() const { return config_; }
 
     /// A consistent copy of everything recorded so far.
@@ -71,34 +70,19 @@ class Simulator {
     void stop();
 
   private:
-    struct Outgoing;
-    struct Arrival;
-
-    Simulator(RadioConfig config, Pty pty, WakePipe wake, LogFn log);
-    void run();
-    bool read_batch(std::deque<Arrival>& inbox);
-    bool hear(const Arrival& arrival, std::deque<Outgoing>& outbox);
-    bool send_due(std::deque<Outgoing>& outbox, bool& blocked);
-    void finish(bool vanished, const std::string& why);
-    void log(const std::string& line) const;
-    void request_end(bool vanish);
+    Simulator(RadioConfig config, std::unique_ptr<Engine> engine);
+    // What the radio does with the frames the engine hears.
+    bool hear(const ReceivedFrame& frame, std::deque<Answer>& outbox) override;
+    void stray(std::size_t total, std::size_t added) override;
+    bool off_speed(const Answer& answer, int line_speed) override;
+    void wrote(const Answer& answer, std::span<const std::uint8_t> bytes, bool whole) override;
+    void sent(const Answer& answer, std::size_t pending) override;
+    void ended(bool vanished) override;
+    void log(const std::string& line) const { engine_->log(line); }
 
     const RadioConfig config_;
-    const LogFn log_;
-    const Clock::time_point started_;
-    const std::string slave_path_;
-    Pty pty_;  // used only by the loop while it runs
-    WakePipe wake_;
-    int last_speed_ = 0;           // loop only: line speed after the last batch
-    bool after_notice_ = false;    // loop only: the last batch ended with a notice
-    Clock::time_point wire_free_;  // loop only: pacing of received bytes
-    FrameParser parser_;           // loop only
-
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    Snapshot state_;
-    std::atomic<bool> vanish_requested_{false};
-    std::thread thread_;  // last: started once everything above exists
+    Snapshot state_;                  // under the engine's lock
+    std::unique_ptr<Engine> engine_;  // started once everything above exists
 };
 
 }  // namespace quillmer::sim
