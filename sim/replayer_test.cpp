@@ -7,49 +7,15 @@
 #include <gtest/gtest.h>
 
 #include "sim/test_frames.h"
+#include "sim/test_port.h"
 
 namespace quillmer::sim {
 namespace {
 
 using namespace test_frames;
 using namespace std::chrono_literals;
-constexpr auto kWait = 5s;  // generous: only reached when something is wrong
-
-// The program's end of the cable.
-struct Port {
-    Fd fd;
-
-    explicit Port(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_NOCTTY)) {
-        EXPECT_TRUE(fd.valid()) << path;
-        EXPECT_TRUE(make_raw(fd.get(), 38400));
-    }
-    void send(const Bytes& frame) const {
-        ASSERT_EQ(::write(fd.get(), frame.data(), frame.size()),
-                  static_cast<ssize_t>(frame.size()));
-    }
-    /// Reads `count` bytes, or what came before the time was up or the device went.
-    Bytes receive(std::size_t count) const {
-        Bytes got;
-        const auto deadline = Clock::now() + kWait;
-        while (got.size() < count && Clock::now() < deadline) {
-            pollfd p{fd.get(), POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
-            std::uint8_t byte = 0;
-            if (::read(fd.get(), &byte, 1) != 1) break;
-            got.push_back(byte);
-        }
-        return got;
-    }
-    /// True when the device has gone: a read brings the end of the file or an error.
-    bool gone() const {
-        pollfd p{fd.get(), POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(std::chrono::milliseconds(kWait).count())) <= 0) {
-            return false;
-        }
-        std::uint8_t byte = 0;
-        return ::read(fd.get(), &byte, 1) <= 0;
-    }
-};
+using test_port::kWait;
+using test_port::Port;
 
 std::unique_ptr<Replayer> replay(const std::string& trace_text) {
     std::string error;
@@ -78,11 +44,11 @@ TEST(ReplayerOnPty, AnswersAfterTheTracedDelayThenVanishesWhereTheTraceDid) {
         replay(line(10, '>', kOpen) + line(130, '<', kOk) + line(131, '<', kNg) +
                line(140, '>', keepalive) + line(150, '>', kClose) + "151.000 gone\n");
     ASSERT_TRUE(replayer);
-    const Port port(replayer->slave_path());
+    const Port port = Port::open(replayer->slave_path());
 
     const auto sent_at = Clock::now();
     port.send(kOpen);
-    EXPECT_EQ(port.receive(kOk.size() + kNg.size()), joined(kOk, kNg));
+    EXPECT_EQ(port.receive_bytes(kOk.size() + kNg.size()), joined(kOk, kNg));
     EXPECT_GE(Clock::now() - sent_at, 120ms);
 
     port.send(keepalive);
@@ -101,7 +67,7 @@ TEST(ReplayerOnPty, FallsSilentAtTheFirstDeparture) {
     const auto replayer =
         replay(line(1, '>', kOpen) + line(2, '<', kOk, 9600) + line(3, '>', kClose));
     ASSERT_TRUE(replayer);
-    const Port port(replayer->slave_path());
+    const Port port = Port::open(replayer->slave_path());
     port.send(kOpen);
     ASSERT_TRUE(
         replayer->wait_for([](const ReplayState& s) { return s.departure.has_value(); }, kWait));

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/test_frames.h"
+#include "sim/test_port.h"
 
 namespace quillmer::sim {
 namespace {
@@ -14,39 +15,8 @@ namespace {
 using namespace test_frames;
 
 using namespace std::chrono_literals;
-constexpr auto kWait = 5s;  // generous: only reached when something is wrong
-
-// The program's end of the cable.
-struct Port {
-    Fd fd;
-
-    static Port open(const std::string& path, int speed = 38400) {
-        Port port{Fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC))};
-        EXPECT_TRUE(port.fd.valid()) << path;
-        EXPECT_TRUE(make_raw(port.fd.get(), speed));
-        return port;
-    }
-    void send(const Bytes& frame) const {
-        ASSERT_EQ(::write(fd.get(), frame.data(), frame.size()),
-                  static_cast<ssize_t>(frame.size()));
-    }
-    void speed(int bit_per_s) const { ASSERT_TRUE(set_line_speed(fd.get(), bit_per_s)); }
-
-    // Reads until `ends` FD bytes have come, or the time is up.
-    Bytes receive(int ends = 1) const {
-        Bytes got;
-        const auto deadline = Clock::now() + kWait;
-        while (ends > 0 && Clock::now() < deadline) {
-            pollfd p{fd.get(), POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
-            std::uint8_t byte = 0;
-            if (::read(fd.get(), &byte, 1) != 1) break;
-            got.push_back(byte);
-            if (byte == kEndByte) --ends;
-        }
-        return got;
-    }
-};
+using test_port::kWait;
+using test_port::Port;
 
 Bytes write_for(int channel) {
     ChannelFields fields;
@@ -69,7 +39,7 @@ TEST(SimulatorOnPty, AnswersIdentifyAndRecordsExactBytesAndSpeed) {
     ASSERT_TRUE(sim);
     const Port port = Port::open(sim->slave_path());
     port.send(kLong);
-    EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x30, 0x66, 0xFD}));
+    EXPECT_EQ(port.receive_frames(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x30, 0x66, 0xFD}));
 
     ASSERT_TRUE(
         sim->wait_for([](const Snapshot& s) { return s.sent(ReplyKind::identify) == 1; }, kWait));
@@ -95,11 +65,11 @@ TEST(SimulatorOnPty, FollowsSpeedChangesRightAfterTheNotice) {
         port.send(kNotice);
         port.speed(radio_speed);
         port.send(kShort);
-        EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD}));
+        EXPECT_EQ(port.receive_frames(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD}));
         port.send(kNotice);
         port.speed(38400);
         port.send(kQuery);
-        EXPECT_EQ(port.receive(), kLinkReady);
+        EXPECT_EQ(port.receive_frames(), kLinkReady);
 
         ASSERT_TRUE(sim->wait_for_frames(5, kWait));
         const std::string speed = std::to_string(radio_speed);
@@ -121,7 +91,7 @@ TEST(SimulatorOnPty, KeepsWorkingWhenThePortIsClosedAndOpenedAgain) {
         const Port port = Port::open(sim->slave_path(), round == 1 ? 9600 : 38400);
         port.speed(38400);
         port.send(kQuery);
-        EXPECT_EQ(port.receive(), kLinkReady) << round;
+        EXPECT_EQ(port.receive_frames(), kLinkReady) << round;
     }
     const Snapshot s = sim->snapshot();
     EXPECT_TRUE(s.running);
@@ -135,17 +105,17 @@ TEST(SimulatorOnPty, RunsAWriteSessionIntoTheMemoryImage) {
     ASSERT_TRUE(sim);
     const Port port = Port::open(sim->slave_path());
     port.send(kOpen);
-    EXPECT_EQ(port.receive(), kOk);
+    EXPECT_EQ(port.receive_frames(), kOk);
     port.send(kProbe);
     ASSERT_TRUE(sim->wait_for_kind(FrameKind::ready_probe, 1, kWait));
     port.send(kProbe);
-    EXPECT_EQ(port.receive(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD}));
+    EXPECT_EQ(port.receive_frames(), (Bytes{0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD}));
     for (int ch = 0; ch < 3; ++ch) {
         port.send(write_for(ch));
-        EXPECT_EQ(port.receive(), kOk) << ch;
+        EXPECT_EQ(port.receive_frames(), kOk) << ch;
     }
     port.send(erase_frame(3));
-    EXPECT_EQ(port.receive(), kOk);
+    EXPECT_EQ(port.receive_frames(), kOk);
     port.send(kClose);
     ASSERT_TRUE(sim->wait_for_link_closed(kWait));
 
@@ -179,7 +149,7 @@ TEST(SimulatorOnPty, FaultBytesArriveInFrontOfTheReplyEvenWhenPaced) {
         Bytes expected = noise_bytes(5);
         expected.push_back(kEndByte);
         expected.insert(expected.end(), kLinkReady.begin(), kLinkReady.end());
-        EXPECT_EQ(port.receive(2), expected) << pace;
+        EXPECT_EQ(port.receive_frames(2), expected) << pace;
         EXPECT_EQ(sim->snapshot().stray_bytes, 2u);
     }
 }
@@ -226,9 +196,9 @@ TEST(SimulatorOnPty, VanishingAtTheNthChannelFrameLeavesTheEarlierOnes) {
     ASSERT_TRUE(sim);
     const Port port = Port::open(sim->slave_path());
     port.send(kOpen);
-    EXPECT_EQ(port.receive(), kOk);
+    EXPECT_EQ(port.receive_frames(), kOk);
     port.send(write_for(0));
-    EXPECT_EQ(port.receive(), kOk);
+    EXPECT_EQ(port.receive_frames(), kOk);
     port.send(write_for(1));
     EXPECT_TRUE(hung_up(port));
     const Snapshot s = sim->snapshot();
