@@ -9,20 +9,6 @@ namespace {
 
 using Field = std::array<char, kFieldChars + 1>;
 
-// Column numbers, counted from 1, of the fields a channel needs. Column 19 is
-// the last one looked at.
-constexpr std::size_t kFrequencyColumn = 2;
-constexpr std::size_t kDuplexColumn = 3;
-constexpr std::size_t kOffsetColumn = 4;
-constexpr std::size_t kModeColumn = 6;
-constexpr std::size_t kLabelColumn = 7;
-constexpr std::size_t kCall3Column = 17;
-constexpr std::size_t kCall2Column = 18;
-constexpr std::size_t kCall1Column = 19;
-constexpr std::size_t kLastColumn = 19;
-
-constexpr std::size_t kNameChars = 8;
-
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -57,7 +43,7 @@ void store(std::array<char, Size>& dest, const Field& field) {
 }
 
 /// The first 8 characters of the field, padded with spaces when shorter.
-void store_name(std::array<char, kNameChars + 1>& dest, const Field& field) {
+void store_name(ChannelRow::Name& dest, const Field& field) {
     dest = kBlankName;
     std::copy_n(field.begin(), std::min(field_length(field), kNameChars), dest.begin());
 }
@@ -99,25 +85,23 @@ std::size_t Reader::read_line(Line& line) {
 }
 
 void Reader::split_row(const Line& line, int line_number) {
-    std::array<Field, kLastColumn + 1> columns{};
+    std::array<Field, column::kLast + 1> columns{};
     std::size_t pos = 0;
-    for (std::size_t column = 1; column <= kLastColumn; ++column) {
-        columns[column] = split_field(line, pos);
-    }
+    for (int col = 1; col <= column::kLast; ++col) columns[col] = split_field(line, pos);
 
-    store(row_.frequency, columns[kFrequencyColumn]);
-    store(row_.duplex, columns[kDuplexColumn]);
-    store(row_.offset, columns[kOffsetColumn]);
-    store(row_.mode, columns[kModeColumn]);
-    store_name(row_.label, columns[kLabelColumn]);
-    store_name(row_.call3, columns[kCall3Column]);
-    store_name(row_.call2, columns[kCall2Column]);
-    store_name(row_.call1, columns[kCall1Column]);
+    store(row_.frequency, columns[column::kFrequency]);
+    store(row_.duplex, columns[column::kDuplex]);
+    store(row_.offset, columns[column::kOffset]);
+    store(row_.mode, columns[column::kMode]);
+    store_name(row_.label, columns[column::kLabel]);
+    store_name(row_.call3, columns[column::kCall3]);
+    store_name(row_.call2, columns[column::kCall2]);
+    store_name(row_.call1, columns[column::kCall1]);
 
     raw_.line_number = line_number;
     raw_.line = line;
-    raw_.frequency = columns[kFrequencyColumn];
-    raw_.offset = columns[kOffsetColumn];
+    raw_.frequency = columns[column::kFrequency];
+    raw_.offset = columns[column::kOffset];
 }
 
 }  // namespace quillmer::channels

@@ -5,30 +5,27 @@
 #include <array>
 #include <cstddef>
 
+#include "channels/layout.h"
 #include "channels/memory_file.h"
 
 namespace quillmer::channels {
 
-/// Characters of one line read at a time, its line feed included; a longer line is
-/// read in pieces, each handled as a line of its own.
-inline constexpr std::size_t kLineChars = 199;
-inline constexpr std::size_t kFieldChars = 19;  ///< longer fields are cut
-
 /// A label or call field of a row whose column is empty or missing.
-inline constexpr std::array<char, 9> kBlankName{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', '\0'};
+inline constexpr std::array<char, kNameChars + 1> kBlankName{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', '\0'};
 
 /// The text fields of the data row last delivered, each zero-terminated after the
 /// characters it keeps. Label and call fields are padded with spaces to 8. A row
 /// not yet read is the row of a data line with every column empty.
 struct ChannelRow {
-    std::array<char, 11> frequency{};        ///< column 2, 10 characters
-    std::array<char, 5> duplex{};            ///< column 3, 4 characters
-    std::array<char, 9> offset{};            ///< column 4, 8 characters
-    std::array<char, 5> mode{};              ///< column 6, 4 characters
-    std::array<char, 9> label = kBlankName;  ///< column 7, 8 characters
-    std::array<char, 9> call3 = kBlankName;  ///< column 17, 8 characters
-    std::array<char, 9> call2 = kBlankName;  ///< column 18, 8 characters
-    std::array<char, 9> call1 = kBlankName;  ///< column 19, 8 characters
+    using Name = std::array<char, kNameChars + 1>;
+    std::array<char, kFrequencyChars + 1> frequency{};  ///< column 2
+    std::array<char, kDuplexChars + 1> duplex{};        ///< column 3
+    std::array<char, kOffsetChars + 1> offset{};        ///< column 4
+    std::array<char, kModeChars + 1> mode{};            ///< column 6
+    Name label = kBlankName;                            ///< column 7
+    Name call3 = kBlankName;                            ///< column 17
+    Name call2 = kBlankName;                            ///< column 18
+    Name call1 = kBlankName;                            ///< column 19
 };
 
 /// One line (or piece of a long line) as read, with the fields of a data row

@@ -9,9 +9,6 @@
 
 namespace quillmer::channels {
 
-/// Memory channels 0 to 399: a file's data rows after the 400th are not written.
-inline constexpr int kMemoryChannels = 400;
-
 enum class Mode {
     fm,         ///< anything not below, an empty field among it
     fm_narrow,  ///< "FM-N", all four characters

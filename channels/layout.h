@@ -1,0 +1,43 @@
+#pragma once
+// The memory file's layout, in one place: which column holds which field of a
+// channel, how many characters of each are kept, how long a line and a field
+// may be, and how many memory channels a radio has. Every part of the program
+// that reads, checks, encodes or shows a channel takes these from here.
+
+#include <cstddef>
+
+namespace quillmer::channels {
+
+/// Memory channels 0 to 399: a file's data rows after the 400th are not written.
+inline constexpr int kMemoryChannels = 400;
+
+/// Characters of one line read at a time, its line feed included; a longer line is
+/// read in pieces.
+inline constexpr std::size_t kLineChars = 199;
+/// Characters a field keeps while the line is split; longer fields are cut.
+inline constexpr std::size_t kFieldChars = 19;
+
+/// Columns, counted from 1, of the fields a channel needs. Column 1 only tells a
+/// data row (it starts with a digit) from any other line; columns 5, 8 to 16 and
+/// 20 onwards are not read.
+namespace column {
+inline constexpr int kFrequency = 2;
+inline constexpr int kDuplex = 3;
+inline constexpr int kOffset = 4;
+inline constexpr int kMode = 6;
+inline constexpr int kLabel = 7;
+inline constexpr int kCall3 = 17;  ///< goes into the frame's call field 3
+inline constexpr int kCall2 = 18;  ///< call field 2
+inline constexpr int kCall1 = 19;  ///< call field 1
+inline constexpr int kLast = 19;   ///< the reader looks no further
+}  // namespace column
+
+/// Characters of each field that reach the frame.
+inline constexpr std::size_t kFrequencyChars = 10;
+inline constexpr std::size_t kDuplexChars = 4;
+inline constexpr std::size_t kOffsetChars = 8;
+inline constexpr std::size_t kModeChars = 4;
+/// A label or call field: 8 characters, padded with spaces.
+inline constexpr std::size_t kNameChars = 8;
+
+}  // namespace quillmer::channels
