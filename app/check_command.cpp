@@ -79,7 +79,7 @@ std::string preview(channels::MemoryFile& file) {
     return text;
 }
 
-ExitStatus run_check(Console& console, const std::optional<std::string>& memory_file) {
+ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file) {
     if (!memory_file) {
         console.print(texts::kNoArgument);
         return ExitStatus::no_memory_file;

@@ -6,7 +6,7 @@
 
 #include "app/exit_status.h"
 #include "channels/memory_file.h"
-#include "core/console.h"
+#include "console/console.h"
 
 namespace quillmer::app {
 
@@ -14,7 +14,7 @@ namespace quillmer::app {
 /// and gives memory_file_refused. Otherwise prints the preview below and gives
 /// done. Without a file, or one that cannot be opened, prints the program's own
 /// text for that. No banner, no key wait: it serves terminals and scripts.
-ExitStatus run_check(Console& console, const std::optional<std::string>& memory_file);
+ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file);
 
 /// For a file that passed the check: a table of channels 0 to 399 made from the
 /// very frames a run sends, decoded back (channel, frequency and offset in MHz,

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "channels/test_files.h"
-#include "core/recording_console.h"
+#include "console/recording_console.h"
 #include "core/texts.h"
 
 namespace quillmer::app {
@@ -23,11 +23,11 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 TEST(CheckCommand, WithoutAUsableFileSaysSoAsARunDoes) {
-    RecordingConsole console;
+    console::RecordingConsole console;
     EXPECT_EQ(run_check(console, std::nullopt), ExitStatus::no_memory_file);
     EXPECT_EQ(console.out, texts::kNoArgument);
 
-    RecordingConsole missing;
+    console::RecordingConsole missing;
     EXPECT_EQ(run_check(missing, std::string("/nonexistent/memory.csv")),
               ExitStatus::memory_file_unreadable);
     EXPECT_EQ(missing.out, texts::kMemoryFileNotOpened);
@@ -35,7 +35,7 @@ TEST(CheckCommand, WithoutAUsableFileSaysSoAsARunDoes) {
 
 TEST(CheckCommand, ARefusedFileGetsTheRunsMessageAndNoTable) {
     TempMemoryFile f("0\t145.500000\tDUP-\t0.600000\n");
-    RecordingConsole console;
+    console::RecordingConsole console;
     EXPECT_EQ(run_check(console, f.path()), ExitStatus::memory_file_refused);
     EXPECT_TRUE(console.out.starts_with("Memory file line 1, column 1: ")) << console.out;
     EXPECT_TRUE(console.out.ends_with("Nothing was sent to the radio.\n")) << console.out;
@@ -49,7 +49,7 @@ TEST(CheckCommand, EveryChannelThenTheSummaryAndTheWarnings) {
         "2,,,,,,\n"
         "3,1297.5,dup+,,,AUTOMATIC,GB7NB CQ other\n"
         "5, 145.0125 ,OFF,   ,,fm, Blank\n");
-    RecordingConsole console;
+    console::RecordingConsole console;
     EXPECT_EQ(run_check(console, f.path()), ExitStatus::done);
     const std::vector<std::string> lines = lines_of(console.out);
     ASSERT_EQ(lines.size(), 1u + 400u + 1u + 3u) << console.out;
@@ -80,7 +80,7 @@ TEST(CheckCommand, RowsPastTheLastChannelAreCountedNotShown) {
     std::string rows;
     for (int n = 0; n < 403; ++n) rows += std::to_string(n) + ",145.5\n";
     TempMemoryFile f(rows);
-    RecordingConsole console;
+    console::RecordingConsole console;
     EXPECT_EQ(run_check(console, f.path()), ExitStatus::done);
     const std::vector<std::string> lines = lines_of(console.out);
     ASSERT_EQ(lines.size(), 1u + 400u + 1u + 1u) << console.out;

@@ -7,7 +7,7 @@ namespace quillmer::app {
 namespace {
 
 /// Asks for a port. False when standard input has ended.
-bool port_from_prompt(Terminal& terminal, PortChoice& choice) {
+bool port_from_prompt(console::Terminal& terminal, PortChoice& choice) {
     terminal.print(texts::kPortPrompt);
     std::string answer;
     const console::LineStatus status = terminal.read_line(answer);
@@ -16,7 +16,7 @@ bool port_from_prompt(Terminal& terminal, PortChoice& choice) {
     return true;
 }
 
-void show_port(Terminal& terminal, const PortChoice& choice) {
+void show_port(console::Terminal& terminal, const PortChoice& choice) {
     terminal.print(texts::kComPrefix);
     terminal.print_raw(choice.shown);
     terminal.print("\n");
@@ -32,7 +32,7 @@ constexpr std::string_view kListHint = "quillmer --ports lists the serial ports 
 
 }  // namespace
 
-bool port_from_settings(Terminal& terminal, const std::string& beside_program,
+bool port_from_settings(console::Terminal& terminal, const std::string& beside_program,
                         const std::string& user_file, PortChoice& choice) {
     std::string line;
     bool too_long = false;
@@ -56,13 +56,13 @@ bool port_from_settings(Terminal& terminal, const std::string& beside_program,
     return true;
 }
 
-void port_from_option(Terminal& terminal, const std::string& answer, PortChoice& choice) {
+void port_from_option(console::Terminal& terminal, const std::string& answer, PortChoice& choice) {
     // A command line has no length limit of its own.
     take_answer(answer, false, false, choice);
     show_port(terminal, choice);
 }
 
-Connection connect_radio(Terminal& terminal, serial::Device& device, PortChoice& choice,
+Connection connect_radio(console::Terminal& terminal, serial::Device& device, PortChoice& choice,
                          Asking asking, protocol::ReplyBuffer& reply, Radio& radio) {
     bool ask = asking == Asking::at_once;
     for (;;) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/settings.h"
-#include "app/terminal.h"
+#include "console/terminal.h"
 #include "protocol/frames.h"
 #include "protocol/handshake.h"
 #include "protocol/receiver.h"
@@ -39,18 +39,18 @@ struct Radio {
 /// or else `user_file` (empty: none), and shows it as "Com:3" or
 /// "Com:/dev/ttyUSB0". False when neither exists; then the help lines naming
 /// the file beside the program have been shown, and a line naming both places.
-bool port_from_settings(Terminal& terminal, const std::string& beside_program,
+bool port_from_settings(console::Terminal& terminal, const std::string& beside_program,
                         const std::string& user_file, PortChoice& choice);
 
 /// Takes the port given on the command line as a settings line would give it,
 /// and shows it alike.
-void port_from_option(Terminal& terminal, const std::string& answer, PortChoice& choice);
+void port_from_option(console::Terminal& terminal, const std::string& answer, PortChoice& choice);
 
 /// Opens `choice`'s port (after asking for one when `asking` is at_once),
 /// configures it and runs the handshake. Every failure says why; on those the
 /// user can put right it asks for another port and tries again, unless `asking`
 /// is never. On `connected` the device stays open.
-Connection connect_radio(Terminal& terminal, serial::Device& device, PortChoice& choice,
+Connection connect_radio(console::Terminal& terminal, serial::Device& device, PortChoice& choice,
                          Asking asking, protocol::ReplyBuffer& reply, Radio& radio);
 
 /// The line after "オープン・エラー" (the open error): the device tried, why it

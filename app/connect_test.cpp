@@ -15,7 +15,7 @@ namespace quillmer::app {
 namespace {
 
 /// A console with answers typed in advance; input ends after the last.
-class TypedTerminal final : public Terminal {
+class TypedTerminal final : public console::Terminal {
   public:
     std::string out;
     std::deque<std::string> answers;
@@ -23,7 +23,7 @@ class TypedTerminal final : public Terminal {
     void print(std::string_view text) override { out += text; }
     void print_raw(std::string_view bytes) override { out += bytes; }
     bool key_waiting() override { return false; }
-    int read_key() override { return kEndOfInput; }
+    int read_key() override { return console::kEndOfInput; }
     console::LineStatus read_line(std::string& line) override {
         if (answers.empty()) return console::LineStatus::end_of_input;
         line = answers.front();

@@ -7,15 +7,14 @@
 #include "app/check_command.h"
 #include "app/config_dir.h"
 #include "app/connect.h"
-#include "app/console.h"
 #include "app/exe_path.h"
 #include "app/options.h"
 #include "app/settings.h"
-#include "app/system_console.h"
 #include "app/trace.h"
 #include "channels/check.h"
 #include "channels/memory_file.h"
 #include "channels/reader.h"
+#include "console/system_console.h"
 #include "core/texts.h"
 #include "protocol/frames.h"
 #include "protocol/receiver.h"
@@ -37,7 +36,7 @@ struct Session {
 };
 
 /// --ports: one line for each port the system knows, or what to check.
-void show_ports(Terminal& terminal) {
+void show_ports(console::Terminal& terminal) {
     const std::vector<serial::PortInfo> ports = serial::list_ports();
     if (ports.empty()) {
         terminal.print_raw(serial::no_ports_hint());
@@ -70,7 +69,7 @@ ExitStatus status_for(protocol::TransferEnd end) {
 namespace {
 
 /// The program for its options, on `terminal` and through `port`.
-ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
+ExitStatus run(const Options& options, const char* argv0, console::Terminal& terminal,
                serial::Device& port) {
     switch (options.command) {
         case Command::help:
@@ -146,8 +145,8 @@ ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
 
 ExitStatus run_program(int argc, char** argv) {
     const auto started = Trace::Clock::now();
-    console::start();
-    SystemConsole terminal;
+    console::start(static_cast<int>(ExitStatus::aborted));
+    console::SystemConsole terminal;
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const CommandLine command_line = parse_command_line(args);
     if (!command_line.options) {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/console.h"
+#include "console/terminal.h"
 #include "serial/port.h"
 
 namespace quillmer::app {

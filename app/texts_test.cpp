@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "app/console.h"
+#include "console/system_console.h"
 
 namespace quillmer {
 namespace {

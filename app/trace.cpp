@@ -269,8 +269,8 @@ void TracedDevice::note_vanished() {
 
 int TracedTerminal::read_key() {
     const int key = terminal_.read_key();
-    if (key == kKeyEsc) trace_.event("key Esc");
-    if (key == kKeyCtrlC) trace_.event("key Ctrl-C");
+    if (key == console::kKeyEsc) trace_.event("key Esc");
+    if (key == console::kKeyCtrlC) trace_.event("key Ctrl-C");
     return key;
 }
 

@@ -29,7 +29,7 @@
 
 #include "app/exit_status.h"
 #include "app/options.h"
-#include "app/terminal.h"
+#include "console/terminal.h"
 #include "serial/port.h"
 
 namespace quillmer::app {
@@ -127,9 +127,10 @@ class TracedDevice final : public serial::Device {
 
 /// The console with the keys that act during the transfer (Esc, Ctrl-C)
 /// written to the trace.
-class TracedTerminal final : public Terminal {
+class TracedTerminal final : public console::Terminal {
   public:
-    TracedTerminal(Terminal& terminal, Trace& trace) : terminal_(terminal), trace_(trace) {}
+    TracedTerminal(console::Terminal& terminal, Trace& trace)
+        : terminal_(terminal), trace_(trace) {}
 
     void print(std::string_view text) override { terminal_.print(text); }
     void print_raw(std::string_view bytes) override { terminal_.print_raw(bytes); }
@@ -138,7 +139,7 @@ class TracedTerminal final : public Terminal {
     console::LineStatus read_line(std::string& line) override { return terminal_.read_line(line); }
 
   private:
-    Terminal& terminal_;
+    console::Terminal& terminal_;
     Trace& trace_;
 };
 

@@ -39,7 +39,7 @@ class ScriptedDevice final : public serial::Device {
 };
 
 /// Keys typed in advance.
-class KeyTerminal final : public Terminal {
+class KeyTerminal final : public console::Terminal {
   public:
     std::deque<int> keys;
     void print(std::string_view /*text*/) override {}
@@ -102,7 +102,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
     TracedDevice traced(device, *trace,
                         [](const std::string& path) { return path == "/dev/x" ? "FTDI" : ""; });
     KeyTerminal keys;
-    keys.keys = {kKeyEsc, 'a', kKeyCtrlC};
+    keys.keys = {console::kKeyEsc, 'a', console::kKeyCtrlC};
     TracedTerminal terminal(keys, *trace);
 
     EXPECT_TRUE(traced.open("/dev/x").opened());

@@ -19,7 +19,7 @@ constexpr int kPassesPerCycle = 50;
 /// The turning glyph, one count shared by both phases.
 class Spinner {
   public:
-    explicit Spinner(Console& console) : console_(console) {}
+    explicit Spinner(console::Console& console) : console_(console) {}
     void turn() {
         std::string glyph(texts::kSpinner[count_ % texts::kSpinner.size()]);
         console_.print(glyph.append("\r"));
@@ -27,7 +27,7 @@ class Spinner {
     }
 
   private:
-    Console& console_;
+    console::Console& console_;
     std::size_t count_ = 0;
 };
 
@@ -59,7 +59,7 @@ bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spi
 /// the first reply of any content, back to 38400 and a link query, which only
 /// the link-ready answer 18 01 satisfies.
 bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
-                Console& console) {
+                console::Console& console) {
     enum class Step { call, wait_identify, identified, query, wait_link };
     int cycles = kCyclesPerAttempt;
     int countdown = kPassesPerCycle;
@@ -98,12 +98,12 @@ bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& sp
 
 }  // namespace
 
-void change_speed(serial::Line& line, int rate, Console& console) {
+void change_speed(serial::Line& line, int rate, console::Console& console) {
     if (!line.set_speed(rate)) console.print(texts::kDcbError);
 }
 
 HandshakeResult run_handshake(serial::Line& line, ReplyBuffer& reply, IdBytes& id,
-                              Console& console) {
+                              console::Console& console) {
     reply.fill = 0;
     Spinner spinner(console);
     if (call_long(line, reply, id, spinner)) return HandshakeResult::success;

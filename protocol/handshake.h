@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "core/console.h"
+#include "console/console.h"
 #include "protocol/frames.h"
 #include "protocol/receiver.h"
 #include "serial/line.h"
@@ -23,10 +23,10 @@ using IdBytes = std::array<Byte, 2>;
 /// spinner meanwhile. On success the line runs at 38400 bit/s. Stores the id
 /// bytes when an identify reply passes by. Pass counts are part of the protocol.
 HandshakeResult run_handshake(serial::Line& line, ReplyBuffer& reply, IdBytes& id,
-                              Console& console);
+                              console::Console& console);
 
 /// Changes the line speed; prints the settings error when the driver refuses,
 /// and carries on as if the change had taken effect.
-void change_speed(serial::Line& line, int rate, Console& console);
+void change_speed(serial::Line& line, int rate, console::Console& console);
 
 }  // namespace quillmer::protocol

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "core/recording_console.h"
+#include "console/recording_console.h"
 #include "serial/scripted_line.h"
 
 namespace quillmer::protocol {
@@ -37,7 +37,7 @@ struct Handshake : ::testing::Test {
     ScriptedLine line;
     ReplyBuffer reply;
     IdBytes id{};
-    RecordingConsole console;
+    console::RecordingConsole console;
     HandshakeResult run() { return run_handshake(line, reply, id, console); }
 };
 

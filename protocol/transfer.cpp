@@ -42,7 +42,7 @@ bool ready_answer(Model model, const ReplyBuffer& reply) {
 }
 
 /// Prints the message after the loop, for the endings that have one.
-void print_ending(const TransferOutcome& outcome, Console& console) {
+void print_ending(const TransferOutcome& outcome, console::Console& console) {
     switch (outcome.end) {
         case TransferEnd::written:
             return;
@@ -65,7 +65,8 @@ void print_ending(const TransferOutcome& outcome, Console& console) {
 }  // namespace
 
 TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
-                             channels::Reader& reader, ChannelFrames& frames, Console& console) {
+                             channels::Reader& reader, ChannelFrames& frames,
+                             console::Console& console) {
     // Until the transfer says otherwise, it has been stopped.
     TransferOutcome outcome;
     TransferEnd& end = outcome.end;
@@ -84,11 +85,11 @@ TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model
         }
         if (console.key_waiting()) {
             const int key = console.read_key();
-            if (key == kKeyCtrlC) {
+            if (key == console::kKeyCtrlC) {
                 end = TransferEnd::interrupted;
                 break;
             }
-            if (key == kKeyEsc) {
+            if (key == console::kKeyEsc) {
                 line.write_frame(LINK_CLOSE);
                 end = TransferEnd::escaped;
                 break;

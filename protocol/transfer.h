@@ -6,7 +6,7 @@
 #include <string>
 
 #include "channels/reader.h"
-#include "core/console.h"
+#include "console/console.h"
 #include "protocol/frames.h"
 #include "protocol/receiver.h"
 #include "serial/line.h"
@@ -39,7 +39,8 @@ struct TransferOutcome {
 /// radio keeps the transfer waiting until Esc or Ctrl-C. Channels after the
 /// file's last data row are sent as erase frames.
 TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
-                             channels::Reader& reader, ChannelFrames& frames, Console& console);
+                             channels::Reader& reader, ChannelFrames& frames,
+                             console::Console& console);
 
 /// For a transfer that stopped before its end, one line (ending in "\n") that
 /// says why and which channels are in the radio: "Stopped by Esc after channel

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-#include "core/recording_console.h"
+#include "console/recording_console.h"
 #include "core/texts.h"
 #include "serial/scripted_line.h"
 
@@ -59,7 +59,7 @@ struct Transfer : ::testing::Test {
     ScriptedLine line;
     ReplyBuffer reply;
     ChannelFrames frames;
-    RecordingConsole console;
+    console::RecordingConsole console;
 
     void TearDown() override {
         file.close();  // Windows removes no open file

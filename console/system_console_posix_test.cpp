@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "app/console.h"
+#include "console/system_console.h"
 
-namespace quillmer {
+namespace quillmer::console {
 namespace {
 
 /// Runs `body` in a child process whose standard input is a pipe holding
@@ -116,4 +116,4 @@ TEST(ConsoleLines, LongLinesAreReadToTheirEnd) {
 }
 
 }  // namespace
-}  // namespace quillmer
+}  // namespace quillmer::console

@@ -13,12 +13,11 @@
 #include <optional>
 #include <string>
 
-#include "app/console.h"
-#include "app/console_keys_win32.h"
-#include "app/escape_keys.h"
-#include "app/exit_status.h"
-#include "app/key_queue.h"
-#include "app/line_input.h"
+#include "console/escape_keys.h"
+#include "console/key_events_win32.h"
+#include "console/key_queue.h"
+#include "console/line_input.h"
+#include "console/system_console.h"
 #include "serial/unique_handle_win32.h"
 
 namespace quillmer::console {
@@ -37,6 +36,8 @@ constexpr int kFetchWaitMs = 50;
 HANDLE g_mode_input = nullptr;
 DWORD g_saved_mode = 0;
 volatile LONG g_mode_active = 0;
+// The exit status of a Ctrl-C event, set before the handler is installed.
+UINT g_abort_status = 0;
 
 int g_key_modes = 0;  // KeyMode objects alive
 bool g_input_ended = false;
@@ -83,7 +84,7 @@ BOOL WINAPI on_console_event(DWORD event) {
         // frames, and the status of an interrupted run. Left to the default
         // handling, the status would be 0xC000013A, or 0 under Wine: "all
         // channels written".
-        ExitProcess(static_cast<UINT>(ExitStatus::aborted));
+        ExitProcess(g_abort_status);
     }
     return FALSE;  // the window closes, or the session ends: the default handling goes on
 }
@@ -278,47 +279,10 @@ std::wstring widen(std::string_view utf8, DWORD flags) {
     return wide;
 }
 
-/// Keys without a character that still give a code (0, then the scan code):
-/// the cursor and editing keys and the function keys.
-bool gives_scan_code(WORD virtual_key) {
-    return (virtual_key >= VK_PRIOR && virtual_key <= VK_DOWN) || virtual_key == VK_INSERT ||
-           virtual_key == VK_DELETE || virtual_key == VK_CLEAR ||
-           (virtual_key >= VK_F1 && virtual_key <= VK_F12);
-}
-
 }  // namespace
 
-KeyCodes key_codes(const INPUT_RECORD& event) {
-    KeyCodes key;
-    if (event.EventType != KEY_EVENT || !event.Event.KeyEvent.bKeyDown) return key;
-    // Esc whatever character comes with it: Wine on a terminal, and other
-    // consoles and remote tools, report it with none, and it must still stop
-    // a transfer.
-    const wchar_t c = event.Event.KeyEvent.wVirtualKeyCode == VK_ESCAPE
-                          ? wchar_t{27}
-                          : event.Event.KeyEvent.uChar.UnicodeChar;
-    if (c == 0) {
-        if (gives_scan_code(event.Event.KeyEvent.wVirtualKeyCode)) {
-            key.codes = {0, event.Event.KeyEvent.wVirtualScanCode};
-            key.count = 2;
-        }
-        return key;
-    }
-    if (c < 0x80) {
-        key.codes[0] = c;
-        key.count = 1;
-        return key;
-    }
-    std::array<char, 4> bytes{};
-    const int length = WideCharToMultiByte(GetConsoleCP(), 0, &c, 1, bytes.data(),
-                                           static_cast<int>(bytes.size()), nullptr, nullptr);
-    for (int i = 0; i < length; ++i) {
-        key.codes[key.count++] = static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
-    }
-    return key;
-}
-
-void start() {
+void start(int abort_status) {
+    g_abort_status = static_cast<UINT>(abort_status);
     std::atexit(restore_console);
     SetConsoleCtrlHandler(on_console_event, TRUE);
 }

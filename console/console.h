@@ -1,13 +1,12 @@
 #pragma once
-// What every floor of the program needs of the console: texts out, keys in.
-// The real consoles live in app/; tests use a recording one.
+// The console as every floor above sees it: texts out, keys in. The process's
+// own console is system_console.h; tests hand in recording_console.h.
 
 #include <string_view>
 
-namespace quillmer {
+namespace quillmer::console {
 
-/// The console as the radio protocol sees it. The program hands in the
-/// process's own console; tests hand in core/recording_console.h.
+/// The console as the radio protocol sees it.
 class Console {
   public:
     virtual ~Console() = default;
@@ -28,4 +27,4 @@ inline constexpr int kEndOfInput = -1;
 inline constexpr int kKeyCtrlC = 3;
 inline constexpr int kKeyEsc = 27;
 
-}  // namespace quillmer
+}  // namespace quillmer::console

@@ -1,4 +1,4 @@
-#include "app/escape_keys.h"
+#include "console/escape_keys.h"
 
 namespace quillmer::console {
 

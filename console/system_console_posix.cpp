@@ -15,11 +15,10 @@
 #include <optional>
 #include <string>
 
-#include "app/console.h"
-#include "app/escape_keys.h"
-#include "app/exit_status.h"
-#include "app/key_queue.h"
-#include "app/line_input.h"
+#include "console/escape_keys.h"
+#include "console/key_queue.h"
+#include "console/line_input.h"
+#include "console/system_console.h"
 
 namespace quillmer::console {
 
@@ -29,6 +28,8 @@ namespace {
 // read these, so they are plain data.
 termios g_saved{};
 volatile std::sig_atomic_t g_raw_active = 0;
+// The exit status of a Ctrl-C signal, set before the handler is installed.
+volatile std::sig_atomic_t g_abort_status = 0;
 
 int g_key_modes = 0;       // KeyMode objects alive
 bool g_shift_jis = false;  // the console expects Shift_JIS bytes
@@ -47,7 +48,7 @@ extern "C" void on_interrupt(int /*sig*/) {
     // prompt) stops the run as the key 3 does: no more frames, and the status
     // of an interrupted run. tcsetattr and _exit are async-signal-safe.
     if (g_raw_active) tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
-    _exit(static_cast<int>(ExitStatus::aborted));
+    _exit(g_abort_status);
 }
 
 extern "C" void on_fatal_signal(int sig) {
@@ -114,7 +115,8 @@ bool take_key(int timeout_ms) {
 
 }  // namespace
 
-void start() {
+void start(int abort_status) {
+    g_abort_status = abort_status;
     // Only the locale's character set is wanted; everything else stays "C".
     if (std::setlocale(LC_CTYPE, "") != nullptr) {
         g_shift_jis = is_shift_jis_codeset(nl_langinfo(CODESET));

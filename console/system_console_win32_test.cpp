@@ -9,12 +9,12 @@
 #include <system_error>
 #include <vector>
 
-#include "app/console.h"
-#include "app/console_keys_win32.h"
+#include "console/key_events_win32.h"
+#include "console/system_console.h"
 #include "core/texts.h"
 #include "serial/unique_handle_win32.h"
 
-namespace quillmer {
+namespace quillmer::console {
 namespace {
 
 enum class Feed {
@@ -317,4 +317,4 @@ TEST(ConsoleOutput, TextsWithoutAShiftJisFormStayUnchanged) {
 }
 
 }  // namespace
-}  // namespace quillmer
+}  // namespace quillmer::console

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "app/console.h"
-#include "app/key_queue.h"
+#include "console/key_queue.h"
+#include "console/terminal.h"
 
 namespace quillmer::console {
 

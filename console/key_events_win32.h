@@ -1,6 +1,6 @@
 #pragma once
 // How one console input event becomes the codes that key reads hand out. For
-// console_win32.cpp and its tests only.
+// system_console_win32.cpp and its tests only.
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

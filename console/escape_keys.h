@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "app/key_queue.h"
+#include "console/key_queue.h"
 
 namespace quillmer::console {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/console.h"
+#include "console/console.h"
 
-namespace quillmer {
+namespace quillmer::console {
 
 class RecordingConsole final : public Console {
   public:
@@ -47,4 +47,4 @@ class RecordingConsole final : public Console {
     std::deque<int> pending_;
 };
 
-}  // namespace quillmer
+}  // namespace quillmer::console
