@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "channels/check.h"
@@ -45,7 +47,7 @@ std::string table_line(int channel, const protocol::DecodedChannel& decoded) {
 
 }  // namespace
 
-std::string preview(channels::MemoryFile& file) {
+std::string preview(channels::TextFile& file) {
     std::string text(kTableHead);
     std::vector<int> written;
     std::vector<int> erased;
@@ -79,20 +81,30 @@ std::string preview(channels::MemoryFile& file) {
     return text;
 }
 
-ExitStatus run_check(Console& console, const std::optional<std::string>& memory_file) {
-    if (!memory_file) {
+std::optional<ExitStatus> open_memory_file(Console& console, const std::optional<std::string>& path,
+                                           channels::TextFile& file) {
+    if (!path) {
         console.print(texts::kNoArgument);
         return ExitStatus::no_memory_file;
     }
-    channels::MemoryFile file;
-    if (!file.open(memory_file->c_str())) {
+    std::error_code error;
+    // fopen succeeds on a directory on some systems, and every read then fails.
+    if (!std::filesystem::is_regular_file(*path, error) || !file.open(path->c_str())) {
         console.print(texts::kMemoryFileNotOpened);
         return ExitStatus::memory_file_unreadable;
     }
+    // Nothing goes to a radio from a file whose numbers would become wrong
+    // frequencies: the whole file is read once before any port is opened.
     if (const auto failure = channels::check_memory_file(file)) {
         console.print(channels::describe(*failure));
         return ExitStatus::memory_file_refused;
     }
+    return std::nullopt;
+}
+
+ExitStatus run_check(Console& console, const std::optional<std::string>& memory_file) {
+    channels::TextFile file;
+    if (const auto failed = open_memory_file(console, memory_file, file)) return *failed;
     console.print(preview(file));
     return ExitStatus::done;
 }

@@ -13,9 +13,8 @@
 #include "app/settings.h"
 #include "app/system_console.h"
 #include "app/trace.h"
-#include "channels/check.h"
-#include "channels/memory_file.h"
 #include "channels/reader.h"
+#include "channels/text_file.h"
 #include "core/texts.h"
 #include "protocol/frames.h"
 #include "protocol/receiver.h"
@@ -29,7 +28,7 @@ namespace {
 
 /// Everything that lives for the whole run.
 struct Session {
-    channels::MemoryFile memory_file;
+    channels::TextFile memory_file;
     protocol::ReplyBuffer reply;
     Radio radio;
     protocol::ChannelFrames frames;
@@ -90,24 +89,10 @@ ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
 
     terminal.print(texts::kTitle);
     terminal.print(texts::kCredit);
-    if (!options.memory_file) {
-        terminal.print(texts::kNoArgument);
-        console::wait_key();
-        return ExitStatus::no_memory_file;
-    }
-
     Session s;
-    if (!s.memory_file.open(options.memory_file->c_str())) {
-        terminal.print(texts::kMemoryFileNotOpened);
+    if (const auto failed = open_memory_file(terminal, options.memory_file, s.memory_file)) {
         console::wait_key();
-        return ExitStatus::memory_file_unreadable;
-    }
-    // Nothing goes to a radio from a file whose numbers would become wrong
-    // frequencies: the whole file is read once before any port is opened.
-    if (const auto failure = channels::check_memory_file(s.memory_file)) {
-        terminal.print(channels::describe(*failure));
-        console::wait_key();
-        return ExitStatus::memory_file_refused;
+        return *failed;
     }
 
     Asking asking = Asking::never;

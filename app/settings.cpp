@@ -2,9 +2,9 @@
 
 #include <climits>
 #include <cstdio>
-#include <memory>
 
 #include "app/console.h"
+#include "channels/text_file.h"
 #include "serial/port.h"
 
 namespace quillmer::app {
@@ -81,17 +81,11 @@ void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
 }
 
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    channels::TextFile file;
     line.clear();
     too_long = false;
-    if (!file) return SettingsRead::missing;
-    // Text mode of our own: carriage returns dropped, 0x1A ends the file.
-    for (int c = std::fgetc(file.get()); c != EOF && c != '\n' && c != 0x1A;
-         c = std::fgetc(file.get())) {
-        if (c == '\r') continue;
+    if (!file.open(path.c_str())) return SettingsRead::missing;
+    for (int c = file.get(); c != EOF && c != '\n'; c = file.get()) {
         if (line.size() < console::kMaxLine) {
             line.push_back(static_cast<char>(c));
         } else {

@@ -36,7 +36,8 @@ void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
 enum class SettingsRead { found, missing };
 
 /// Reads the first line of the settings file into `line` (at most 255
-/// characters; `too_long` when it had more). `missing` when it cannot be opened.
+/// characters; `too_long` when it had more), in the text mode the memory file is
+/// read in. `missing` when it cannot be opened.
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long);
 
 }  // namespace quillmer::app

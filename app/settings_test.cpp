@@ -90,8 +90,8 @@ class SettingsFile : public ::testing::Test {
     bool too_long = false;
 };
 
-TEST_F(SettingsFile, FirstLineOnlyWithoutCarriageReturns) {
-    write("3\r\n7\n");
+TEST_F(SettingsFile, FirstLineOnlyWithoutByteOrderMarkOrCarriageReturns) {
+    write(std::string("\xEF\xBB\xBF") + "3\r\n7\n");
     ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
     EXPECT_EQ(line, "3");
     EXPECT_FALSE(too_long);

@@ -199,7 +199,7 @@ struct LineScan {
     std::optional<CheckFailure> blank_before_row;
 };
 
-LineScan scan_lines(MemoryFile& file) {
+LineScan scan_lines(TextFile& file) {
     LineScan scan;
     file.rewind();
     int line_number = 1;
@@ -244,7 +244,7 @@ struct RowScan {
     bool any_frequency = false;
 };
 
-RowScan scan_rows(MemoryFile& file) {
+RowScan scan_rows(TextFile& file) {
     RowScan scan;
     Reader reader(file);
     while (!scan.failure && reader.next_row()) {
@@ -269,7 +269,7 @@ std::string_view column_text(std::string_view line, int column) {
     return line.substr(0, line.find(','));
 }
 
-std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
+std::optional<CheckFailure> check_memory_file(TextFile& file) {
     const LineScan lines = scan_lines(file);
     if (lines.zero_byte_line != 0) {
         CheckFailure failure;

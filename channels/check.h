@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "channels/memory_file.h"
+#include "channels/text_file.h"
 
 namespace quillmer::channels {
 
@@ -54,7 +54,7 @@ struct CheckFailure {
 /// kept field starts with a quotation mark and its name and call fields keep
 /// printable ASCII only; and at least one data row has a frequency. Of several
 /// failures the one on the earliest line, a zero byte before all.
-std::optional<CheckFailure> check_memory_file(MemoryFile& file);
+std::optional<CheckFailure> check_memory_file(TextFile& file);
 
 /// The message for the user, in English, one or more lines each ending in "\n".
 /// Bytes of the file outside printable ASCII are shown as \t or \xNN.

@@ -53,7 +53,7 @@ struct Row {
 
 /// The last line with a comma before the first data row, which is where a
 /// header is: its line number and columns; 0 and 0 when there is none.
-std::pair<int, int> header_before(MemoryFile& file, int first_row_line) {
+std::pair<int, int> header_before(TextFile& file, int first_row_line) {
     file.rewind();
     std::pair<int, int> header{0, 0};
     std::string line;
@@ -71,7 +71,7 @@ std::pair<int, int> header_before(MemoryFile& file, int first_row_line) {
     return header;
 }
 
-std::vector<Row> rows_of(MemoryFile& file) {
+std::vector<Row> rows_of(TextFile& file) {
     std::vector<Row> rows;
     Reader reader(file);
     while (reader.next_row()) {
@@ -148,7 +148,7 @@ void numbering(const std::vector<Row>& rows, std::vector<FileWarning>& warnings)
 
 }  // namespace
 
-std::vector<FileWarning> file_warnings(MemoryFile& file) {
+std::vector<FileWarning> file_warnings(TextFile& file) {
     std::vector<FileWarning> warnings;
     const std::vector<Row> rows = rows_of(file);
     same_names(rows, warnings);

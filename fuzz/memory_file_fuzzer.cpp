@@ -25,8 +25,8 @@
 #include <system_error>
 
 #include "channels/check.h"
-#include "channels/memory_file.h"
 #include "channels/reader.h"
+#include "channels/text_file.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
 #include "protocol/frame_decode.h"
@@ -36,9 +36,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using quillmer::channels::CheckFailure;
-using quillmer::channels::MemoryFile;
 using quillmer::channels::RawRow;
 using quillmer::channels::Reader;
+using quillmer::channels::TextFile;
 using quillmer::protocol::Byte;
 using quillmer::protocol::ChannelFrames;
 using quillmer::protocol::decode_channel_frame;
@@ -170,7 +170,7 @@ void check_row(const RawRow& raw, int channel, const ChannelFrames& frames) {
 
 /// A file that passed hides no data row behind blanks at the start of a line:
 /// the reader would skip it as a header.
-void check_no_hidden_rows(MemoryFile& file) {
+void check_no_hidden_rows(TextFile& file) {
     file.rewind();
     bool line_start = true;
     bool blanks = false;
@@ -213,7 +213,7 @@ void check_failure(const CheckFailure& failure) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const ScratchFile scratch;
     QUILLMER_FUZZ_CHECK(scratch.write(data, size));
-    MemoryFile file;
+    TextFile file;
     QUILLMER_FUZZ_CHECK(file.open(scratch.path().c_str()));
 
     const std::optional<CheckFailure> failure = quillmer::channels::check_memory_file(file);

@@ -55,7 +55,7 @@ struct Radio {
 struct Transfer : ::testing::Test {
     std::filesystem::path path = std::filesystem::temp_directory_path() /
                                  ("quillmer-transfer-" + std::to_string(::getpid()) + ".csv");
-    channels::MemoryFile file;
+    channels::TextFile file;
     ScriptedLine line;
     ReplyBuffer reply;
     ChannelFrames frames;
