@@ -19,8 +19,6 @@ namespace quillmer::app {
 
 namespace {
 
-static_assert(protocol::kChannels == channels::kMemoryChannels);
-
 constexpr std::string_view kTableHead =
     " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3\n";
 
@@ -55,7 +53,7 @@ std::string preview(channels::TextFile& file) {
     protocol::ChannelFrames frames;
     bool rows_ended = false;
     int rows = 0;
-    for (int channel = 0; channel < protocol::kChannels; ++channel) {
+    for (int channel = 0; channel < channels::kMemoryChannels; ++channel) {
         // The run's own step: the same rows, the same encoder, the same choice
         // between write and erase frame.
         const auto frame = protocol::encode_next_channel(reader, channel, rows_ended, frames);

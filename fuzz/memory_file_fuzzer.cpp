@@ -11,6 +11,11 @@
 // which must give the channel and the numbers again. The memory file is opened
 // by path, so each input is written to a scratch file, in memory (/dev/shm)
 // where the system has that.
+//
+// The columns the oracles read (2, 3, 4, 6, 7, 17 to 19) and the widths they
+// walk the frame by are written out here on purpose, not taken from the
+// program's layout: they are a second reading of the file to hold the
+// program's own against.
 
 #include <algorithm>
 #include <array>
@@ -25,6 +30,7 @@
 #include <system_error>
 
 #include "channels/check.h"
+#include "channels/layout.h"
 #include "channels/reader.h"
 #include "channels/text_file.h"
 #include "fuzz/fuzz_check.h"
@@ -36,6 +42,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using quillmer::channels::CheckFailure;
+using quillmer::channels::kMemoryChannels;
 using quillmer::channels::RawRow;
 using quillmer::channels::Reader;
 using quillmer::channels::TextFile;
@@ -43,8 +50,6 @@ using quillmer::protocol::Byte;
 using quillmer::protocol::ChannelFrames;
 using quillmer::protocol::decode_channel_frame;
 namespace write_at = quillmer::protocol::write_at;
-
-constexpr int kChannels = 400;
 
 /// One file for all the inputs of a run, removed when the run ends.
 class ScratchFile {
@@ -227,7 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int rows = 0;
     bool any_frequency = false;
     while (reader.next_row()) {
-        if (rows < kChannels) {
+        if (rows < kMemoryChannels) {
             quillmer::protocol::encode_channel(reader.row(), rows, frames);
             if (!failure) check_row(reader.raw(), rows, frames);
         }

@@ -11,8 +11,7 @@ namespace {
 
 using channels::ChannelRow;
 using channels::kBlankName;
-
-constexpr std::size_t kNameChars = 8;
+using channels::kNameChars;
 
 Byte low_nibble(char c) {
     return static_cast<Byte>(static_cast<unsigned char>(c) & 0x0F);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "channels/layout.h"
 #include "protocol/frame_decode.h"
 
 namespace quillmer::protocol {
@@ -41,10 +42,11 @@ bool fixed_bytes_hold(std::span<const Byte> frame) {
         std::size_t to;  ///< past the last
     };
     // Channel, frequency and offset; mode and duplex; label; the call fields.
-    constexpr std::array<Range, 4> kVariable{{{write_at::kChannelHundreds, write_at::kOffset + 4},
-                                              {write_at::kMode, write_at::kDuplex + 1},
-                                              {write_at::kLabel, write_at::kLabel + 8},
-                                              {write_at::kCall1, write_at::kCall3 + 8}}};
+    constexpr std::array<Range, 4> kVariable{
+        {{write_at::kChannelHundreds, write_at::kOffset + 4},
+         {write_at::kMode, write_at::kDuplex + 1},
+         {write_at::kLabel, write_at::kLabel + channels::kNameChars},
+         {write_at::kCall1, write_at::kCall3 + channels::kNameChars}}};
     for (std::size_t i = 0; i < frame.size(); ++i) {
         const bool variable =
             std::ranges::any_of(kVariable, [i](const Range& r) { return i >= r.from && i < r.to; });

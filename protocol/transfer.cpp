@@ -110,7 +110,7 @@ TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model
             state = State::next_channel;
         }
         if (state == State::next_channel) {
-            if (channel >= kChannels) {
+            if (channel >= channels::kMemoryChannels) {
                 console.print(texts::kWriteEnd);
                 end = TransferEnd::written;
                 if (!rows_ended && reader.next_row()) end = TransferEnd::too_many_rows;
