@@ -14,7 +14,6 @@ namespace {
 // The bytes every channel frame starts with, before the two channel bytes.
 constexpr std::array<Byte, 7> kChannelFrameHead{0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01};
 constexpr Byte kEraseMark = 0xFF;
-constexpr Byte kEndByte = 0xFD;
 constexpr std::size_t kFrequencyBytes = 5;
 constexpr std::size_t kOffsetBytes = 4;
 constexpr std::size_t kFractionDigits = 6;

@@ -30,15 +30,10 @@ void pause() {
     for (int i = 0; i < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-bool identify_reply(const ReplyBuffer& reply) {
-    return reply.bytes[4] == 0x19;
-}
-
 /// The radio is ready for channels: for the ID-92 only its ready answer 1D 50;
 /// for every other model any frame.
 bool ready_answer(Model model, const ReplyBuffer& reply) {
-    if (model != Model::id92) return true;
-    return reply.bytes[4] == 0x1D && reply.bytes[5] == 0x50;
+    return model != Model::id92 || reply_is_ready(reply);
 }
 
 /// Prints the message after the loop, for the endings that have one.
@@ -135,7 +130,7 @@ TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model
         // LINK_OPEN it would put every acknowledgement one channel late: a
         // refusal would be seen only after the next channel was sent, and a
         // refused last channel never.
-        if (state == State::wait_link && !identify_reply(reply)) state = State::probe;
+        if (state == State::wait_link && !reply_is_identify(reply)) state = State::probe;
         if ((state == State::probe || state == State::wait_ready) && ready_answer(model, reply)) {
             if (model != Model::id92) pause();
             state = State::start;
