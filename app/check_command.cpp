@@ -11,9 +11,8 @@
 #include "channels/row_fields.h"
 #include "channels/warnings.h"
 #include "core/texts.h"
-#include "protocol/encoder.h"
+#include "protocol/channel_stream.h"
 #include "protocol/frame_decode.h"
-#include "protocol/transfer.h"
 
 namespace quillmer::app {
 
@@ -51,13 +50,12 @@ std::string preview(channels::TextFile& file) {
     std::vector<int> erased;
     channels::Reader reader(file);
     protocol::ChannelFrames frames;
-    bool rows_ended = false;
-    int rows = 0;
-    for (int channel = 0; channel < channels::kMemoryChannels; ++channel) {
-        // The run's own step: the same rows, the same encoder, the same choice
-        // between write and erase frame.
-        const auto frame = protocol::encode_next_channel(reader, channel, rows_ended, frames);
-        if (!rows_ended) ++rows;
+    // The run's own stream: the same rows, the same encoder, the same choice
+    // between write and erase frame.
+    protocol::ChannelStream channels(reader, frames);
+    while (!channels.all_given()) {
+        const int channel = channels.next_channel();
+        const auto frame = channels.next();
         const auto decoded = protocol::decode_channel_frame(frame);
         if (!decoded || decoded->channel != channel) {
             text += std::to_string(channel) + "  a frame that cannot be read back\n";
@@ -66,12 +64,13 @@ std::string preview(channels::TextFile& file) {
         (decoded->erase ? erased : written).push_back(channel);
         text += table_line(channel, *decoded);
     }
-    if (!rows_ended) {
-        while (reader.next_row()) ++rows;
+    // The rows after the last channel are counted, not shown.
+    while (channels.more_rows()) {
     }
     file.rewind();
 
-    text += "rows read: " + std::to_string(rows) + ", written: " + std::to_string(written.size()) +
+    text += "rows read: " + std::to_string(channels.rows_read()) +
+            ", written: " + std::to_string(written.size()) +
             ", erased: " + channels::channel_ranges(erased) + "\n";
     for (const channels::FileWarning& warning : channels::file_warnings(file)) {
         text += "Warning: " + warning.message;

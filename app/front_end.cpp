@@ -16,6 +16,7 @@
 #include "channels/reader.h"
 #include "channels/text_file.h"
 #include "core/texts.h"
+#include "protocol/channel_stream.h"
 #include "protocol/frames.h"
 #include "protocol/receiver.h"
 #include "protocol/transfer.h"
@@ -115,11 +116,12 @@ ExitStatus run(const Options& options, const char* argv0, Terminal& terminal,
     }
 
     channels::Reader reader(s.memory_file);
+    protocol::ChannelStream channels(reader, s.frames);
     protocol::TransferOutcome outcome;
     {
         // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal.
         console::KeyMode keys;
-        outcome = protocol::run_transfer(port, s.reply, s.radio.model, reader, s.frames, terminal);
+        outcome = protocol::run_transfer(port, s.reply, s.radio.model, channels, terminal);
     }
     s.memory_file.close();
     port.close();

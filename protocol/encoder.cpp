@@ -93,14 +93,4 @@ void encode_channel(const ChannelRow& row, int channel, ChannelFrames& frames) {
     put_name(frame, at::kCall3, blank ? kBlankName : row.call3);
 }
 
-std::span<const Byte> encode_next_channel(channels::Reader& reader, int channel, bool& rows_ended,
-                                          ChannelFrames& frames) {
-    if (!rows_ended) rows_ended = !reader.next_row();
-    encode_channel(reader.row(), channel, frames);
-    // After the file's last row the radio's remaining channels are erased, so
-    // its memory matches the file.
-    if (rows_ended || channels::frequency_is_empty(reader.row())) return frames.erase;
-    return frames.write;
-}
-
 }  // namespace quillmer::protocol

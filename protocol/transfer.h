@@ -3,9 +3,8 @@
 // writes channels 0 to 399 one frame at a time, each after the radio has
 // acknowledged the one before, closes the link and reports.
 
-#include "channels/reader.h"
 #include "core/console.h"
-#include "protocol/frames.h"
+#include "protocol/channel_stream.h"
 #include "protocol/receiver.h"
 #include "protocol/stop_reason.h"
 #include "serial/line.h"
@@ -18,6 +17,6 @@ namespace quillmer::protocol {
 /// radio keeps the transfer waiting until Esc or Ctrl-C. Channels after the
 /// file's last data row are sent as erase frames.
 TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
-                             channels::Reader& reader, ChannelFrames& frames, Console& console);
+                             ChannelStream& channels, Console& console);
 
 }  // namespace quillmer::protocol

@@ -12,7 +12,7 @@
 #include "channels/reader.h"
 #include "channels/row_fields.h"
 #include "channels/test_files.h"
-#include "protocol/encoder.h"
+#include "protocol/channel_stream.h"
 #include "protocol/frame_decode.h"
 #include "sim/frames.h"
 #include "sim/memory_image.h"
@@ -28,9 +28,8 @@ std::vector<std::vector<std::uint8_t>> frames_of(channels::TextFile& file) {
     std::vector<std::vector<std::uint8_t>> sent;
     channels::Reader reader(file);
     protocol::ChannelFrames frames;
-    bool rows_ended = false;
-    for (int channel = 0; channel < channels::kMemoryChannels; ++channel) {
-        const auto frame = protocol::encode_next_channel(reader, channel, rows_ended, frames);
+    for (protocol::ChannelStream stream(reader, frames); !stream.all_given();) {
+        const auto frame = stream.next();
         sent.emplace_back(frame.begin(), frame.end());
     }
     return sent;
