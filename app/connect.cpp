@@ -12,7 +12,9 @@ bool port_from_prompt(Terminal& terminal, PortChoice& choice) {
     std::string answer;
     const console::LineStatus status = terminal.read_line(answer);
     if (status == console::LineStatus::end_of_input) return false;
-    take_answer(answer, status == console::LineStatus::too_long, true, choice);
+    take_answer(answer,
+                {.too_long = status == console::LineStatus::too_long, .empty_means_first = true},
+                choice);
     return true;
 }
 
@@ -51,14 +53,14 @@ bool port_from_settings(Terminal& terminal, const std::string& beside_program,
             places + ".\n\n");
         return false;
     }
-    take_answer(line, too_long, false, choice);
+    take_answer(line, {.too_long = too_long}, choice);
     show_port(terminal, choice);
     return true;
 }
 
 void port_from_option(Terminal& terminal, const std::string& answer, PortChoice& choice) {
     // A command line has no length limit of its own.
-    take_answer(answer, false, false, choice);
+    take_answer(answer, {}, choice);
     show_port(terminal, choice);
 }
 

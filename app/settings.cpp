@@ -55,8 +55,8 @@ std::optional<long> read_number(std::string_view text) {
     return static_cast<long>(negative ? -value : value);
 }
 
-void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
-                 PortChoice& choice) {
+void take_answer(std::string_view answer, AnswerOptions options, PortChoice& choice) {
+    const bool too_long = options.too_long;
     choice.too_long = too_long;
     std::string_view text = answer;
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
@@ -68,7 +68,7 @@ void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
     long shown = choice.number;
     if (too_long) {
         choice.path.clear();
-    } else if (answer.empty() && empty_means_first) {
+    } else if (answer.empty() && options.empty_means_first) {
         // The first port, though the number read so far stays.
         choice.path = serial::port_path_for_number(1);
         shown = 1;
