@@ -30,8 +30,6 @@ std::string named(const std::string& path, const PortChoice& choice) {
     return "port " + choice.shown + " (" + path + ")";
 }
 
-constexpr std::string_view kListHint = "quillmer --ports lists the serial ports this machine has.";
-
 }  // namespace
 
 bool port_from_settings(Terminal& terminal, const std::string& beside_program,
@@ -115,13 +113,13 @@ std::string open_failure_line(const serial::OpenResult& result, const PortChoice
             }
             return "Port " + choice.shown +
                    " names no device: give a port number from 1 up, or a device path. " +
-                   std::string(kListHint) + "\n";
+                   std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::missing:
-            return port + " does not exist: is the cable plugged in? " + std::string(kListHint) +
-                   "\n";
+            return port + " does not exist: is the cable plugged in? " +
+                   std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::no_device:
             return port + " has no device behind it: is the cable plugged in? " +
-                   std::string(kListHint) + "\n";
+                   std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::permission:
             if (result.group.empty()) {
                 return "Permission denied on " + port + ": this user may not open it.\n";

@@ -44,8 +44,7 @@ void show_ports(Terminal& terminal) {
         return;
     }
     for (const serial::PortInfo& port : ports) terminal.print_raw(serial::describe(port) + "\n");
-    terminal.print_raw(
-        "Give the first word of a line to --port, in the settings file or at the port prompt.\n");
+    terminal.print_raw(texts::kPortsHint);
 }
 
 }  // namespace
