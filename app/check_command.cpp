@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "channels/check.h"
@@ -9,15 +11,12 @@
 #include "channels/row_fields.h"
 #include "channels/warnings.h"
 #include "core/texts.h"
-#include "protocol/encoder.h"
+#include "protocol/channel_stream.h"
 #include "protocol/frame_decode.h"
-#include "protocol/transfer.h"
 
 namespace quillmer::app {
 
 namespace {
-
-static_assert(protocol::kChannels == channels::kMemoryChannels);
 
 constexpr std::string_view kTableHead =
     " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3\n";
@@ -45,19 +44,18 @@ std::string table_line(int channel, const protocol::DecodedChannel& decoded) {
 
 }  // namespace
 
-std::string preview(channels::MemoryFile& file) {
+std::string preview(channels::TextFile& file) {
     std::string text(kTableHead);
     std::vector<int> written;
     std::vector<int> erased;
     channels::Reader reader(file);
     protocol::ChannelFrames frames;
-    bool rows_ended = false;
-    int rows = 0;
-    for (int channel = 0; channel < protocol::kChannels; ++channel) {
-        // The run's own step: the same rows, the same encoder, the same choice
-        // between write and erase frame.
-        const auto frame = protocol::encode_next_channel(reader, channel, rows_ended, frames);
-        if (!rows_ended) ++rows;
+    // The run's own stream: the same rows, the same encoder, the same choice
+    // between write and erase frame.
+    protocol::ChannelStream channels(reader, frames);
+    while (!channels.all_given()) {
+        const int channel = channels.next_channel();
+        const auto frame = channels.next();
         const auto decoded = protocol::decode_channel_frame(frame);
         if (!decoded || decoded->channel != channel) {
             text += std::to_string(channel) + "  a frame that cannot be read back\n";
@@ -66,12 +64,13 @@ std::string preview(channels::MemoryFile& file) {
         (decoded->erase ? erased : written).push_back(channel);
         text += table_line(channel, *decoded);
     }
-    if (!rows_ended) {
-        while (reader.next_row()) ++rows;
+    // The rows after the last channel are counted, not shown.
+    while (channels.more_rows()) {
     }
     file.rewind();
 
-    text += "rows read: " + std::to_string(rows) + ", written: " + std::to_string(written.size()) +
+    text += "rows read: " + std::to_string(channels.rows_read()) +
+            ", written: " + std::to_string(written.size()) +
             ", erased: " + channels::channel_ranges(erased) + "\n";
     for (const channels::FileWarning& warning : channels::file_warnings(file)) {
         text += "Warning: " + warning.message;
@@ -79,20 +78,31 @@ std::string preview(channels::MemoryFile& file) {
     return text;
 }
 
-ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file) {
-    if (!memory_file) {
+std::optional<ExitStatus> open_memory_file(console::Console& console,
+                                           const std::optional<std::string>& path,
+                                           channels::TextFile& file) {
+    if (!path) {
         console.print(texts::kNoArgument);
         return ExitStatus::no_memory_file;
     }
-    channels::MemoryFile file;
-    if (!file.open(memory_file->c_str())) {
+    std::error_code error;
+    // fopen succeeds on a directory on some systems, and every read then fails.
+    if (!std::filesystem::is_regular_file(*path, error) || !file.open(path->c_str())) {
         console.print(texts::kMemoryFileNotOpened);
         return ExitStatus::memory_file_unreadable;
     }
+    // Nothing goes to a radio from a file whose numbers would become wrong
+    // frequencies: the whole file is read once before any port is opened.
     if (const auto failure = channels::check_memory_file(file)) {
         console.print(channels::describe(*failure));
         return ExitStatus::memory_file_refused;
     }
+    return std::nullopt;
+}
+
+ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file) {
+    channels::TextFile file;
+    if (const auto failed = open_memory_file(console, memory_file, file)) return *failed;
     console.print(preview(file));
     return ExitStatus::done;
 }

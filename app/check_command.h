@@ -1,14 +1,24 @@
 #pragma once
+// The memory file opened and checked, for a run and for --check; and
 // quillmer --check FILE: what a run would write, with no radio and no port.
 
 #include <optional>
 #include <string>
 
 #include "app/exit_status.h"
-#include "channels/memory_file.h"
+#include "channels/text_file.h"
 #include "console/console.h"
 
 namespace quillmer::app {
+
+/// Opens the memory file named on the command line into `file` and checks it,
+/// as a run and --check both do. Nothing when it can be sent; otherwise the
+/// status to end with, after printing why: the program's own text for no file
+/// named and for one that cannot be opened (a directory, say), the check's
+/// message for a refused one.
+std::optional<ExitStatus> open_memory_file(console::Console& console,
+                                           const std::optional<std::string>& path,
+                                           channels::TextFile& file);
 
 /// Runs the memory file check of a real run; on a refusal prints its message
 /// and gives memory_file_refused. Otherwise prints the preview below and gives
@@ -21,6 +31,6 @@ ExitStatus run_check(console::Console& console, const std::optional<std::string>
 /// duplex, mode, name, call fields 1 to 3, or "erase"); a summary line of rows
 /// read and channels written and erased; a line for each warning. Leaves the
 /// file rewound.
-std::string preview(channels::MemoryFile& file);
+std::string preview(channels::TextFile& file);
 
 }  // namespace quillmer::app

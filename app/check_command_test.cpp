@@ -27,10 +27,11 @@ TEST(CheckCommand, WithoutAUsableFileSaysSoAsARunDoes) {
     EXPECT_EQ(run_check(console, std::nullopt), ExitStatus::no_memory_file);
     EXPECT_EQ(console.out, texts::kNoArgument);
 
-    console::RecordingConsole missing;
-    EXPECT_EQ(run_check(missing, std::string("/nonexistent/memory.csv")),
-              ExitStatus::memory_file_unreadable);
-    EXPECT_EQ(missing.out, texts::kMemoryFileNotOpened);
+    for (const std::string& path : {std::string("/nonexistent/memory.csv"), testing::TempDir()}) {
+        console::RecordingConsole missing;
+        EXPECT_EQ(run_check(missing, path), ExitStatus::memory_file_unreadable) << path;
+        EXPECT_EQ(missing.out, texts::kMemoryFileNotOpened);
+    }
 }
 
 TEST(CheckCommand, ARefusedFileGetsTheRunsMessageAndNoTable) {

@@ -12,7 +12,9 @@ bool port_from_prompt(console::Terminal& terminal, PortChoice& choice) {
     std::string answer;
     const console::LineStatus status = terminal.read_line(answer);
     if (status == console::LineStatus::end_of_input) return false;
-    take_answer(answer, status == console::LineStatus::too_long, true, choice);
+    take_answer(answer,
+                {.too_long = status == console::LineStatus::too_long, .empty_means_first = true},
+                choice);
     return true;
 }
 
@@ -27,8 +29,6 @@ std::string named(const std::string& path, const PortChoice& choice) {
     if (choice.shown == path || choice.shown.empty()) return path;
     return "port " + choice.shown + " (" + path + ")";
 }
-
-constexpr std::string_view kListHint = "quillmer --ports lists the serial ports this machine has.";
 
 }  // namespace
 
@@ -51,14 +51,14 @@ bool port_from_settings(console::Terminal& terminal, const std::string& beside_p
             places + ".\n\n");
         return false;
     }
-    take_answer(line, too_long, false, choice);
+    take_answer(line, {.too_long = too_long}, choice);
     show_port(terminal, choice);
     return true;
 }
 
 void port_from_option(console::Terminal& terminal, const std::string& answer, PortChoice& choice) {
     // A command line has no length limit of its own.
-    take_answer(answer, false, false, choice);
+    take_answer(answer, {}, choice);
     show_port(terminal, choice);
 }
 
@@ -113,13 +113,13 @@ std::string open_failure_line(const serial::OpenResult& result, const PortChoice
             }
             return "Port " + choice.shown +
                    " names no device: give a port number from 1 up, or a device path. " +
-                   std::string(kListHint) + "\n";
+                   std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::missing:
-            return port + " does not exist: is the cable plugged in? " + std::string(kListHint) +
-                   "\n";
+            return port + " does not exist: is the cable plugged in? " +
+                   std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::no_device:
             return port + " has no device behind it: is the cable plugged in? " +
-                   std::string(kListHint) + "\n";
+                   std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::permission:
             if (result.group.empty()) {
                 return "Permission denied on " + port + ": this user may not open it.\n";

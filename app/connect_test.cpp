@@ -118,7 +118,7 @@ TEST_F(Connect, EveryFailureTheUserCanMendLeadsBackToThePrompt) {
     devices.at = {{device("gone"), At::nothing},
                   {device("empty"), At::silent_line},
                   {device("radio"), At::id92}};
-    take_answer(device("gone"), false, false, choice);
+    take_answer(device("gone"), {}, choice);
     terminal.answers = {device("empty"), "  " + device("radio") + " "};
 
     const PortChoice gone = choice;

@@ -11,11 +11,11 @@
 #include "app/options.h"
 #include "app/settings.h"
 #include "app/trace.h"
-#include "channels/check.h"
-#include "channels/memory_file.h"
 #include "channels/reader.h"
+#include "channels/text_file.h"
 #include "console/system_console.h"
 #include "core/texts.h"
+#include "protocol/channel_stream.h"
 #include "protocol/frames.h"
 #include "protocol/receiver.h"
 #include "protocol/transfer.h"
@@ -28,7 +28,7 @@ namespace {
 
 /// Everything that lives for the whole run.
 struct Session {
-    channels::MemoryFile memory_file;
+    channels::TextFile memory_file;
     protocol::ReplyBuffer reply;
     Radio radio;
     protocol::ChannelFrames frames;
@@ -43,8 +43,7 @@ void show_ports(console::Terminal& terminal) {
         return;
     }
     for (const serial::PortInfo& port : ports) terminal.print_raw(serial::describe(port) + "\n");
-    terminal.print_raw(
-        "Give the first word of a line to --port, in the settings file or at the port prompt.\n");
+    terminal.print_raw(texts::kPortsHint);
 }
 
 }  // namespace
@@ -89,24 +88,10 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
 
     terminal.print(texts::kTitle);
     terminal.print(texts::kCredit);
-    if (!options.memory_file) {
-        terminal.print(texts::kNoArgument);
-        console::wait_key();
-        return ExitStatus::no_memory_file;
-    }
-
     Session s;
-    if (!s.memory_file.open(options.memory_file->c_str())) {
-        terminal.print(texts::kMemoryFileNotOpened);
+    if (const auto failed = open_memory_file(terminal, options.memory_file, s.memory_file)) {
         console::wait_key();
-        return ExitStatus::memory_file_unreadable;
-    }
-    // Nothing goes to a radio from a file whose numbers would become wrong
-    // frequencies: the whole file is read once before any port is opened.
-    if (const auto failure = channels::check_memory_file(s.memory_file)) {
-        terminal.print(channels::describe(*failure));
-        console::wait_key();
-        return ExitStatus::memory_file_refused;
+        return *failed;
     }
 
     Asking asking = Asking::never;
@@ -129,11 +114,12 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     }
 
     channels::Reader reader(s.memory_file);
+    protocol::ChannelStream channels(reader, s.frames);
     protocol::TransferOutcome outcome;
     {
         // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal.
         console::KeyMode keys;
-        outcome = protocol::run_transfer(port, s.reply, s.radio.model, reader, s.frames, terminal);
+        outcome = protocol::run_transfer(port, s.reply, s.radio.model, channels, terminal);
     }
     s.memory_file.close();
     port.close();

@@ -2,8 +2,8 @@
 
 #include <climits>
 #include <cstdio>
-#include <memory>
 
+#include "channels/text_file.h"
 #include "console/terminal.h"
 #include "serial/port.h"
 
@@ -55,8 +55,8 @@ std::optional<long> read_number(std::string_view text) {
     return static_cast<long>(negative ? -value : value);
 }
 
-void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
-                 PortChoice& choice) {
+void take_answer(std::string_view answer, AnswerOptions options, PortChoice& choice) {
+    const bool too_long = options.too_long;
     choice.too_long = too_long;
     std::string_view text = answer;
     while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
@@ -68,7 +68,7 @@ void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
     long shown = choice.number;
     if (too_long) {
         choice.path.clear();
-    } else if (answer.empty() && empty_means_first) {
+    } else if (answer.empty() && options.empty_means_first) {
         // The first port, though the number read so far stays.
         choice.path = serial::port_path_for_number(1);
         shown = 1;
@@ -81,17 +81,11 @@ void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
 }
 
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    channels::TextFile file;
     line.clear();
     too_long = false;
-    if (!file) return SettingsRead::missing;
-    // Text mode of our own: carriage returns dropped, 0x1A ends the file.
-    for (int c = std::fgetc(file.get()); c != EOF && c != '\n' && c != 0x1A;
-         c = std::fgetc(file.get())) {
-        if (c == '\r') continue;
+    if (!file.open(path.c_str())) return SettingsRead::missing;
+    for (int c = file.get(); c != EOF && c != '\n'; c = file.get()) {
         if (line.size() < console::kMaxLine) {
             line.push_back(static_cast<char>(c));
         } else {

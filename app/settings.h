@@ -25,18 +25,25 @@ struct PortChoice {
 /// sign allowed. Nothing when no digit follows; 0 when it does not fit an int.
 std::optional<long> read_number(std::string_view text);
 
-/// Takes one answer (a settings line or a typed line, without its line break):
-/// a device path, a number, or, when `empty_means_first` and the answer is
-/// empty, the first port. An answer holding neither keeps the last number.
-/// `too_long` answers name no usable port. Blanks around a device path do not
-/// count; the number is read as read_number() reads it.
-void take_answer(std::string_view answer, bool too_long, bool empty_means_first,
-                 PortChoice& choice);
+/// How take_answer() takes an answer.
+struct AnswerOptions {
+    /// The answer was longer than a line may be: it names no usable port.
+    bool too_long = false;
+    /// An empty answer names the first port, as it does at the prompt.
+    bool empty_means_first = false;
+};
+
+/// Takes one answer (a settings line, a typed line or --port's value, without
+/// its line break): a device path, a number, or an empty answer as `options`
+/// say. An answer holding neither keeps the last number. Blanks around a device
+/// path do not count; the number is read as read_number() reads it.
+void take_answer(std::string_view answer, AnswerOptions options, PortChoice& choice);
 
 enum class SettingsRead { found, missing };
 
 /// Reads the first line of the settings file into `line` (at most 255
-/// characters; `too_long` when it had more). `missing` when it cannot be opened.
+/// characters; `too_long` when it had more), in the text mode the memory file is
+/// read in. `missing` when it cannot be opened.
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long);
 
 }  // namespace quillmer::app

@@ -42,41 +42,41 @@ TEST(ReadNumber, ReadsLikePercentD) {
 
 TEST(TakeAnswer, NumbersPathsAndEmptyAnswers) {
     PortChoice choice;
-    take_answer("3", false, true, choice);
+    take_answer("3", {.empty_means_first = true}, choice);
     EXPECT_EQ(choice.number, 3);
     EXPECT_EQ(choice.path, serial::port_path_for_number(3));
 
     // No number keeps the last one.
-    take_answer("abc", false, true, choice);
+    take_answer("abc", {.empty_means_first = true}, choice);
     EXPECT_EQ(choice.number, 3);
     EXPECT_EQ(choice.path, serial::port_path_for_number(3));
 
     // An empty typed answer is the first port; the number stays.
-    take_answer("", false, true, choice);
+    take_answer("", {.empty_means_first = true}, choice);
     EXPECT_EQ(choice.path, serial::port_path_for_number(1));
     EXPECT_EQ(choice.number, 3);
     EXPECT_EQ(choice.shown, "1");
 
     const std::string device = device_path_example();
-    take_answer("  " + device + "  ", false, true, choice);
+    take_answer("  " + device + "  ", {.empty_means_first = true}, choice);
     EXPECT_EQ(choice.path, device);
 
-    take_answer("0", false, true, choice);
+    take_answer("0", {.empty_means_first = true}, choice);
     EXPECT_EQ(choice.number, 0);
     EXPECT_EQ(choice.path, serial::port_path_for_number(0));
 }
 
 TEST(TakeAnswer, AnEmptySettingsLineKeepsPortZero) {
     PortChoice choice;
-    take_answer("", false, false, choice);
+    take_answer("", {}, choice);
     EXPECT_EQ(choice.number, 0);
     EXPECT_EQ(choice.path, serial::port_path_for_number(0));
 }
 
 TEST(TakeAnswer, ATooLongAnswerNamesNoPort) {
     PortChoice choice;
-    take_answer("5", false, true, choice);
-    take_answer("/dev/" + std::string(300, 'x'), true, true, choice);
+    take_answer("5", {.empty_means_first = true}, choice);
+    take_answer("/dev/" + std::string(300, 'x'), {.too_long = true}, choice);
     EXPECT_TRUE(choice.path.empty());
 }
 
@@ -90,8 +90,8 @@ class SettingsFile : public ::testing::Test {
     bool too_long = false;
 };
 
-TEST_F(SettingsFile, FirstLineOnlyWithoutCarriageReturns) {
-    write("3\r\n7\n");
+TEST_F(SettingsFile, FirstLineOnlyWithoutByteOrderMarkOrCarriageReturns) {
+    write(std::string("\xEF\xBB\xBF") + "3\r\n7\n");
     ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
     EXPECT_EQ(line, "3");
     EXPECT_FALSE(too_long);
@@ -108,7 +108,7 @@ TEST_F(SettingsFile, DevicePathLine) {
     write(device + "\n");
     ASSERT_EQ(read_settings_line(path.string(), line, too_long), SettingsRead::found);
     PortChoice choice;
-    take_answer(line, too_long, false, choice);
+    take_answer(line, {.too_long = too_long}, choice);
     EXPECT_EQ(choice.path, device);
 }
 
@@ -131,7 +131,7 @@ TEST(ExampleSettingsFile, ItsFirstLineIsAPortNumberAlone) {
     ASSERT_EQ(read_settings_line(QUILLMER_EXAMPLES "/quillmer.ini", line, too_long),
               SettingsRead::found);
     PortChoice choice;
-    take_answer(line, too_long, false, choice);
+    take_answer(line, {.too_long = too_long}, choice);
     EXPECT_GE(choice.number, 1);
     EXPECT_EQ(line, std::to_string(choice.number));
     EXPECT_EQ(choice.path, serial::port_path_for_number(choice.number));

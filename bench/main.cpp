@@ -18,6 +18,7 @@
 
 #include "bench/child.h"
 #include "bench/workspace.h"
+#include "channels/layout.h"
 #include "sim/simulator.h"
 #include "sim/wire.h"
 
@@ -28,9 +29,9 @@ using quillmer::bench::Child;
 using quillmer::bench::ChildEnd;
 using quillmer::bench::Clock;
 using quillmer::bench::Workspace;
+using quillmer::channels::kMemoryChannels;
 namespace sim = quillmer::sim;
 
-constexpr int kChannels = 400;
 constexpr int kLineSpeed = 38400;
 constexpr std::size_t kAckBytes = 6;        // FE FE 80 01 FB FD
 constexpr std::size_t kKeepaliveBytes = 7;  // FE FE 01 80 15 02 FD
@@ -74,7 +75,7 @@ struct Run {
     std::unique_ptr<sim::Simulator> radio;
     std::optional<Child> child;
 
-    /// Starts the radio and the program on a memory file of kChannels rows;
+    /// Starts the radio and the program on a memory file of kMemoryChannels rows;
     /// with `traced`, with --trace trace.txt beside it.
     bool start(const std::string& program, const sim::RadioConfig& config, bool traced = false) {
         std::string error;
@@ -84,7 +85,7 @@ struct Run {
         radio = sim::Simulator::start(config, &error);
         if (!radio) return fail("no simulator: " + error);
         if (!space->set_port(radio->slave_path())) return fail("cannot write the settings file");
-        const auto memory = space->write_memory_file(kChannels);
+        const auto memory = space->write_memory_file(kMemoryChannels);
         if (memory.empty()) return fail("cannot write the memory file");
         std::vector<std::string> args{memory.string()};
         if (traced) args.insert(args.begin(), {"--trace", trace_path().string()});
@@ -137,7 +138,7 @@ struct Transfer {
     std::size_t trace_lines = 0;    ///< lines of the trace, when there is one
 };
 
-/// Writes kChannels channels into a radio that answers at once, or (paced) one
+/// Writes kMemoryChannels channels into a radio that answers at once, or (paced) one
 /// whose bytes all take their wire time.
 std::optional<Transfer> transfer_once(const std::string& program, bool paced, bool traced = false) {
     sim::RadioConfig config = sim::model_config(sim::Model::id91);
@@ -160,7 +161,7 @@ std::optional<Transfer> transfer_once(const std::string& program, bool paced, bo
     }
     const auto snapshot = run.radio->snapshot();
     const int written = sim::count_slots(snapshot.radio.image, sim::SlotState::written);
-    if (written != kChannels) {
+    if (written != kMemoryChannels) {
         fail("the radio holds " + std::to_string(written) + " written channels", &child);
         return std::nullopt;
     }
@@ -171,7 +172,7 @@ std::optional<Transfer> transfer_once(const std::string& program, bool paced, bo
         t.trace_lines = static_cast<std::size_t>(std::count(
             std::istreambuf_iterator<char>(trace), std::istreambuf_iterator<char>(), '\n'));
         // Every frame, every acknowledgement and the run's own events.
-        if (t.trace_lines < std::size_t{2} * kChannels) {
+        if (t.trace_lines < std::size_t{2} * kMemoryChannels) {
             fail("the trace holds only " + std::to_string(t.trace_lines) + " lines", &child);
             return std::nullopt;
         }
@@ -194,8 +195,8 @@ std::optional<Transfer> transfer_once(const std::string& program, bool paced, bo
 }
 
 bool bench_transfer_instant(const std::string& program) {
-    std::printf("\ntransfer of %d channels, the radio answering at once (%d runs)\n", kChannels,
-                kInstantRuns);
+    std::printf("\ntransfer of %d channels, the radio answering at once (%d runs)\n",
+                kMemoryChannels, kInstantRuns);
     std::vector<Transfer> runs;
     for (int i = 0; i < kInstantRuns; ++i) {
         const auto t = transfer_once(program, false);
@@ -208,7 +209,7 @@ bool bench_transfer_instant(const std::string& program) {
     std::printf(
         "  channel writing: median %.1f ms (%.3f ms a channel), fastest %.1f ms, "
         "slowest %.1f ms\n",
-        median.window_s * 1e3, median.window_s * 1e3 / kChannels, runs.front().window_s * 1e3,
+        median.window_s * 1e3, median.window_s * 1e3 / kMemoryChannels, runs.front().window_s * 1e3,
         runs.back().window_s * 1e3);
     std::printf("  whole program run (median run): %.1f ms\n", seconds(median.life) * 1e3);
     std::printf("  CPU of the program (median run): %s\n",
@@ -218,23 +219,23 @@ bool bench_transfer_instant(const std::string& program) {
 
 bool bench_transfer_paced(const std::string& program) {
     std::printf("\ntransfer of %d channels, every byte taking its wire time at %d bit/s\n",
-                kChannels, kLineSpeed);
+                kMemoryChannels, kLineSpeed);
     const auto t = transfer_once(program, true);
     if (!t) return false;
     const double byte_s = seconds(sim::byte_time(kLineSpeed));
     const double frames_s = static_cast<double>(t->channel_bytes) * byte_s;
-    const double acks_s = static_cast<double>(kAckBytes * kChannels) * byte_s;
+    const double acks_s = static_cast<double>(kAckBytes * kMemoryChannels) * byte_s;
     const double keepalives_s = static_cast<double>(kKeepaliveBytes * t->keepalives) * byte_s;
     const double bound_s = frames_s + acks_s + keepalives_s;
     const double ratio = t->window_s / bound_s;
     std::printf("  channel writing: %.3f s (%.2f ms a channel)\n", t->window_s,
-                t->window_s * 1e3 / kChannels);
+                t->window_s * 1e3 / kMemoryChannels);
     std::printf(
         "  wire-time bound: %.3f s = channel frames %.3f s (%zu bytes) + acknowledgements "
         "%.3f s + %zu keep-alives %.3f s\n",
         bound_s, frames_s, t->channel_bytes, acks_s, t->keepalives, keepalives_s);
     std::printf("  ratio to the bound: %.3f (%+.2f ms a channel); target %.2f or below: %s\n",
-                ratio, (t->window_s - bound_s) * 1e3 / kChannels, kWireRatioTarget,
+                ratio, (t->window_s - bound_s) * 1e3 / kMemoryChannels, kWireRatioTarget,
                 ratio <= kWireRatioTarget ? "met" : "NOT MET");
     // The line carries both ways at once. A keep-alive written while the
     // program waits goes out right behind the channel frame and mostly while the
@@ -243,7 +244,7 @@ bool bench_transfer_paced(const std::string& program) {
     // cannot overlap: their sum is a bound the transfer can never beat.
     const double strict_s = frames_s + acks_s;
     std::printf("  ratio to channel frames and acknowledgements alone: %.3f (%+.2f ms a channel)\n",
-                t->window_s / strict_s, (t->window_s - strict_s) * 1e3 / kChannels);
+                t->window_s / strict_s, (t->window_s - strict_s) * 1e3 / kMemoryChannels);
     std::printf("  whole program run: %.3f s\n", seconds(t->life));
     std::printf("  CPU of the program: %s\n", cpu_line(t->end, t->life).c_str());
     return true;
@@ -269,7 +270,7 @@ bool bench_trace_cost(const std::string& program) {
     std::printf(
         "  cost of the trace: %+.1f ms (%+.3f ms a channel); noise between the two runs "
         "without it: %.1f ms: %s\n",
-        cost * 1e3, cost * 1e3 / kChannels, noise * 1e3,
+        cost * 1e3, cost * 1e3 / kMemoryChannels, noise * 1e3,
         cost <= noise ? "within the noise" : "ABOVE THE NOISE");
     const double cpu_plain = (runs[0]->end.cpu_s() + runs[2]->end.cpu_s()) / 2;
     const double cpu_traced = (runs[1]->end.cpu_s() + runs[3]->end.cpu_s()) / 2;

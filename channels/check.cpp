@@ -1,6 +1,7 @@
 #include "channels/check.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 #include "channels/reader.h"
@@ -12,14 +13,7 @@ namespace {
 
 using Kind = CheckFailure::Kind;
 
-// The frame holds four digits of megahertz for a frequency and two for an
-// offset; more would be cut without a word.
-constexpr int kFrequencyDigits = 4;
-constexpr int kOffsetDigits = 2;
-// The characters the channel row keeps of each, and the fraction digits the
-// frame has room for (down to hertz).
-constexpr std::size_t kFrequencyKept = ChannelRow{}.frequency.size() - 1;
-constexpr std::size_t kOffsetKept = ChannelRow{}.offset.size() - 1;
+// The fraction digits the frame has room for, down to hertz.
 constexpr std::size_t kFractionDigitsKept = 6;
 
 bool is_digit(char c) {
@@ -43,12 +37,24 @@ std::string_view trimmed(std::string_view text) {
 /// What is wrong with a number field, if anything.
 enum class NumberFault { none, bad, too_many_digits };
 
-/// Spaces, at most `max_integer_digits` digits, then optionally a point, digits
+/// What a number column may hold: the digits before the point that the frame
+/// has room for (four of megahertz for a frequency, two for an offset; more
+/// would be cut without a word), the characters the channel row keeps, and
+/// whether blanks alone pass (the encoder writes them as zero).
+struct NumberRule {
+    int max_integer_digits = 0;
+    std::size_t kept = 0;
+    bool blanks_are_zero = false;
+};
+constexpr NumberRule kFrequencyRule{.max_integer_digits = 4, .kept = kFrequencyChars};
+constexpr NumberRule kOffsetRule{
+    .max_integer_digits = 2, .kept = kOffsetChars, .blanks_are_zero = true};
+
+/// Spaces, at most the rule's integer digits, then optionally a point, digits
 /// and spaces; at least one digit in all. The encoder turns every character
 /// before the point into a digit, so a space after the integer digits would
 /// multiply the number by ten, and any other character would write a wrong one.
-/// Blanks alone pass when `blanks_are_zero`: the encoder writes them as zero.
-NumberFault number_fault(std::string_view text, int max_integer_digits, bool blanks_are_zero) {
+NumberFault number_fault(std::string_view text, const NumberRule& rule) {
     std::size_t i = 0;
     const auto skip = [&](auto&& accept) {
         int count = 0;
@@ -59,7 +65,7 @@ NumberFault number_fault(std::string_view text, int max_integer_digits, bool bla
         return count;
     };
     const int leading_spaces = skip([](char c) { return c == ' '; });
-    if (blanks_are_zero && static_cast<std::size_t>(leading_spaces) == text.size()) {
+    if (rule.blanks_are_zero && static_cast<std::size_t>(leading_spaces) == text.size()) {
         return NumberFault::none;
     }
     const int integer_digits = skip(is_digit);
@@ -70,7 +76,7 @@ NumberFault number_fault(std::string_view text, int max_integer_digits, bool bla
         skip([](char c) { return c == ' '; });
     }
     if (i != text.size() || integer_digits + fraction_digits == 0) return NumberFault::bad;
-    if (integer_digits > max_integer_digits) return NumberFault::too_many_digits;
+    if (integer_digits > rule.max_integer_digits) return NumberFault::too_many_digits;
     return NumberFault::none;
 }
 
@@ -109,10 +115,9 @@ CheckFailure failure_at(Kind kind, int line_number, std::string_view line, int c
 
 /// Nothing when the field is empty or a plain decimal number that the channel
 /// row keeps whole.
-std::optional<Kind> number_failure(std::string_view field, int max_integer_digits, std::size_t kept,
-                                   bool blanks_are_zero) {
+std::optional<Kind> number_failure(std::string_view field, const NumberRule& rule) {
     if (field.empty()) return std::nullopt;
-    switch (number_fault(field, max_integer_digits, blanks_are_zero)) {
+    switch (number_fault(field, rule)) {
         case NumberFault::bad:
             return Kind::bad_number;
         case NumberFault::too_many_digits:
@@ -120,7 +125,7 @@ std::optional<Kind> number_failure(std::string_view field, int max_integer_digit
         case NumberFault::none:
             break;
     }
-    if (cut_changes_number(field, kept)) return Kind::cut_number;
+    if (cut_changes_number(field, rule.kept)) return Kind::cut_number;
     return std::nullopt;
 }
 
@@ -134,11 +139,78 @@ bool mode_says_what_it_gets(std::string_view kept) {
 }
 
 /// A name or call field as the radio gets it, without the padding.
-std::string_view kept_name(const std::array<char, kBlankName.size()>& name) {
+std::string_view kept_name(const ChannelRow::Name& name) {
     std::string_view text(name.data());
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     return text;
 }
+
+/// A data row as the column checks see it.
+struct RowSeen {
+    const RawRow& raw;
+    const ChannelRow& row;
+};
+
+/// What one column of a row holds against it: its kind, and the text the
+/// message shows.
+struct ColumnFault {
+    Kind kind;
+    std::string_view text;
+};
+
+/// The check of one column, given the column's text as the file holds it.
+using ColumnCheck = std::optional<ColumnFault> (*)(const RowSeen& seen, std::string_view text);
+
+std::optional<ColumnFault> check_frequency(const RowSeen& seen, std::string_view /*text*/) {
+    const std::string_view field = seen.raw.frequency.data();
+    if (const auto kind = number_failure(field, kFrequencyRule)) return ColumnFault{*kind, field};
+    return std::nullopt;
+}
+
+std::optional<ColumnFault> check_offset(const RowSeen& seen, std::string_view /*text*/) {
+    const std::string_view field = seen.raw.offset.data();
+    if (const auto kind = number_failure(field, kOffsetRule)) return ColumnFault{*kind, field};
+    return std::nullopt;
+}
+
+/// A '+' or '-' that does not make the radio's duplex would be lost.
+std::optional<ColumnFault> check_duplex(const RowSeen& seen, std::string_view text) {
+    if (duplex_of(seen.row.duplex.data()) == Duplex::off &&
+        text.find_first_of("+-") != std::string_view::npos) {
+        return ColumnFault{Kind::unknown_duplex, text};
+    }
+    return std::nullopt;
+}
+
+std::optional<ColumnFault> check_mode(const RowSeen& seen, std::string_view text) {
+    if (mode_says_what_it_gets(seen.row.mode.data())) return std::nullopt;
+    return ColumnFault{Kind::unknown_mode, text};
+}
+
+/// The radio shows printable ASCII only.
+template <ChannelRow::Name ChannelRow::*Name>
+std::optional<ColumnFault> check_name(const RowSeen& seen, std::string_view /*text*/) {
+    const std::string_view kept = kept_name(seen.row.*Name);
+    if (std::all_of(kept.begin(), kept.end(), is_printable)) return std::nullopt;
+    return ColumnFault{Kind::not_ascii, kept};
+}
+
+struct ColumnRule {
+    int column;
+    ColumnCheck check;
+};
+
+/// The columns a data row is checked in, in this order.
+constexpr std::array<ColumnRule, 8> kColumnRules{{
+    {column::kFrequency, check_frequency},
+    {column::kDuplex, check_duplex},
+    {column::kOffset, check_offset},
+    {column::kMode, check_mode},
+    {column::kLabel, check_name<&ChannelRow::label>},
+    {column::kCall3, check_name<&ChannelRow::call3>},
+    {column::kCall2, check_name<&ChannelRow::call2>},
+    {column::kCall1, check_name<&ChannelRow::call1>},
+}};
 
 /// The first failure of one data row, its columns in order.
 std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) {
@@ -146,41 +218,16 @@ std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) 
     const auto fail = [&](Kind kind, int column, std::string_view text) {
         return failure_at(kind, raw.line_number, line, column, text);
     };
-    if (line.find(',') == std::string_view::npos)
-        return fail(Kind::no_commas, check_column::kLine, line);
-
-    for (const int column : {check_column::kFrequency, check_column::kDuplex, check_column::kOffset,
-                             check_column::kMode, check_column::kLabel, check_column::kCall3,
-                             check_column::kCall2, check_column::kCall1}) {
-        const std::string_view text = column_text(line, column);
+    if (line.find(',') == std::string_view::npos) {
+        return fail(Kind::no_commas, CheckFailure::kWholeLine, line);
+    }
+    const RowSeen seen{raw, row};
+    for (const ColumnRule& rule : kColumnRules) {
+        const std::string_view text = column_text(line, rule.column);
         // The reader knows no quoting: the marks would be part of the field.
-        if (text.starts_with('"')) return fail(Kind::quoted_field, column, text);
-
-        if (column == check_column::kFrequency || column == check_column::kOffset) {
-            const bool frequency = column == check_column::kFrequency;
-            const std::string_view field = frequency ? raw.frequency.data() : raw.offset.data();
-            const auto kind = frequency
-                                  ? number_failure(field, kFrequencyDigits, kFrequencyKept, false)
-                                  : number_failure(field, kOffsetDigits, kOffsetKept, true);
-            if (kind) return fail(*kind, column, field);
-        } else if (column == check_column::kDuplex) {
-            if (duplex_of(row.duplex.data()) == Duplex::off &&
-                text.find_first_of("+-") != std::string_view::npos) {
-                return fail(Kind::unknown_duplex, column, text);
-            }
-        } else if (column == check_column::kMode) {
-            if (!mode_says_what_it_gets(row.mode.data())) {
-                return fail(Kind::unknown_mode, column, text);
-            }
-        } else {
-            const auto& name = column == check_column::kLabel   ? row.label
-                               : column == check_column::kCall3 ? row.call3
-                               : column == check_column::kCall2 ? row.call2
-                                                                : row.call1;
-            const std::string_view kept = kept_name(name);
-            if (!std::all_of(kept.begin(), kept.end(), is_printable)) {
-                return fail(Kind::not_ascii, column, kept);
-            }
+        if (text.starts_with('"')) return fail(Kind::quoted_field, rule.column, text);
+        if (const auto fault = rule.check(seen, text)) {
+            return fail(fault->kind, rule.column, fault->text);
         }
     }
     return std::nullopt;
@@ -199,7 +246,7 @@ struct LineScan {
     std::optional<CheckFailure> blank_before_row;
 };
 
-LineScan scan_lines(MemoryFile& file) {
+LineScan scan_lines(TextFile& file) {
     LineScan scan;
     file.rewind();
     int line_number = 1;
@@ -208,8 +255,8 @@ LineScan scan_lines(MemoryFile& file) {
     bool looking = true;  // still deciding whether the line is blank-led
     const auto line_ends = [&] {
         if (blank_led && !scan.blank_before_row) {
-            scan.blank_before_row =
-                failure_at(Kind::blank_before_row, line_number, line, check_column::kLine, line);
+            scan.blank_before_row = failure_at(Kind::blank_before_row, line_number, line,
+                                               CheckFailure::kWholeLine, line);
         }
         line.clear();
         blank_led = false;
@@ -244,7 +291,7 @@ struct RowScan {
     bool any_frequency = false;
 };
 
-RowScan scan_rows(MemoryFile& file) {
+RowScan scan_rows(TextFile& file) {
     RowScan scan;
     Reader reader(file);
     while (!scan.failure && reader.next_row()) {
@@ -269,7 +316,7 @@ std::string_view column_text(std::string_view line, int column) {
     return line.substr(0, line.find(','));
 }
 
-std::optional<CheckFailure> check_memory_file(MemoryFile& file) {
+std::optional<CheckFailure> check_memory_file(TextFile& file) {
     const LineScan lines = scan_lines(file);
     if (lines.zero_byte_line != 0) {
         CheckFailure failure;

@@ -1,10 +1,8 @@
 // The messages of the memory file check, in English.
+#include "channels/check_message.h"
+
 #include <array>
 #include <cstdio>
-#include <string_view>
-
-#include "channels/check.h"
-#include "channels/reader.h"
 
 namespace quillmer::channels {
 
@@ -12,8 +10,6 @@ namespace {
 
 using Kind = CheckFailure::Kind;
 
-constexpr std::size_t kFrequencyKept = ChannelRow{}.frequency.size() - 1;
-constexpr std::size_t kOffsetKept = ChannelRow{}.offset.size() - 1;
 // Of a line shown in a message; the rest is left out.
 constexpr std::size_t kExcerptChars = 40;
 
@@ -29,21 +25,21 @@ std::string excerpt(std::string_view line) {
 
 std::string_view column_name(int column) {
     switch (column) {
-        case check_column::kFrequency:
+        case column::kFrequency:
             return " (frequency)";
-        case check_column::kDuplex:
+        case column::kDuplex:
             return " (duplex)";
-        case check_column::kOffset:
+        case column::kOffset:
             return " (offset)";
-        case check_column::kMode:
+        case column::kMode:
             return " (mode)";
-        case check_column::kLabel:
+        case column::kLabel:
             return " (name)";
-        case check_column::kCall3:
+        case column::kCall3:
             return " (call field 3)";
-        case check_column::kCall2:
+        case column::kCall2:
             return " (call field 2)";
-        case check_column::kCall1:
+        case column::kCall1:
             return " (call field 1)";
         default:
             return "";
@@ -57,7 +53,7 @@ constexpr std::string_view kSemicolonHint =
 
 /// The lines after "Memory file line L, column C (name): "TEXT"".
 std::string field_message(const CheckFailure& failure) {
-    const bool frequency = failure.column == check_column::kFrequency;
+    const bool frequency = failure.column == column::kFrequency;
     const std::string number_rule =
         frequency ? "A frequency is written in MHz with a point, such as 145.500000 "
                     "(at most 4 digits before the point).\n"
@@ -72,7 +68,7 @@ std::string field_message(const CheckFailure& failure) {
                    number_rule + semicolon_hint;
         case Kind::cut_number:
             return " is longer than the " +
-                   std::to_string(frequency ? kFrequencyKept : kOffsetKept) +
+                   std::to_string(frequency ? kFrequencyChars : kOffsetChars) +
                    " characters kept, and cutting it would change the number.\n" + number_rule +
                    semicolon_hint;
         case Kind::no_commas: {
@@ -108,7 +104,8 @@ std::string field_message(const CheckFailure& failure) {
         case Kind::not_ascii:
             return " holds a character the radio cannot show.\n"
                    "Names and call fields may hold only ASCII letters, digits, spaces and "
-                   "signs (no accents, no Japanese characters) in their first 8 characters.\n";
+                   "signs (no accents, no Japanese characters) in their first " +
+                   std::to_string(kNameChars) + " characters.\n";
         case Kind::no_data_rows:
         case Kind::no_frequencies:
         case Kind::zero_byte:
@@ -151,7 +148,7 @@ std::string describe(const CheckFailure& failure) {
                   "own format, or text saved as UTF-16, say).\n"
                   "Save the channels as comma-separated text.\n";
     } else {
-        const bool whole_line = failure.column == check_column::kLine;
+        const bool whole_line = failure.column == CheckFailure::kWholeLine;
         message = "Memory file line " + std::to_string(failure.line_number) + ", column " +
                   std::to_string(failure.column) + std::string(column_name(failure.column)) +
                   ": \"" + (whole_line ? excerpt(failure.text) : printable(failure.text)) + "\"" +

@@ -234,7 +234,7 @@ TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {
 }
 
 TEST(Check, SemicolonSeparatedExportIsRefusedWithAHint) {
-    MemoryFile file;
+    TextFile file;
     ASSERT_TRUE(file.open(data_file("semicolon-locale.csv").c_str()));
     const auto failure = check_memory_file(file);
     ASSERT_TRUE(failure.has_value());
@@ -302,7 +302,7 @@ TEST(Check, ACutThatWouldChangeTheNumberIsRefused) {
 
 TEST(Check, RealFilesPass) {
     for (const char* name : {"marine-vhf-100.csv", "dv-bank-sydney.csv"}) {
-        MemoryFile file;
+        TextFile file;
         ASSERT_TRUE(file.open(data_file(name).c_str())) << name;
         EXPECT_EQ(check_memory_file(file), std::nullopt) << name;
     }

@@ -17,10 +17,12 @@ inline constexpr std::size_t kLineChars = 199;
 /// Characters a field keeps while the line is split; longer fields are cut.
 inline constexpr std::size_t kFieldChars = 19;
 
-/// Columns, counted from 1, of the fields a channel needs. Column 1 only tells a
-/// data row (it starts with a digit) from any other line; columns 5, 8 to 16 and
-/// 20 onwards are not read.
+/// Columns, counted from 1, of the fields a channel needs. Columns 5, 8 to 16
+/// and 20 onwards are not read.
 namespace column {
+/// The row's number as the file gives it: a data row starts with a digit. The
+/// rows are written in their order, whatever this column says.
+inline constexpr int kNumber = 1;
 inline constexpr int kFrequency = 2;
 inline constexpr int kDuplex = 3;
 inline constexpr int kOffset = 4;

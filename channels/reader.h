@@ -6,12 +6,13 @@
 #include <cstddef>
 
 #include "channels/layout.h"
-#include "channels/memory_file.h"
+#include "channels/text_file.h"
 
 namespace quillmer::channels {
 
 /// A label or call field of a row whose column is empty or missing.
-inline constexpr std::array<char, kNameChars + 1> kBlankName{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', '\0'};
+inline constexpr std::array<char, kNameChars + 1> kBlankName{' ', ' ', ' ', ' ', ' ',
+                                                             ' ', ' ', ' ', '\0'};
 
 /// The text fields of the data row last delivered, each zero-terminated after the
 /// characters it keeps. Label and call fields are padded with spaces to 8. A row
@@ -39,7 +40,7 @@ struct RawRow {
 
 class Reader {
   public:
-    explicit Reader(MemoryFile& file) : file_(file) {}
+    explicit Reader(TextFile& file) : file_(file) {}
     /// True when a data row was read into row(); false at the end of the file,
     /// and then the row is left as it was. A last line without a line break is a
     /// data row too.
@@ -57,7 +58,7 @@ class Reader {
     std::size_t read_line(Line& line);
     void split_row(const Line& line, int line_number);
 
-    MemoryFile& file_;
+    TextFile& file_;
     ChannelRow row_{};
     RawRow raw_{};
     int lines_done_ = 0;  ///< line breaks read so far

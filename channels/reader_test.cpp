@@ -106,7 +106,7 @@ TEST(Reader, RestartReadsFromTheTopWithAnEmptyRow) {
 }
 
 TEST(Reader, RealWindowsExportWithBlankRowsAtTheEnd) {
-    MemoryFile file;
+    TextFile file;
     ASSERT_TRUE(file.open(data_file("marine-vhf-100.csv").c_str()));
     Reader reader(file);
     std::vector<Texts> rows;
@@ -120,9 +120,8 @@ TEST(Reader, RealWindowsExportWithBlankRowsAtTheEnd) {
     EXPECT_EQ(reader.raw().line_number, 101);
 }
 
-TEST(MemoryFile, RefusesWhatIsNotARegularFile) {
-    MemoryFile file;
-    EXPECT_FALSE(file.open(QUILLMER_TEST_DATA));
+TEST(TextFile, AMissingFileIsNotOpenedAndHoldsNothing) {
+    TextFile file;
     EXPECT_FALSE(file.open(data_file("no-such-file.csv").c_str()));
     EXPECT_EQ(file.get(), EOF);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "channels/memory_file.h"
+#include "channels/text_file.h"
 
 namespace quillmer::channels::test_files {
 
@@ -43,13 +43,13 @@ class TempMemoryFile {
     TempMemoryFile(const TempMemoryFile&) = delete;
     TempMemoryFile& operator=(const TempMemoryFile&) = delete;
 
-    MemoryFile& file() { return file_; }
+    TextFile& file() { return file_; }
     std::string path() const { return path_.string(); }
 
   private:
     static inline int count_ = 0;
     std::filesystem::path path_;
-    MemoryFile file_;
+    TextFile file_;
 };
 
 }  // namespace quillmer::channels::test_files

@@ -14,22 +14,19 @@ namespace {
 
 using Kind = FileWarning::Kind;
 
-constexpr int kNameColumn = 7;
-constexpr int kLastColumn = 19;  // the reader looks no further
-constexpr std::size_t kNameChars = 8;
 constexpr int kLongestNumber = 9;  // digits of a column-1 number that are compared
 
 /// Columns of a line as the reader splits it, counted up to the last it reads.
 int columns_of(std::string_view line) {
     line = line.substr(0, std::min(line.find('\n'), line.size()));
     const auto commas = std::count(line.begin(), line.end(), ',');
-    return static_cast<int>(std::min<std::ptrdiff_t>(commas + 1, kLastColumn));
+    return static_cast<int>(std::min<std::ptrdiff_t>(commas + 1, column::kLast));
 }
 
 /// Column 1 as a number, or -1 when it is not digits alone (blanks after them
 /// allowed).
 long long row_number(std::string_view line) {
-    std::string_view text = column_text(line, 1);
+    std::string_view text = column_text(line, column::kNumber);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     if (text.empty() || text.size() > kLongestNumber ||
         !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -53,7 +50,7 @@ struct Row {
 
 /// The last line with a comma before the first data row, which is where a
 /// header is: its line number and columns; 0 and 0 when there is none.
-std::pair<int, int> header_before(MemoryFile& file, int first_row_line) {
+std::pair<int, int> header_before(TextFile& file, int first_row_line) {
     file.rewind();
     std::pair<int, int> header{0, 0};
     std::string line;
@@ -71,7 +68,7 @@ std::pair<int, int> header_before(MemoryFile& file, int first_row_line) {
     return header;
 }
 
-std::vector<Row> rows_of(MemoryFile& file) {
+std::vector<Row> rows_of(TextFile& file) {
     std::vector<Row> rows;
     Reader reader(file);
     while (reader.next_row()) {
@@ -79,13 +76,13 @@ std::vector<Row> rows_of(MemoryFile& file) {
         Row row;
         row.line_number = reader.raw().line_number;
         row.number = row_number(line);
-        row.number_text = std::string(column_text(line, 1));
+        row.number_text = std::string(column_text(line, column::kNumber));
         row.columns = columns_of(line);
         row.written =
             static_cast<int>(rows.size()) < kMemoryChannels && !frequency_is_empty(reader.row());
         if (row.written && !names_blanked(reader.row())) {
             row.kept_name = std::string(reader.row().label.data(), kNameChars);
-            row.full_name = std::string(column_text(line, kNameColumn));
+            row.full_name = std::string(column_text(line, column::kLabel));
         }
         rows.push_back(std::move(row));
     }
@@ -119,7 +116,8 @@ void same_names(const std::vector<Row>& rows, std::vector<FileWarning>& warnings
         while (!shown.empty() && shown.back() == ' ') shown.pop_back();
         found.push_back({Kind::same_names, group.line_number,
                          "Channels " + channel_ranges(group.channels) + " all get the name \"" +
-                             printable(shown) + "\": names are cut to 8 characters.\n"});
+                             printable(shown) + "\": names are cut to " +
+                             std::to_string(kNameChars) + " characters.\n"});
     }
     std::sort(found.begin(), found.end(), [](const FileWarning& a, const FileWarning& b) {
         return a.line_number < b.line_number;
@@ -137,10 +135,12 @@ void numbering(const std::vector<Row>& rows, std::vector<FileWarning>& warnings)
         if (rows[ch].number == expected) continue;
         warnings.push_back({Kind::numbering, rows[ch].line_number,
                             "Line " + std::to_string(rows[ch].line_number) + " has \"" +
-                                printable(rows[ch].number_text) + "\" in column 1 where " +
+                                printable(rows[ch].number_text) + "\" in column " +
+                                std::to_string(column::kNumber) + " where " +
                                 std::to_string(expected) +
                                 " would follow: channels are written in row order, whatever "
-                                "column 1 says (this row is channel " +
+                                "column " +
+                                std::to_string(column::kNumber) + " says (this row is channel " +
                                 std::to_string(ch) + ").\n"});
         return;
     }
@@ -148,7 +148,7 @@ void numbering(const std::vector<Row>& rows, std::vector<FileWarning>& warnings)
 
 }  // namespace
 
-std::vector<FileWarning> file_warnings(MemoryFile& file) {
+std::vector<FileWarning> file_warnings(TextFile& file) {
     std::vector<FileWarning> warnings;
     const std::vector<Row> rows = rows_of(file);
     same_names(rows, warnings);
@@ -175,7 +175,10 @@ std::vector<FileWarning> file_warnings(MemoryFile& file) {
                      std::to_string(header_columns) + " columns, but data rows hold " +
                      std::to_string(row_columns) +
                      ": check that the columns line up with the header (the name comes from "
-                     "column 7, the call fields 3, 2 and 1 from columns 17, 18 and 19).\n"});
+                     "column " +
+                     std::to_string(column::kLabel) + ", the call fields 3, 2 and 1 from columns " +
+                     std::to_string(column::kCall3) + ", " + std::to_string(column::kCall2) +
+                     " and " + std::to_string(column::kCall1) + ").\n"});
         }
     }
     return warnings;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/memory_file.h"
+#include "channels/text_file.h"
 
 namespace quillmer::channels {
 
@@ -22,7 +22,7 @@ struct FileWarning {
 
 /// The warnings for a file that passed check_memory_file(), in the order of the
 /// kinds above; leaves it rewound to its start.
-std::vector<FileWarning> file_warnings(MemoryFile& file);
+std::vector<FileWarning> file_warnings(TextFile& file);
 
 /// Channel numbers in ascending order as ranges: {1, 2, 3, 7} gives "1-3, 7",
 /// none gives "none".

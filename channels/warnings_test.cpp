@@ -64,7 +64,7 @@ TEST(Warnings, EachKindAtItsFirstLine) {
 }
 
 TEST(Warnings, RealFilesAndTheirMessages) {
-    MemoryFile sydney;
+    TextFile sydney;
     ASSERT_TRUE(sydney.open(data_file("dv-bank-sydney.csv").c_str()));
     const std::vector<FileWarning> warnings = file_warnings(sydney);
     ASSERT_EQ(warnings.size(), 2u);
@@ -76,7 +76,7 @@ TEST(Warnings, RealFilesAndTheirMessages) {
               "3, 2 and 1 from columns 17, 18 and 19).\n");
 
     // "MVHF CH1" and "MVHF CH10" to "MVHF CH19" and so on.
-    MemoryFile marine;
+    TextFile marine;
     ASSERT_TRUE(marine.open(data_file("marine-vhf-100.csv").c_str()));
     const auto alike = file_warnings(marine);
     EXPECT_FALSE(alike.empty());

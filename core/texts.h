@@ -1,6 +1,9 @@
 #pragma once
-// Every console text of the program, in UTF-8. The console converts the
-// Japanese ones to Shift_JIS where the console expects it.
+// The program's fixed console texts, in UTF-8: the Japanese ones, which the
+// console converts to Shift_JIS where the console expects it, and the English
+// lines beside them. A message built from parts (a port's name and why it did
+// not open, a line of the memory file and what is wrong with it, where a
+// transfer stopped) is built where its parts are known.
 
 #include <array>
 #include <string_view>
@@ -22,6 +25,12 @@ inline constexpr std::string_view kPortPrompt = "ＣＯＭ番号を入力して�
 inline constexpr std::string_view kOpenError = "オープン・エラー\n";
 inline constexpr std::string_view kDcbError = "ＤＣＢのエラー\n";
 inline constexpr std::string_view kInputEnded = "\nStandard input has ended: no port to try.\n";
+/// After a port that did not open; a sentence without a line break.
+inline constexpr std::string_view kPortListHint =
+    "quillmer --ports lists the serial ports this machine has.";
+/// After the list of --ports.
+inline constexpr std::string_view kPortsHint =
+    "Give the first word of a line to --port, in the settings file or at the port prompt.\n";
 
 inline constexpr std::string_view kDetectId91 = "detect ID-91\n";
 inline constexpr std::string_view kDetectId92 = "detect ID-92\n";

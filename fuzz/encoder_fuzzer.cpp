@@ -7,6 +7,10 @@
 // 2 and 1 (8 each); every field keeps its terminating zero, as the reader leaves
 // it, and a short input reads as zeros. Whatever follows the two records is the
 // text for decimal_to_packed.
+//
+// The input takes its field widths and channel range from the program's layout;
+// what the frame must then hold (the mode and duplex codes, the fixed bytes,
+// the counter) is written out here on purpose, to hold the encoder against.
 
 #include <algorithm>
 #include <array>
@@ -16,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "channels/layout.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
 #include "protocol/frames.h"
@@ -23,6 +28,8 @@
 namespace {
 
 using quillmer::channels::ChannelRow;
+using quillmer::channels::kMemoryChannels;
+using quillmer::channels::kNameChars;
 using quillmer::protocol::Byte;
 using quillmer::protocol::channel_counter;
 using quillmer::protocol::ChannelFrames;
@@ -33,9 +40,6 @@ using quillmer::protocol::PackedNumber;
 using quillmer::protocol::WRITE_FRAME_TEMPLATE;
 namespace write_at = quillmer::protocol::write_at;
 namespace erase_at = quillmer::protocol::erase_at;
-
-constexpr int kChannels = 400;
-constexpr std::size_t kNameChars = 8;
 
 /// Takes bytes from the input in order; zeros once it is used up.
 class Input {
@@ -68,7 +72,7 @@ struct Record {
 Record take_record(Input& in) {
     Record record;
     const int low = in.next();
-    record.channel = (low | (in.next() << 8)) % kChannels;
+    record.channel = (low | (in.next() << 8)) % kMemoryChannels;
     ChannelRow& row = record.row;
     fill_field(in, row.frequency);
     fill_field(in, row.duplex);
@@ -101,7 +105,7 @@ void check_fixed_bytes(const ChannelFrames& frames) {
     }
 }
 
-bool name_is(const ChannelFrames& frames, std::size_t at, const std::array<char, 9>& name) {
+bool name_is(const ChannelFrames& frames, std::size_t at, const ChannelRow::Name& name) {
     return std::equal(name.begin(), name.begin() + kNameChars, frames.write.begin() + at,
                       [](char c, Byte b) { return static_cast<Byte>(c) == b; });
 }
@@ -150,10 +154,10 @@ void check_encoding(const Record& record, const ChannelFrames& frames, const std
     if (row.label[0] == ' ') {
         // No label: all four text fields are blank, whatever the call fields hold.
         QUILLMER_FUZZ_CHECK(std::all_of(w.begin() + write_at::kLabel,
-                                        w.begin() + write_at::kLabel + 8,
+                                        w.begin() + write_at::kLabel + kNameChars,
                                         [](Byte b) { return b == ' '; }));
         QUILLMER_FUZZ_CHECK(std::all_of(w.begin() + write_at::kCall1,
-                                        w.begin() + write_at::kCall3 + 8,
+                                        w.begin() + write_at::kCall3 + kNameChars,
                                         [](Byte b) { return b == ' '; }));
     } else {
         QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kLabel, row.label));

@@ -11,6 +11,11 @@
 // which must give the channel and the numbers again. The memory file is opened
 // by path, so each input is written to a scratch file, in memory (/dev/shm)
 // where the system has that.
+//
+// The columns the oracles read (2, 3, 4, 6, 7, 17 to 19) and the widths they
+// walk the frame by are written out here on purpose, not taken from the
+// program's layout: they are a second reading of the file to hold the
+// program's own against.
 
 #include <algorithm>
 #include <array>
@@ -25,8 +30,9 @@
 #include <system_error>
 
 #include "channels/check.h"
-#include "channels/memory_file.h"
+#include "channels/layout.h"
 #include "channels/reader.h"
+#include "channels/text_file.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
 #include "protocol/frame_decode.h"
@@ -36,15 +42,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using quillmer::channels::CheckFailure;
-using quillmer::channels::MemoryFile;
+using quillmer::channels::kMemoryChannels;
 using quillmer::channels::RawRow;
 using quillmer::channels::Reader;
+using quillmer::channels::TextFile;
 using quillmer::protocol::Byte;
 using quillmer::protocol::ChannelFrames;
 using quillmer::protocol::decode_channel_frame;
 namespace write_at = quillmer::protocol::write_at;
-
-constexpr int kChannels = 400;
 
 /// One file for all the inputs of a run, removed when the run ends.
 class ScratchFile {
@@ -170,7 +175,7 @@ void check_row(const RawRow& raw, int channel, const ChannelFrames& frames) {
 
 /// A file that passed hides no data row behind blanks at the start of a line:
 /// the reader would skip it as a header.
-void check_no_hidden_rows(MemoryFile& file) {
+void check_no_hidden_rows(TextFile& file) {
     file.rewind();
     bool line_start = true;
     bool blanks = false;
@@ -213,7 +218,7 @@ void check_failure(const CheckFailure& failure) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const ScratchFile scratch;
     QUILLMER_FUZZ_CHECK(scratch.write(data, size));
-    MemoryFile file;
+    TextFile file;
     QUILLMER_FUZZ_CHECK(file.open(scratch.path().c_str()));
 
     const std::optional<CheckFailure> failure = quillmer::channels::check_memory_file(file);
@@ -227,7 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int rows = 0;
     bool any_frequency = false;
     while (reader.next_row()) {
-        if (rows < kChannels) {
+        if (rows < kMemoryChannels) {
             quillmer::protocol::encode_channel(reader.row(), rows, frames);
             if (!failure) check_row(reader.raw(), rows, frames);
         }

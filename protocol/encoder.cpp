@@ -11,8 +11,7 @@ namespace {
 
 using channels::ChannelRow;
 using channels::kBlankName;
-
-constexpr std::size_t kNameChars = 8;
+using channels::kNameChars;
 
 Byte low_nibble(char c) {
     return static_cast<Byte>(static_cast<unsigned char>(c) & 0x0F);
@@ -92,16 +91,6 @@ void encode_channel(const ChannelRow& row, int channel, ChannelFrames& frames) {
     put_name(frame, at::kCall1, blank ? kBlankName : row.call1);
     put_name(frame, at::kCall2, blank ? kBlankName : row.call2);
     put_name(frame, at::kCall3, blank ? kBlankName : row.call3);
-}
-
-std::span<const Byte> encode_next_channel(channels::Reader& reader, int channel, bool& rows_ended,
-                                          ChannelFrames& frames) {
-    if (!rows_ended) rows_ended = !reader.next_row();
-    encode_channel(reader.row(), channel, frames);
-    // After the file's last row the radio's remaining channels are erased, so
-    // its memory matches the file.
-    if (rows_ended || channels::frequency_is_empty(reader.row())) return frames.erase;
-    return frames.write;
 }
 
 }  // namespace quillmer::protocol

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string_view>
 
 #include "channels/reader.h"
@@ -24,16 +23,9 @@ struct PackedNumber {
 PackedNumber decimal_to_packed(std::string_view text);
 
 /// Fills the write frame and the channel bytes of the erase frame for channel
-/// 0..399 from the row. Which of the two goes out is the transfer's choice.
+/// 0..399 from the row. Which of the two goes out is the channel stream's choice
+/// (channel_stream.h).
 void encode_channel(const channels::ChannelRow& row, int channel, ChannelFrames& frames);
-
-/// One channel as a run sends it: reads the next data row unless the rows have
-/// ended (`rows_ended` turns true at the file's end, and the last row stays),
-/// encodes the row for channel 0..399 and gives the frame to send: the erase
-/// frame after the file's last row and for a row without a frequency, the write
-/// frame otherwise. The transfer and the preview both take their frames here.
-std::span<const Byte> encode_next_channel(channels::Reader& reader, int channel, bool& rows_ended,
-                                          ChannelFrames& frames);
 
 /// The channel counter the transfer shows for channel 0..399: "ch:0123\r", the
 /// two channel bytes of the frames in hexadecimal, so it overwrites itself.

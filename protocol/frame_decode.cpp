@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "channels/layout.h"
 #include "protocol/channel_codes.h"
 
 namespace quillmer::protocol {
@@ -13,8 +14,6 @@ namespace {
 // The bytes every channel frame starts with, before the two channel bytes.
 constexpr std::array<Byte, 7> kChannelFrameHead{0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01};
 constexpr Byte kEraseMark = 0xFF;
-constexpr Byte kEndByte = 0xFD;
-constexpr std::size_t kNameChars = 8;
 constexpr std::size_t kFrequencyBytes = 5;
 constexpr std::size_t kOffsetBytes = 4;
 constexpr std::size_t kFractionDigits = 6;
@@ -40,10 +39,10 @@ std::string packed_mhz(std::span<const Byte> bytes, bool& decimal) {
 }
 
 std::string name_at(std::span<const Byte> frame, std::size_t at) {
-    std::string name(kNameChars, ' ');
+    std::string name(channels::kNameChars, ' ');
     std::transform(frame.begin() + static_cast<std::ptrdiff_t>(at),
-                   frame.begin() + static_cast<std::ptrdiff_t>(at + kNameChars), name.begin(),
-                   [](Byte b) { return static_cast<char>(b); });
+                   frame.begin() + static_cast<std::ptrdiff_t>(at + channels::kNameChars),
+                   name.begin(), [](Byte b) { return static_cast<char>(b); });
     return name;
 }
 

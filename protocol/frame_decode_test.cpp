@@ -5,7 +5,7 @@
 #include <string>
 
 #include "channels/test_files.h"
-#include "protocol/encoder.h"
+#include "protocol/channel_stream.h"
 
 namespace quillmer::protocol {
 namespace {
@@ -17,9 +17,9 @@ using channels::test_files::TempMemoryFile;
 std::vector<Byte> frame_of(const std::string& line, int channel) {
     TempMemoryFile f(line + "\n");
     Reader reader(f.file());
+    EXPECT_TRUE(reader.next_row());
     ChannelFrames frames;
-    bool rows_ended = false;
-    const auto frame = encode_next_channel(reader, channel, rows_ended, frames);
+    const auto frame = frame_to_send(reader.row(), channel, frames);
     return {frame.begin(), frame.end()};
 }
 

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "channels/layout.h"
 #include "protocol/frame_decode.h"
+#include "protocol/replies.h"
 
 namespace quillmer::protocol {
 namespace {
@@ -41,10 +43,11 @@ bool fixed_bytes_hold(std::span<const Byte> frame) {
         std::size_t to;  ///< past the last
     };
     // Channel, frequency and offset; mode and duplex; label; the call fields.
-    constexpr std::array<Range, 4> kVariable{{{write_at::kChannelHundreds, write_at::kOffset + 4},
-                                              {write_at::kMode, write_at::kDuplex + 1},
-                                              {write_at::kLabel, write_at::kLabel + 8},
-                                              {write_at::kCall1, write_at::kCall3 + 8}}};
+    constexpr std::array<Range, 4> kVariable{
+        {{write_at::kChannelHundreds, write_at::kOffset + 4},
+         {write_at::kMode, write_at::kDuplex + 1},
+         {write_at::kLabel, write_at::kLabel + channels::kNameChars},
+         {write_at::kCall1, write_at::kCall3 + channels::kNameChars}}};
     for (std::size_t i = 0; i < frame.size(); ++i) {
         const bool variable =
             std::ranges::any_of(kVariable, [i](const Range& r) { return i >= r.from && i < r.to; });
@@ -91,23 +94,26 @@ std::string sent_frame_name(std::span<const Byte> frame) {
 std::string reply_name(std::span<const Byte> bytes) {
     // What the receiver keeps of it: a run of FE, the addresses, the command
     // and its data up to FD. Another FE inside would restart the frame.
-    const auto body_at = std::ranges::find_if(bytes, [](Byte b) { return b != 0xFE; });
+    const auto body_at = std::ranges::find_if(bytes, [](Byte b) { return b != kPreamble; });
     const auto preamble = body_at - bytes.begin();
     const std::span<const Byte> body(body_at, bytes.end());
-    const bool framed = preamble >= 2 && body.size() >= 4 && body.back() == 0xFD &&
-                        std::ranges::count(body, Byte{0xFE}) == 0 &&
-                        std::ranges::count(body, Byte{0xFD}) == 1 && body[0] == 0x80 &&
-                        body[1] == 0x01;
+    const bool framed = preamble >= 2 && body.size() >= 4 && body.back() == kEndByte &&
+                        std::ranges::count(body, kPreamble) == 0 &&
+                        std::ranges::count(body, kEndByte) == 1 &&
+                        std::ranges::equal(body.first(kFromRadio.size()), kFromRadio);
     if (!framed) return "?";
-    const std::span<const Byte> data = body.subspan(2, body.size() - 3);  // command and data
-    const auto is = [&data](std::initializer_list<Byte> expected) {
+    // The command and its data.
+    const std::span<const Byte> data =
+        body.subspan(kFromRadio.size(), body.size() - kFromRadio.size() - 1);
+    const auto is = [&data](std::span<const Byte> expected) {
         return std::ranges::equal(data, expected);
     };
-    if (is({0xFB})) return "OK";
-    if (is({0xFA})) return "NG";
-    if (is({0x18, 0x01})) return "link ready";
-    if (is({0x1D, 0x50})) return "ready";
-    if (data.size() == 3 && data[0] == 0x19) {
+    const auto is_alone = [&data](Byte command) { return data.size() == 1 && data[0] == command; };
+    if (is_alone(reply::kOk)) return "OK";
+    if (is_alone(reply::kNg)) return "NG";
+    if (is(reply::kLinkReady)) return "link ready";
+    if (is(reply::kReady)) return "ready";
+    if (data.size() == 3 && data[0] == reply::kIdentify) {
         switch (model_from_id(data[1], data[2])) {
             case Model::id91:
                 return "identify ID-91";

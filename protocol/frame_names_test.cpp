@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "channels/test_files.h"
-#include "protocol/encoder.h"
+#include "protocol/channel_stream.h"
 
 namespace quillmer::protocol {
 namespace {
@@ -37,9 +37,9 @@ TEST(FrameNames, NamesEveryFixedFrameAndNothingElse) {
 Bytes frame_of(const std::string& line, int channel) {
     channels::test_files::TempMemoryFile f(line + "\n");
     channels::Reader reader(f.file());
+    EXPECT_TRUE(reader.next_row());
     ChannelFrames frames;
-    bool rows_ended = false;
-    const auto frame = encode_next_channel(reader, channel, rows_ended, frames);
+    const auto frame = frame_to_send(reader.row(), channel, frames);
     return {frame.begin(), frame.end()};
 }
 

@@ -10,16 +10,21 @@ namespace quillmer::protocol {
 
 using Byte = std::uint8_t;
 
+/// What a frame starts with, two or more of them, both ways.
+inline constexpr Byte kPreamble = 0xFE;
+/// What ends every frame, both ways.
+inline constexpr Byte kEndByte = 0xFD;
+
 namespace detail {
 /// A call frame: `preamble` bytes FE, then 01 80 19 FD.
 template <std::size_t Preamble>
 constexpr std::array<Byte, Preamble + 4> identify_frame() {
     std::array<Byte, Preamble + 4> frame{};
-    for (std::size_t i = 0; i < Preamble; ++i) frame[i] = 0xFE;
+    for (std::size_t i = 0; i < Preamble; ++i) frame[i] = kPreamble;
     frame[Preamble] = 0x01;
     frame[Preamble + 1] = 0x80;
     frame[Preamble + 2] = 0x19;
-    frame[Preamble + 3] = 0xFD;
+    frame[Preamble + 3] = kEndByte;
     return frame;
 }
 }  // namespace detail
@@ -83,14 +88,5 @@ struct ChannelFrames {
     std::array<Byte, kWriteFrameSize> write = WRITE_FRAME_TEMPLATE;
     std::array<Byte, kEraseFrameSize> erase = ERASE_FRAME_TEMPLATE;
 };
-
-/// The radio models, from the two id bytes of its identify reply.
-enum class Model { unknown = 0, id91 = 1, id92 = 2 };
-
-constexpr Model model_from_id(Byte first, Byte second) {
-    if (first == 0x28 && second == 0x88) return Model::id91;
-    if (first == 0x30 && second == 0x66) return Model::id92;
-    return Model::unknown;
-}
 
 }  // namespace quillmer::protocol

@@ -56,13 +56,5 @@ TEST(Frames, ChannelFrameTemplatesHoldTheirFixedBytes) {
                                                       0x00, 0x00, 0xFF, 0xFD}));
 }
 
-TEST(Frames, ModelComesFromBothIdBytes) {
-    EXPECT_EQ(model_from_id(0x28, 0x88), Model::id91);
-    EXPECT_EQ(model_from_id(0x30, 0x66), Model::id92);
-    EXPECT_EQ(model_from_id(0x28, 0x66), Model::unknown);
-    EXPECT_EQ(model_from_id(0x30, 0x88), Model::unknown);
-    EXPECT_EQ(model_from_id(0x00, 0x00), Model::unknown);
-}
-
 }  // namespace
 }  // namespace quillmer::protocol

@@ -32,7 +32,7 @@ class Spinner {
 };
 
 void store_id_if_identify(const ReplyBuffer& reply, IdBytes& id) {
-    if (reply.bytes[4] == 0x19) id = {reply.bytes[5], reply.bytes[6]};
+    if (reply_is_identify(reply)) id = reply_id(reply);
 }
 
 /// Phase 1: any finished frame ends the handshake with success.
@@ -90,8 +90,7 @@ bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& sp
             step = Step::identified;
         }
         // On success the reply stays in the buffer.
-        if (step == Step::wait_link && reply.bytes[4] == 0x18 && reply.bytes[5] == 0x01)
-            return true;
+        if (step == Step::wait_link && reply_is_link_ready(reply)) return true;
         reply.fill = 0;
     }
 }

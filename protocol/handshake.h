@@ -2,8 +2,6 @@
 // The identification handshake: long identify calls at 38400 bit/s, then short
 // ones from 4800 and from 9600 bit/s with a return to 38400 and a link query.
 
-#include <array>
-
 #include "console/console.h"
 #include "protocol/frames.h"
 #include "protocol/receiver.h"
@@ -14,14 +12,11 @@ namespace quillmer::protocol {
 /// Whether a radio answered on the line.
 enum class HandshakeResult { success, failure };
 
-/// The radio's two id bytes. They live for the whole run and are not cleared
-/// when a handshake starts, so a failed later attempt can leave an earlier
-/// radio's values.
-using IdBytes = std::array<Byte, 2>;
-
 /// Calls the radio until it answers or both phases have run out, turning the
 /// spinner meanwhile. On success the line runs at 38400 bit/s. Stores the id
-/// bytes when an identify reply passes by. Pass counts are part of the protocol.
+/// bytes when an identify reply passes by; they live for the whole run and are
+/// not cleared when a handshake starts, so a failed later attempt can leave an
+/// earlier radio's values. Pass counts are part of the protocol.
 HandshakeResult run_handshake(serial::Line& line, ReplyBuffer& reply, IdBytes& id,
                               console::Console& console);
 

@@ -1,10 +1,11 @@
 #pragma once
 // The reply frame receiver: the radio's bytes, one per call, collected into the
-// reply buffer.
+// reply buffer, and what the program makes of a finished reply.
 
 #include <array>
 #include <cstdint>
 
+#include "protocol/replies.h"
 #include "serial/line.h"
 
 namespace quillmer::protocol {
@@ -27,5 +28,13 @@ bool receive_step(serial::Line& line, ReplyBuffer& reply);
 bool reply_is_ok(const ReplyBuffer& reply);
 /// The radio refused: FE FE at positions 0 and 1, FA at position 4.
 bool reply_is_ng(const ReplyBuffer& reply);
+/// An identify reply: 19 at position 4, whatever comes before it.
+bool reply_is_identify(const ReplyBuffer& reply);
+/// The id bytes of an identify reply: positions 5 and 6.
+IdBytes reply_id(const ReplyBuffer& reply);
+/// The link is up: 18 01 at positions 4 and 5.
+bool reply_is_link_ready(const ReplyBuffer& reply);
+/// An ID-92 takes channels: 1D 50 at positions 4 and 5.
+bool reply_is_ready(const ReplyBuffer& reply);
 
 }  // namespace quillmer::protocol

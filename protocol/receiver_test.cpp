@@ -98,5 +98,13 @@ TEST(Receiver, NoByteLeavesEverythingAsItWas) {
     EXPECT_EQ(line.reads, 1);
 }
 
+TEST(Replies, ModelComesFromBothIdBytes) {
+    EXPECT_EQ(model_from_id(0x28, 0x88), Model::id91);
+    EXPECT_EQ(model_from_id(0x30, 0x66), Model::id92);
+    EXPECT_EQ(model_from_id(0x28, 0x66), Model::unknown);
+    EXPECT_EQ(model_from_id(0x30, 0x88), Model::unknown);
+    EXPECT_EQ(model_from_id(0x00, 0x00), Model::unknown);
+}
+
 }  // namespace
 }  // namespace quillmer::protocol

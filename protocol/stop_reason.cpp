@@ -1,15 +1,12 @@
-// The line that says why a transfer stopped and which channels it left in the
-// radio.
+#include "protocol/stop_reason.h"
 
-#include <string>
-
-#include "protocol/transfer.h"
+#include "channels/layout.h"
 
 namespace quillmer::protocol {
 
 namespace {
 
-constexpr int kLast = kChannels - 1;
+constexpr int kLast = channels::kMemoryChannels - 1;
 
 /// "5" or "0 to 16".
 std::string numbers(int first, int last) {

@@ -30,15 +30,10 @@ void pause() {
     for (int i = 0; i < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-bool identify_reply(const ReplyBuffer& reply) {
-    return reply.bytes[4] == 0x19;
-}
-
 /// The radio is ready for channels: for the ID-92 only its ready answer 1D 50;
 /// for every other model any frame.
 bool ready_answer(Model model, const ReplyBuffer& reply) {
-    if (model != Model::id92) return true;
-    return reply.bytes[4] == 0x1D && reply.bytes[5] == 0x50;
+    return model != Model::id92 || reply_is_ready(reply);
 }
 
 /// Prints the message after the loop, for the endings that have one.
@@ -62,100 +57,149 @@ void print_ending(const TransferOutcome& outcome, console::Console& console) {
     console.print(stop_reason(outcome));
 }
 
-}  // namespace
+/// One transfer: the loop's state and its steps. Each pass runs the steps in
+/// the order of run(); that order is what the radio sees, and must not change.
+class Transfer {
+  public:
+    Transfer(serial::Line& line, ReplyBuffer& reply, Model model, ChannelStream& channels,
+             console::Console& console)
+        : line_(line), reply_(reply), model_(model), channels_(channels), console_(console) {}
 
-TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
-                             channels::Reader& reader, ChannelFrames& frames,
-                             console::Console& console) {
-    // Until the transfer says otherwise, it has been stopped.
-    TransferOutcome outcome;
-    TransferEnd& end = outcome.end;
-    console.print(texts::kActivate);
-    State state = State::open_link;
-    int tick = 0;
-    int probes = 0;
-    int channel = 0;
-    bool rows_ended = false;
-    for (;;) {
-        if (++tick >= kTickPeriod) tick = 0;
+    TransferOutcome run() {
+        console_.print(texts::kActivate);
+        for (;;) {
+            if (++tick_ >= kTickPeriod) tick_ = 0;
+            if (device_gone() || key_ends_it()) break;
+            open_link();
+            keep_alive();
+            probe_ready();
+            start_writing();
+            send_channel();
+            if (close_link()) break;
+            receive();
+        }
+        print_ending(outcome_, console_);
+        return outcome_;
+    }
 
-        if (line.vanished()) {
-            end = TransferEnd::device_gone;
-            break;
-        }
-        if (console.key_waiting()) {
-            const int key = console.read_key();
-            if (key == console::kKeyCtrlC) {
-                end = TransferEnd::interrupted;
-                break;
-            }
-            if (key == console::kKeyEsc) {
-                line.write_frame(LINK_CLOSE);
-                end = TransferEnd::escaped;
-                break;
-            }
-        }
+  private:
+    /// True when the serial device has vanished: the loop ends.
+    bool device_gone() {
+        if (!line_.vanished()) return false;
+        outcome_.end = TransferEnd::device_gone;
+        return true;
+    }
 
-        if (state == State::open_link) {
-            line.write_frame(LINK_OPEN);
-            state = State::wait_link;
+    /// True when Ctrl-C or Esc ends the loop; Esc closes the link first. Any
+    /// other key is dropped.
+    bool key_ends_it() {
+        if (!console_.key_waiting()) return false;
+        const int key = console_.read_key();
+        if (key == console::kKeyCtrlC) {
+            outcome_.end = TransferEnd::interrupted;
+            return true;
         }
-        if (state != State::open_link && tick == 0) line.write_frame(KEEPALIVE);
-        if (state == State::probe && tick == 0) {
-            line.write_frame(READY_PROBE);
-            if (++probes > kMaxProbes) state = State::wait_ready;
+        if (key == console::kKeyEsc) {
+            line_.write_frame(LINK_CLOSE);
+            outcome_.end = TransferEnd::escaped;
+            return true;
         }
-        if (state == State::start) {
-            channel = 0;
-            console.print(texts::kWriteStart);
-            state = State::next_channel;
-        }
-        if (state == State::next_channel) {
-            if (channel >= kChannels) {
-                console.print(texts::kWriteEnd);
-                end = TransferEnd::written;
-                if (!rows_ended && reader.next_row()) end = TransferEnd::too_many_rows;
-                state = State::close_link;
-            } else {
-                const auto frame = encode_next_channel(reader, channel, rows_ended, frames);
-                console.print(channel_counter(channel).data());
-                line.write_frame(frame);
-                outcome.sent = ++channel;
-                state = State::wait_ack;
-            }
-        }
-        if (state == State::close_link) {
-            line.write_frame(LINK_CLOSE);
-            break;
-        }
+        return false;
+    }
 
-        if (!receive_step(line, reply)) continue;
+    void open_link() {
+        if (state_ != State::open_link) return;
+        line_.write_frame(LINK_OPEN);
+        state_ = State::wait_link;
+    }
+
+    /// Once the link is asked for, every 31st pass, channel writing included.
+    void keep_alive() {
+        if (state_ != State::open_link && tick_ == 0) line_.write_frame(KEEPALIVE);
+    }
+
+    void probe_ready() {
+        if (state_ != State::probe || tick_ != 0) return;
+        line_.write_frame(READY_PROBE);
+        if (++probes_ > kMaxProbes) state_ = State::wait_ready;
+    }
+
+    void start_writing() {
+        if (state_ != State::start) return;
+        console_.print(texts::kWriteStart);
+        state_ = State::next_channel;
+    }
+
+    /// The next channel, or after the last one the end of the memory write.
+    void send_channel() {
+        if (state_ != State::next_channel) return;
+        if (channels_.all_given()) {
+            console_.print(texts::kWriteEnd);
+            outcome_.end =
+                channels_.more_rows() ? TransferEnd::too_many_rows : TransferEnd::written;
+            state_ = State::close_link;
+            return;
+        }
+        const int channel = channels_.next_channel();
+        const auto frame = channels_.next();
+        console_.print(channel_counter(channel).data());
+        line_.write_frame(frame);
+        outcome_.sent = channel + 1;
+        state_ = State::wait_ack;
+    }
+
+    /// True when the loop ends: the link closes.
+    bool close_link() {
+        if (state_ != State::close_link) return false;
+        line_.write_frame(LINK_CLOSE);
+        return true;
+    }
+
+    /// One byte from the radio; a finished reply moves the state on.
+    void receive() {
+        if (!receive_step(line_, reply_)) return;
         // The handshake calls the radio every sixth pass but takes its eight-byte
         // answer one byte a pass, so a second identify call goes out before the
         // first answer is in, and its answer arrives now. Taken for the answer to
         // LINK_OPEN it would put every acknowledgement one channel late: a
         // refusal would be seen only after the next channel was sent, and a
         // refused last channel never.
-        if (state == State::wait_link && !identify_reply(reply)) state = State::probe;
-        if ((state == State::probe || state == State::wait_ready) && ready_answer(model, reply)) {
-            if (model != Model::id92) pause();
-            state = State::start;
+        if (state_ == State::wait_link && !reply_is_identify(reply_)) state_ = State::probe;
+        if ((state_ == State::probe || state_ == State::wait_ready) &&
+            ready_answer(model_, reply_)) {
+            if (model_ != Model::id92) pause();
+            state_ = State::start;
         }
-        if (state == State::wait_ack) {
-            if (reply_is_ok(reply)) {
-                outcome.acknowledged = channel;
-                state = State::next_channel;
+        if (state_ == State::wait_ack) {
+            if (reply_is_ok(reply_)) {
+                outcome_.acknowledged = channels_.next_channel();
+                state_ = State::next_channel;
             }
-            if (reply_is_ng(reply)) {
-                state = State::close_link;
-                end = TransferEnd::refused;
+            if (reply_is_ng(reply_)) {
+                state_ = State::close_link;
+                outcome_.end = TransferEnd::refused;
             }
         }
-        reply.fill = 0;
+        reply_.fill = 0;
     }
 
-    print_ending(outcome, console);
-    return outcome;
+    serial::Line& line_;
+    ReplyBuffer& reply_;
+    const Model model_;
+    ChannelStream& channels_;
+    console::Console& console_;
+    // Until the transfer says otherwise, it has been stopped.
+    TransferOutcome outcome_;
+    State state_ = State::open_link;
+    int tick_ = 0;
+    int probes_ = 0;
+};
+
+}  // namespace
+
+TransferOutcome run_transfer(serial::Line& line, ReplyBuffer& reply, Model model,
+                             ChannelStream& channels, console::Console& console) {
+    return Transfer(line, reply, model, channels, console).run();
 }
 
 }  // namespace quillmer::protocol

@@ -55,7 +55,7 @@ struct Radio {
 struct Transfer : ::testing::Test {
     std::filesystem::path path = std::filesystem::temp_directory_path() /
                                  ("quillmer-transfer-" + std::to_string(::getpid()) + ".csv");
-    channels::MemoryFile file;
+    channels::TextFile file;
     ScriptedLine line;
     ReplyBuffer reply;
     ChannelFrames frames;
@@ -78,7 +78,8 @@ struct Transfer : ::testing::Test {
     }
     TransferOutcome run(Model model) {
         channels::Reader reader(file);
-        return run_transfer(line, reply, model, reader, frames, console);
+        ChannelStream channels(reader, frames);
+        return run_transfer(line, reply, model, channels, console);
     }
     std::vector<WrittenFrame> without_keepalives() const {
         std::vector<WrittenFrame> out;
@@ -218,8 +219,8 @@ TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
         stale.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, 0x28, 0x88, 0xFD});
         stale.on_write = Radio{Model::id91, 1, refused};
         channels::Reader reader(file);
-        const TransferEnd end =
-            run_transfer(stale, reply, Model::id91, reader, frames, console).end;
+        ChannelStream channels(reader, frames);
+        const TransferEnd end = run_transfer(stale, reply, Model::id91, channels, console).end;
         EXPECT_EQ(end, TransferEnd::refused);
         std::vector<int> channels_sent;
         for (const auto& f : stale.written) {

@@ -12,7 +12,7 @@
 #include "channels/reader.h"
 #include "channels/row_fields.h"
 #include "channels/test_files.h"
-#include "protocol/encoder.h"
+#include "protocol/channel_stream.h"
 #include "protocol/frame_decode.h"
 #include "sim/frames.h"
 #include "sim/memory_image.h"
@@ -23,14 +23,13 @@ namespace {
 using channels::test_files::TempMemoryFile;
 
 /// The frames a run sends for the file, channel 0 to 399.
-std::vector<std::vector<std::uint8_t>> frames_of(channels::MemoryFile& file) {
+std::vector<std::vector<std::uint8_t>> frames_of(channels::TextFile& file) {
     EXPECT_EQ(channels::check_memory_file(file), std::nullopt) << "the check refuses the file";
     std::vector<std::vector<std::uint8_t>> sent;
     channels::Reader reader(file);
     protocol::ChannelFrames frames;
-    bool rows_ended = false;
-    for (int channel = 0; channel < channels::kMemoryChannels; ++channel) {
-        const auto frame = protocol::encode_next_channel(reader, channel, rows_ended, frames);
+    for (protocol::ChannelStream stream(reader, frames); !stream.all_given();) {
+        const auto frame = stream.next();
         sent.emplace_back(frame.begin(), frame.end());
     }
     return sent;
@@ -81,7 +80,7 @@ testing::AssertionResult decoded_alike(const std::vector<std::uint8_t>& frame) {
            << testing::PrintToString(mine) << " against " << testing::PrintToString(theirs);
 }
 
-void expect_decoded_alike(channels::MemoryFile& file, const std::string& name) {
+void expect_decoded_alike(channels::TextFile& file, const std::string& name) {
     const auto frames = frames_of(file);
     ASSERT_EQ(frames.size(), static_cast<std::size_t>(channels::kMemoryChannels));
     int written = 0;
@@ -96,7 +95,7 @@ TEST(DecodersAgree, OnTheRealFilesAndTheExample) {
     for (const std::string& path :
          {std::string(QUILLMER_EXAMPLE_FILE), channels::test_files::data_file("dv-bank-sydney.csv"),
           channels::test_files::data_file("marine-vhf-100.csv")}) {
-        channels::MemoryFile file;
+        channels::TextFile file;
         ASSERT_TRUE(file.open(path.c_str())) << path;
         expect_decoded_alike(file, path);
     }

@@ -1,8 +1,6 @@
-#include "channels/memory_file.h"
+#include "channels/text_file.h"
 
 #include <array>
-#include <filesystem>
-#include <system_error>
 
 namespace quillmer::channels {
 
@@ -14,23 +12,20 @@ constexpr std::array<unsigned char, 3> kByteOrderMark{0xEF, 0xBB, 0xBF};
 
 }  // namespace
 
-bool MemoryFile::open(const char* path) {
+bool TextFile::open(const char* path) {
     close();
-    std::error_code error;
-    // fopen succeeds on a directory on some systems and every read then fails.
-    if (!std::filesystem::is_regular_file(path, error)) return false;
     file_.reset(std::fopen(path, "rb"));
     if (!file_) return false;
     skip_byte_order_mark();
     return true;
 }
 
-void MemoryFile::close() {
+void TextFile::close() {
     file_.reset();
     ended_ = false;
 }
 
-int MemoryFile::get() {
+int TextFile::get() {
     if (!file_ || ended_) return EOF;
     for (;;) {
         const int c = std::getc(file_.get());
@@ -45,14 +40,14 @@ int MemoryFile::get() {
     }
 }
 
-void MemoryFile::rewind() {
+void TextFile::rewind() {
     if (!file_) return;
     std::rewind(file_.get());
     ended_ = false;
     skip_byte_order_mark();
 }
 
-void MemoryFile::skip_byte_order_mark() {
+void TextFile::skip_byte_order_mark() {
     std::array<unsigned char, kByteOrderMark.size()> head{};
     const std::size_t got = std::fread(head.data(), 1, head.size(), file_.get());
     if (got == head.size() && head == kByteOrderMark) return;

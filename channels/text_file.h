@@ -1,17 +1,17 @@
 #pragma once
-// The memory file, read in the program's own text mode on every platform: every
-// carriage-return byte is dropped wherever it stands, a byte 0x1A ends the file,
-// and a UTF-8 byte order mark at the very start is skipped.
+// A text file a user brings (the memory file, the settings file), read in the
+// program's own text mode on every platform: every carriage-return byte is
+// dropped wherever it stands, a byte 0x1A ends the file, and a UTF-8 byte order
+// mark at the very start is skipped.
 
 #include <cstdio>
 #include <memory>
 
 namespace quillmer::channels {
 
-class MemoryFile {
+class TextFile {
   public:
-    /// Opens the file for reading. False when it cannot be opened or is not a
-    /// regular file (a directory, say).
+    /// Opens the file for reading. False when it cannot be opened.
     bool open(const char* path);
     bool is_open() const { return file_ != nullptr; }
     void close();

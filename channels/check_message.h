@@ -1,0 +1,44 @@
+#pragma once
+// What the memory file check found wrong, and its message for the user.
+
+#include <string>
+#include <string_view>
+
+#include "channels/layout.h"
+
+namespace quillmer::channels {
+
+struct CheckFailure {
+    /// The column a failure of the line as a whole names: its first.
+    static constexpr int kWholeLine = column::kNumber;
+
+    enum class Kind {
+        bad_number,        ///< not a plain decimal number
+        too_many_digits,   ///< a plain number with more digits before the point than fit
+        cut_number,        ///< a plain number whose cut to the kept width changes it
+        no_commas,         ///< a data row without a comma: tabs, semicolons or nothing between
+        quoted_field,      ///< a kept field that starts with a quotation mark
+        unknown_mode,      ///< a mode that would be written as FM although it does not say FM
+        unknown_duplex,    ///< a '+' or '-' in a duplex that would be written as simplex
+        blank_before_row,  ///< blanks before a digit: the line would be skipped, rows shift
+        not_ascii,         ///< a kept name or call field byte outside printable ASCII
+        no_data_rows,      ///< nothing to write
+        no_frequencies,    ///< data rows, but none with a frequency: it would only erase
+        zero_byte,         ///< a zero byte: not a text file at all
+    } kind = Kind::bad_number;
+    int line_number = 0;      ///< of the failing line, 1 for the first; 0 for the whole file
+    int column = 0;           ///< of the failing field; kWholeLine for the line as a whole;
+                              ///< 0 for the whole file or a zero byte
+    std::string text;         ///< the field or line as found; empty for the whole file
+    bool semicolons = false;  ///< the failing line holds a ';'
+    bool tabs = false;        ///< the failing line holds a tab
+};
+
+/// The message for the user, in English, one or more lines each ending in "\n".
+/// Bytes of the file outside printable ASCII are shown as \t or \xNN.
+std::string describe(const CheckFailure& failure);
+
+/// The text with bytes outside printable ASCII (0x20..0x7E) as \t or \xNN.
+std::string printable(std::string_view text);
+
+}  // namespace quillmer::channels
