@@ -57,6 +57,9 @@ TEST(TraceFile, NamesTheLineThatIsNoTraceLine) {
     const std::pair<const char*, const char*> kBad[] = {
         {"> 38400 FE FD  X", "milliseconds"},
         {"1.0a key Esc", "milliseconds"},
+        {"1.2.3 key Esc", "milliseconds"},
+        {". key Esc", "milliseconds"},
+        {"1234567890.123456 key Esc", "milliseconds"},
         {"1.000 > FE FD  X", "speed"},
         {"1.000 < 0 FE FD", "speed"},
         {"1.000 > 38400 FE F", "two hex digits"},
