@@ -33,7 +33,7 @@ TEST(TraceFile, ReadsEveryKindOfLine) {
     EXPECT_EQ(e[0].line, 2);
 
     EXPECT_EQ(e[1].kind, Kind::sent);
-    EXPECT_DOUBLE_EQ(e[1].ms, 4.1);
+    EXPECT_EQ(e[1].ms, 4.1);  // the nearest double, as std::from_chars gives
     EXPECT_EQ(e[1].speed, 38400);
     EXPECT_EQ(e[1].bytes, test_frames::kOpen);
     EXPECT_EQ(e[1].text, "LINK_OPEN");
