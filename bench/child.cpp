@@ -23,12 +23,16 @@ double seconds(const timeval& t) {
 /// A pipe whose two ends are closed on exec; the child gets its end by dup2.
 bool make_pipe(sim::Fd& read_end, sim::Fd& write_end, std::string& error) {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
+    if (pipe(fds) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
     read_end = sim::Fd(fds[0]);
     write_end = sim::Fd(fds[1]);
+    if (fcntl(fds[0], F_SETFD, FD_CLOEXEC) != 0 || fcntl(fds[1], F_SETFD, FD_CLOEXEC) != 0) {
+        error = std::string("fcntl: ") + std::strerror(errno);
+        return false;
+    }
     return true;
 }
 

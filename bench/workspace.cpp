@@ -1,6 +1,7 @@
 #include "bench/workspace.h"
 
 #include <stdlib.h>
+#include <unistd.h>  // mkdtemp on macOS
 
 #include <cerrno>
 #include <cstdio>

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # check_zip.sh BUILD_DIR VERSION WINE_START
 # Checks the Windows zip in BUILD_DIR: it holds exactly what a Windows user
-# needs, its text files have CRLF line ends, its quillmer.exe is stripped and,
-# started under Wine (through the WINE_START script), names the release.
+# needs, its text files have CRLF line ends, its README.txt is the user's guide,
+# its quillmer.exe is stripped and, started under Wine (through the WINE_START
+# script), names the release.
 set -euo pipefail
 
 if (($# != 3)); then
@@ -34,12 +35,18 @@ trap 'rm -rf "$work"' EXIT
 (cd "$work" && cmake -E tar xf "$zip")
 folder=$work/$name
 
-for text in README.txt LICENSE.txt examples/quillmer.ini; do
+for text in README.txt LICENSE.txt examples/memory.csv examples/quillmer.ini; do
     # Every line, the last one included, ends in CR LF.
     if grep -qv $'\r$' "$folder/$text" || ! tail -c 2 "$folder/$text" | cmp -s - <(printf '\r\n'); then
         fail "$text has lines that do not end in CR LF"
     fi
 done
+
+# The user's guide for Windows, not the developers' whole README.
+title=$(head -n 1 "$folder/README.txt" | tr -d '\r')
+[[ $title == "Quillmer $version for Windows: the user's guide" ]] ||
+    fail "README.txt starts with '$title', not the title of the user's guide"
+echo "README.txt: $(wc -l <"$folder/README.txt") lines, the user's guide"
 
 exe=$folder/quillmer.exe
 x86_64-w64-mingw32-objdump -t "$exe" | grep -q '^no symbols$' ||

@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "serial/port.h"
+#include "sim/openpty.h"
 
 namespace quillmer::serial {
 namespace {

@@ -1,6 +1,6 @@
 #include "sim/engine.h"
 
-#include <poll.h>
+#include <sys/select.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +38,10 @@ std::unique_ptr<Engine> Engine::open(Setup setup, std::string* error) {
     std::string reason;
     auto pty = open_pty(reason);
     auto wake = pty ? open_wake_pipe(reason) : std::nullopt;
+    if (pty && wake && std::max(pty->master.get(), wake->read.get()) >= FD_SETSIZE) {
+        reason = "too many files open: a descriptor beyond FD_SETSIZE";
+        pty.reset();
+    }
     if (!pty || !wake) {
         if (error) *error = reason;
         return nullptr;
@@ -154,22 +158,32 @@ void Engine::run() {
             wait.tv_nsec = static_cast<long>(ns % 1000000000);
             timeout = &wait;
         }
-        std::array<pollfd, 2> fds{{{pty_.master.get(), POLLIN, 0}, {wake_.read.get(), POLLIN, 0}}};
-        if (blocked) fds[0].events |= POLLOUT;
-        if (ppoll(fds.data(), fds.size(), timeout, nullptr) < 0) {
+        // pselect: it waits to the nanosecond, as paced bytes need, and macOS has it
+        // (not ppoll). open() made sure both descriptors are below FD_SETSIZE.
+        const int master = pty_.master.get();
+        const int wake = wake_.read.get();
+        fd_set readable;
+        fd_set writable;
+        FD_ZERO(&readable);
+        FD_ZERO(&writable);
+        FD_SET(master, &readable);
+        FD_SET(wake, &readable);
+        if (blocked) FD_SET(master, &writable);
+        if (pselect(std::max(master, wake) + 1, &readable, &writable, nullptr, timeout, nullptr) <
+            0) {
             if (errno == EINTR) continue;
-            finish({false, std::string("poll failed: ") + std::strerror(errno)});
+            finish({false, std::string("select failed: ") + std::strerror(errno)});
             return;
         }
-        if (fds[1].revents != 0) {
+        if (FD_ISSET(wake, &readable)) {
             const bool vanish = vanish_requested_;
             finish({vanish, vanish ? setup_.vanished_text : ""});
             return;
         }
-        if (fds[0].revents & POLLOUT) blocked = false;
-        // A hang-up cannot happen while our own slave is open; end rather than spin.
-        if ((fds[0].revents & POLLIN) ? !read_batch(inbox)
-                                      : (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        if (FD_ISSET(master, &writable)) blocked = false;
+        // A hang-up, which cannot happen while our own slave is open, shows as
+        // readable and fails the read: end rather than spin.
+        if (FD_ISSET(master, &readable) && !read_batch(inbox)) {
             finish({false, "the pseudo-terminal hung up"});
             return;
         }

@@ -1,7 +1,6 @@
 #include "sim/pty.h"
 
 #include <fcntl.h>
-#include <pty.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -10,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+
+#include "sim/openpty.h"
 
 namespace quillmer::sim {
 namespace {

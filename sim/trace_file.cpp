@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/decimal.h"
+
 namespace quillmer::sim {
 namespace {
 
@@ -20,17 +22,6 @@ std::string_view take_word(std::string_view& rest) {
     const std::string_view word = rest.substr(0, space);
     rest = space == std::string_view::npos ? std::string_view{} : rest.substr(space + 1);
     return word;
-}
-
-/// "12.345" as milliseconds.
-std::optional<double> milliseconds(std::string_view word) {
-    if (word.empty() || word.find_first_not_of("0123456789.") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    double ms = 0;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), ms);
-    if (ec != std::errc() || end != word.data() + word.size()) return std::nullopt;
-    return ms;
 }
 
 /// The bytes and name of a `>` or `<` event after its speed: "FE FD  NAME".
@@ -58,7 +49,7 @@ bool read_bytes(std::string_view rest, TraceEvent& event, std::string& why) {
 std::optional<TraceEvent> read_event(std::string_view line, std::string& why) {
     TraceEvent event;
     std::string_view rest = line;
-    const auto ms = milliseconds(take_word(rest));
+    const auto ms = parse_decimal(take_word(rest));
     if (!ms) {
         why = "it does not start with the milliseconds since the start";
         return std::nullopt;

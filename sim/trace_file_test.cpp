@@ -33,7 +33,7 @@ TEST(TraceFile, ReadsEveryKindOfLine) {
     EXPECT_EQ(e[0].line, 2);
 
     EXPECT_EQ(e[1].kind, Kind::sent);
-    EXPECT_DOUBLE_EQ(e[1].ms, 4.1);
+    EXPECT_EQ(e[1].ms, 4.1);  // the nearest double, as std::from_chars gives
     EXPECT_EQ(e[1].speed, 38400);
     EXPECT_EQ(e[1].bytes, test_frames::kOpen);
     EXPECT_EQ(e[1].text, "LINK_OPEN");
@@ -57,6 +57,9 @@ TEST(TraceFile, NamesTheLineThatIsNoTraceLine) {
     const std::pair<const char*, const char*> kBad[] = {
         {"> 38400 FE FD  X", "milliseconds"},
         {"1.0a key Esc", "milliseconds"},
+        {"1.2.3 key Esc", "milliseconds"},
+        {". key Esc", "milliseconds"},
+        {"1234567890.123456 key Esc", "milliseconds"},
         {"1.000 > FE FD  X", "speed"},
         {"1.000 < 0 FE FD", "speed"},
         {"1.000 > 38400 FE F", "two hex digits"},

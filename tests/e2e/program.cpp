@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -12,6 +11,8 @@
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
+
+#include "sim/openpty.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX has programs declare it
 
@@ -139,7 +140,8 @@ std::unique_ptr<ProgramRun> ProgramRun::start(const Launcher& launcher,
     } else {
         const auto make_pipe = [](sim::Fd& read_end, sim::Fd& write_end) {
             int fds[2];
-            if (pipe2(fds, O_CLOEXEC) != 0) {
+            if (pipe(fds) != 0 || fcntl(fds[0], F_SETFD, FD_CLOEXEC) != 0 ||
+                fcntl(fds[1], F_SETFD, FD_CLOEXEC) != 0) {
                 throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
             }
             read_end = sim::Fd(fds[0]);

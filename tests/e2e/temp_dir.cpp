@@ -1,5 +1,7 @@
 #include "tests/e2e/temp_dir.h"
 
+#include <unistd.h>  // mkdtemp on macOS
+
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
