@@ -53,132 +53,193 @@ ParsedOptions fail(std::string error) {
     return ParsedOptions{std::nullopt, std::move(error)};
 }
 
-}  // namespace
-
-ParsedOptions parse_options(const std::vector<std::string_view>& args) {
+/// What the options have said so far.
+struct Reading {
     Options options;
     Model model = Model::id91;
-    std::optional<std::array<std::uint8_t, 2>> id;
-    RadioConfig& radio = options.radio;
+    std::optional<std::array<std::uint8_t, 2>> id;  ///< --id, which outranks --model's
+};
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view name = args[i];
-        std::optional<std::string_view> inline_value;
-        if (const auto eq = name.find('=');
-            name.starts_with("--") && eq != std::string_view::npos) {
-            inline_value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        const bool takes_value =
-            name == "--model" || name == "--id" || name == "--speed" || name == "--probe-answer" ||
-            name == "--ng" || name == "--ack-delay" || name == "--reply-delay" ||
-            name == "--noise" || name == "--vanish-after" || name == "--link" ||
-            name == "--fault-on" || name == "--fault-times" || name == "--replay";
-        std::string_view value;
-        if (takes_value) {
-            if (inline_value) {
-                value = *inline_value;
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                return fail(std::string(name) + " needs a value");
-            }
-        } else if (inline_value) {
-            return fail(std::string(name) + " takes no value");
-        }
-        const std::string bad = "bad value for " + std::string(name) + ": " + std::string(value);
+/// One option: its name, whether it takes a value, and what it does with it;
+/// false when the value is bad.
+struct Rule {
+    std::string_view name;
+    bool takes_value;
+    bool (*apply)(Reading& reading, std::string_view value);
+};
 
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-        } else if (name == "--version") {
-            options.version = true;
-        } else if (name == "--model") {
-            if (value == "ID-91") {
-                model = Model::id91;
-            } else if (value == "ID-92") {
-                model = Model::id92;
-            } else {
-                return fail(bad);
-            }
-        } else if (name == "--id") {
-            const auto a =
-                value.size() == 5 && value[2] == ':' ? hex_byte(value.substr(0, 2)) : std::nullopt;
-            const auto b = value.size() == 5 ? hex_byte(value.substr(3)) : std::nullopt;
-            if (!a || !b) return fail(bad);
-            id = std::array<std::uint8_t, 2>{*a, *b};
-        } else if (name == "--speed") {
-            const auto speed = number(value, 0, 1000000);
-            if (!speed || (*speed != 4800 && *speed != 9600 && *speed != 38400)) return fail(bad);
-            radio.speed = *speed;
-        } else if (name == "--silent") {
-            radio.silent = true;
-        } else if (name == "--probe-answer") {
-            const auto from =
-                value == "never" ? std::optional<int>(kNever) : number(value, 1, 1000000);
-            if (!from) return fail(bad);
-            radio.probe_answer_from = *from;
-        } else if (name == "--ng") {
-            const auto channel = number(value, 0, kChannelCount - 1);
-            if (!channel) return fail(bad);
-            radio.ng_channels.push_back(*channel);
-        } else if (name == "--ack-delay" || name == "--reply-delay") {
-            const auto ms = number(value, 0, 3600000);
-            if (!ms) return fail(bad);
-            (name == "--ack-delay" ? radio.ack_delay : radio.reply_delay) =
-                std::chrono::milliseconds(*ms);
-        } else if (name == "--noise") {
-            const auto count = number(value, 0, 100000);
-            if (!count) return fail(bad);
-            radio.noise = noise_bytes(static_cast<std::size_t>(*count));
-        } else if (name == "--overlong") {
-            radio.overlong = 300;
-        } else if (name == "--lone-fd") {
-            radio.lone_fd = true;
-        } else if (name == "--fault-on") {
-            const auto mask = reply_kinds(value);
-            if (!mask) return fail(bad);
-            radio.fault_replies = *mask;
-        } else if (name == "--fault-times") {
-            const auto times = number(value, 0, 1000000);
-            if (!times) return fail(bad);
-            radio.fault_limit = *times;
-        } else if (name == "--vanish-after") {
-            const auto count = number(value, 1, 1000000);
-            if (!count) return fail(bad);
-            radio.vanish_after = *count;
-        } else if (name == "--pace") {
-            radio.pace = true;
-        } else if (name == "--once") {
-            options.once = true;
-        } else if (name == "--quiet") {
-            options.quiet = true;
-        } else if (name == "--link") {
-            options.link = std::string(value);
-        } else if (name == "--replay") {
-            if (value.empty()) return fail(bad);
-            options.replay = std::string(value);
-        } else {
-            return fail("unknown option " + std::string(name));
-        }
+/// Sets `to` from a whole number within `low` and `high`.
+bool set_number(int& to, std::string_view value, int low, int high) {
+    const auto n = number(value, low, high);
+    if (n) to = *n;
+    return n.has_value();
+}
+
+bool set_delay(std::chrono::milliseconds& to, std::string_view value) {
+    const auto ms = number(value, 0, 3600000);
+    if (ms) to = std::chrono::milliseconds(*ms);
+    return ms.has_value();
+}
+
+constexpr Rule kRules[] = {
+    {"--help", false, [](Reading& r, std::string_view) { return r.options.help = true; }},
+    {"-h", false, [](Reading& r, std::string_view) { return r.options.help = true; }},
+    {"--version", false, [](Reading& r, std::string_view) { return r.options.version = true; }},
+    {"--model", true,
+     [](Reading& r, std::string_view value) {
+         if (value != "ID-91" && value != "ID-92") return false;
+         r.model = value == "ID-91" ? Model::id91 : Model::id92;
+         return true;
+     }},
+    {"--id", true,
+     [](Reading& r, std::string_view value) {
+         const auto a =
+             value.size() == 5 && value[2] == ':' ? hex_byte(value.substr(0, 2)) : std::nullopt;
+         const auto b = value.size() == 5 ? hex_byte(value.substr(3)) : std::nullopt;
+         if (a && b) r.id = std::array<std::uint8_t, 2>{*a, *b};
+         return a && b;
+     }},
+    {"--speed", true,
+     [](Reading& r, std::string_view value) {
+         const auto speed = number(value, 0, 1000000);
+         if (!speed || (*speed != 4800 && *speed != 9600 && *speed != 38400)) return false;
+         r.options.radio.speed = *speed;
+         return true;
+     }},
+    {"--silent", false, [](Reading& r, std::string_view) { return r.options.radio.silent = true; }},
+    {"--probe-answer", true,
+     [](Reading& r, std::string_view value) {
+         if (value == "never") {
+             r.options.radio.probe_answer_from = kNever;
+             return true;
+         }
+         return set_number(r.options.radio.probe_answer_from, value, 1, 1000000);
+     }},
+    {"--ng", true,
+     [](Reading& r, std::string_view value) {
+         const auto channel = number(value, 0, kChannelCount - 1);
+         if (channel) r.options.radio.ng_channels.push_back(*channel);
+         return channel.has_value();
+     }},
+    {"--ack-delay", true,
+     [](Reading& r, std::string_view value) {
+         return set_delay(r.options.radio.ack_delay, value);
+     }},
+    {"--reply-delay", true,
+     [](Reading& r, std::string_view value) {
+         return set_delay(r.options.radio.reply_delay, value);
+     }},
+    {"--noise", true,
+     [](Reading& r, std::string_view value) {
+         const auto count = number(value, 0, 100000);
+         if (count) r.options.radio.noise = noise_bytes(static_cast<std::size_t>(*count));
+         return count.has_value();
+     }},
+    {"--overlong", false,
+     [](Reading& r, std::string_view) {
+         r.options.radio.overlong = 300;
+         return true;
+     }},
+    {"--lone-fd", false,
+     [](Reading& r, std::string_view) { return r.options.radio.lone_fd = true; }},
+    {"--fault-on", true,
+     [](Reading& r, std::string_view value) {
+         const auto mask = reply_kinds(value);
+         if (mask) r.options.radio.fault_replies = *mask;
+         return mask.has_value();
+     }},
+    {"--fault-times", true,
+     [](Reading& r, std::string_view value) {
+         return set_number(r.options.radio.fault_limit, value, 0, 1000000);
+     }},
+    {"--vanish-after", true,
+     [](Reading& r, std::string_view value) {
+         return set_number(r.options.radio.vanish_after, value, 1, 1000000);
+     }},
+    {"--pace", false, [](Reading& r, std::string_view) { return r.options.radio.pace = true; }},
+    {"--once", false, [](Reading& r, std::string_view) { return r.options.once = true; }},
+    {"--quiet", false, [](Reading& r, std::string_view) { return r.options.quiet = true; }},
+    {"--link", true,
+     [](Reading& r, std::string_view value) {
+         r.options.link = std::string(value);
+         return true;
+     }},
+    {"--replay", true,
+     [](Reading& r, std::string_view value) {
+         r.options.replay = std::string(value);
+         return !value.empty();
+     }},
+};
+
+/// An argument as "--name=value" splits it; a value only after "--".
+struct Argument {
+    std::string_view name;
+    std::optional<std::string_view> value;
+};
+
+Argument split(std::string_view arg) {
+    const auto eq = arg.find('=');
+    if (!arg.starts_with("--") || eq == std::string_view::npos) return {arg, std::nullopt};
+    return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+
+const Rule* rule_for(std::string_view name) {
+    for (const Rule& rule : kRules) {
+        if (rule.name == name) return &rule;
     }
+    return nullptr;
+}
 
-    const RadioConfig defaults = model_config(model);
-    radio.model = model;
-    radio.id = id.value_or(defaults.id);
-    if (!options.help && !options.version && options.link.empty())
+/// The options that go with --replay: the trace decides everything the radio does.
+bool goes_with_replay(std::string_view option) {
+    return option == "--replay" || option == "--link" || option == "--pace" ||
+           option == "--quiet" || option == "--help" || option == "-h" || option == "--version" ||
+           !option.starts_with("-");
+}
+
+/// After every argument is read: the model's id bytes unless --id gave them,
+/// and what must be there or may not be.
+ParsedOptions finish(Reading& reading, const std::vector<std::string_view>& args) {
+    Options& options = reading.options;
+    options.radio.model = reading.model;
+    options.radio.id = reading.id.value_or(model_config(reading.model).id);
+    if (!options.help && !options.version && options.link.empty()) {
         return fail("--link PATH is required");
+    }
     if (!options.replay.empty()) {
-        // The trace is the radio: a setting of the built-in radio would be ignored.
         for (const std::string_view arg : args) {
             const std::string_view option = arg.substr(0, arg.find('='));
-            const bool goes_along = option == "--replay" || option == "--link" ||
-                                    option == "--pace" || option == "--quiet" ||
-                                    option == "--help" || option == "-h" || option == "--version" ||
-                                    !option.starts_with("-");
-            if (!goes_along) return fail(std::string(option) + " does not go with --replay");
+            if (!goes_with_replay(option)) {
+                return fail(std::string(option) + " does not go with --replay");
+            }
         }
     }
     return ParsedOptions{options, {}};
+}
+
+}  // namespace
+
+ParsedOptions parse_options(const std::vector<std::string_view>& args) {
+    Reading reading;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const auto [name, inline_value] = split(args[i]);
+        const Rule* rule = rule_for(name);
+        // The value follows "=", or else is the next argument.
+        std::string_view value;
+        if (rule != nullptr && rule->takes_value) {
+            if (!inline_value && i + 1 >= args.size()) {
+                return fail(std::string(name) + " needs a value");
+            }
+            value = inline_value ? *inline_value : args[++i];
+        } else if (inline_value) {
+            return fail(std::string(name) + " takes no value");
+        }
+        if (rule == nullptr) return fail("unknown option " + std::string(name));
+        if (!rule->apply(reading, value)) {
+            return fail("bad value for " + std::string(name) + ": " + std::string(value));
+        }
+    }
+    return finish(reading, args);
 }
 
 std::string usage() {

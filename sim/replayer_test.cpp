@@ -13,9 +13,8 @@ namespace quillmer::sim {
 namespace {
 
 using namespace test_frames;
+using namespace test_port;
 using namespace std::chrono_literals;
-using test_port::kWait;
-using test_port::Port;
 
 std::unique_ptr<Replayer> replay(const std::string& trace_text) {
     std::string error;

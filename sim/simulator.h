@@ -3,6 +3,12 @@
 // and answered through an engine (engine.h) on a thread of its own. The program
 // (or a test) opens slave_path() as its serial port; everything the radio hears
 // and does is recorded for the test to read.
+//
+// The simulator keeps its own reading of the memory layout, on purpose: the 400
+// channels, the fields of a channel frame and the names of 8 characters are
+// written down again in memory_image.h, never taken from the program's
+// channels/layout.h. It is the second opinion: a mistake in the program's
+// layout must show up against it, not be shared by it.
 
 #include <chrono>
 #include <cstddef>

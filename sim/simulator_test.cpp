@@ -13,10 +13,8 @@ namespace quillmer::sim {
 namespace {
 
 using namespace test_frames;
-
+using namespace test_port;
 using namespace std::chrono_literals;
-using test_port::kWait;
-using test_port::Port;
 
 Bytes write_for(int channel) {
     ChannelFields fields;
@@ -32,6 +30,16 @@ std::unique_ptr<Simulator> start(const RadioConfig& config) {
     auto sim = Simulator::start(config, &error);
     EXPECT_TRUE(sim) << error;
     return sim;
+}
+
+/// A radio and the program's end of its cable, with the write link opened.
+std::pair<std::unique_ptr<Simulator>, Port> start_linked(const RadioConfig& config) {
+    auto sim = start(config);
+    if (!sim) return {};
+    Port port = Port::open(sim->slave_path());
+    port.send(kOpen);
+    EXPECT_EQ(port.receive_frames(), kOk);
+    return {std::move(sim), std::move(port)};
 }
 
 TEST(SimulatorOnPty, AnswersIdentifyAndRecordsExactBytesAndSpeed) {
@@ -101,11 +109,8 @@ TEST(SimulatorOnPty, KeepsWorkingWhenThePortIsClosedAndOpenedAgain) {
 TEST(SimulatorOnPty, RunsAWriteSessionIntoTheMemoryImage) {
     RadioConfig config = model_config(Model::id92);
     config.probe_answer_from = 2;
-    auto sim = start(config);
+    const auto [sim, port] = start_linked(config);
     ASSERT_TRUE(sim);
-    const Port port = Port::open(sim->slave_path());
-    port.send(kOpen);
-    EXPECT_EQ(port.receive_frames(), kOk);
     port.send(kProbe);
     ASSERT_TRUE(sim->wait_for_kind(FrameKind::ready_probe, 1, kWait));
     port.send(kProbe);
@@ -192,11 +197,8 @@ TEST(SimulatorOnPty, VanishingOnDemandHangsUpThePort) {
 TEST(SimulatorOnPty, VanishingAtTheNthChannelFrameLeavesTheEarlierOnes) {
     RadioConfig config = model_config(Model::id91);
     config.vanish_after = 2;
-    auto sim = start(config);
+    const auto [sim, port] = start_linked(config);
     ASSERT_TRUE(sim);
-    const Port port = Port::open(sim->slave_path());
-    port.send(kOpen);
-    EXPECT_EQ(port.receive_frames(), kOk);
     port.send(write_for(0));
     EXPECT_EQ(port.receive_frames(), kOk);
     port.send(write_for(1));

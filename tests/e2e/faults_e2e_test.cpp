@@ -20,21 +20,16 @@
 #include <thread>
 
 #include "tests/e2e/fixture.h"
-#include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
 
 namespace quillmer::e2e {
 namespace {
 
+using e2e::PrintTo;  // rows by their names
 namespace fs = std::filesystem;
 using sim::FrameKind;
 using sim::Model;
 using Clock = std::chrono::steady_clock;
-
-// As the program documents them.
-constexpr int kDeviceVanished = 8;
-constexpr std::string_view kGoneText =
-    "The serial device went away (cable pulled or device removed)";
 
 /// The end of the console when the device went away while `channel` awaited
 /// its acknowledgement: the counter kept, the error, and the line that says
@@ -45,13 +40,10 @@ std::string gone_while_awaiting(int channel) {
     if (channel > 0) held = "channels 0 to " + std::to_string(channel - 1) + " were written, ";
     if (channel == 0) held = "channels 1 to 399 were not written, ";
     if (channel > 0 && channel < 399) held += std::to_string(channel + 1) + " to 399 were not, ";
-    return counter(channel) + "\n" + std::string(text::kWriteError) + std::string(kGoneText) +
+    return counter(channel) + "\n" + std::string(texts::kWriteError) + std::string(kGone) +
            " before the radio acknowledged channel " + std::to_string(channel) + ": " + held +
            "and " + std::to_string(channel) + " may or may not have been.\n";
 }
-constexpr std::string_view kNotOpened = "メモリファイルがオープンできません\n";
-constexpr std::string_view kSpeedRefused = "ＤＣＢのエラー\n";
-constexpr std::string_view kNothingSent = "Nothing was sent to the radio.\n";
 
 // A run that should end by itself takes about a second; this only tells "it
 // ended" from "it hangs" on any machine.
@@ -66,23 +58,28 @@ struct ProcessSample {
     char state = '?';        ///< 'Z' once it has ended (not yet reaped)
 };
 
+/// The fields of a process's stat line in /proc from its state on; none when
+/// the process has gone.
+std::optional<std::istringstream> stat_fields(const fs::path& process) {
+    std::ifstream in(process / "stat");
+    std::string text;
+    // The command name in parentheses may hold spaces: count from after it.
+    if (!std::getline(in, text) || text.rfind(')') == std::string::npos) return std::nullopt;
+    return std::istringstream(text.substr(text.rfind(')') + 1));
+}
+
 std::optional<ProcessSample> sample(pid_t pid) {
     const std::string dir = "/proc/" + std::to_string(pid);
     ProcessSample s;
     s.at = Clock::now();
-    std::ifstream stat(dir + "/stat");
-    std::string text;
-    if (!std::getline(stat, text)) return std::nullopt;
-    // The command name in parentheses may hold spaces: count from after it.
-    const std::size_t name_end = text.rfind(')');
-    if (name_end == std::string::npos) return std::nullopt;
-    std::istringstream fields(text.substr(name_end + 1));
+    std::optional<std::istringstream> fields = stat_fields(dir);
+    if (!fields) return std::nullopt;
     std::string skip;
-    fields >> s.state;
-    for (int field = 4; field <= 13; ++field) fields >> skip;
+    *fields >> s.state;
+    for (int field = 4; field <= 13; ++field) *fields >> skip;
     unsigned long long user = 0;
     unsigned long long system = 0;
-    if (!(fields >> user >> system)) return std::nullopt;
+    if (!(*fields >> user >> system)) return std::nullopt;
     s.cpu_seconds = static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
     // The scheduler's own count, in nanoseconds, where the kernel keeps it: a
     // few milliseconds of busy loop show there, not in clock ticks.
@@ -101,15 +98,10 @@ pid_t program_pid() {
     for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(it->path() / "stat");
-        std::string text;
-        if (!std::getline(in, text)) continue;  // it has gone meanwhile
-        const std::size_t name_end = text.rfind(')');
-        if (name_end == std::string::npos) continue;
-        std::istringstream fields(text.substr(name_end + 1));
+        std::optional<std::istringstream> fields = stat_fields(it->path());
         char state = 0;
         pid_t parent = 0;
-        if (fields >> state >> parent && parent == getpid()) {
+        if (fields && *fields >> state >> parent && parent == getpid()) {
             found = static_cast<pid_t>(std::stol(name));
             ++children;
         }
@@ -149,12 +141,25 @@ bool holds(const std::vector<std::string>& targets, const std::string& path) {
 
 class Faults : public EndToEnd {
   protected:
-    /// The program's process, found once it runs; fails the test when it cannot
-    /// be told apart.
-    static pid_t program_process() {
+    /// The program's process, found once it runs, where it can be looked at
+    /// (natively); -1 under Wine. Fails the test when it cannot be told apart.
+    pid_t program_process() const {
+        if (!native()) return -1;
         const pid_t pid = program_pid();
         EXPECT_GT(pid, 0) << "the program is not this test's only child";
         return pid;
+    }
+
+    /// Expects the program, sampled at `from`, still to run kIdleWindow later,
+    /// having used little CPU meanwhile. Nothing for no process (-1).
+    static void expect_idle_since(pid_t pid, const std::optional<ProcessSample>& from) {
+        if (pid <= 0) return;
+        ASSERT_TRUE(from);
+        std::this_thread::sleep_until(from->at + kIdleWindow);
+        const auto now = sample(pid);
+        ASSERT_TRUE(now);
+        EXPECT_NE(now->state, 'Z') << "the program ended meanwhile";
+        EXPECT_TRUE(mostly_idle(*from, *now));
     }
 
     /// The host path of a file in the test's directory.
@@ -162,16 +167,12 @@ class Faults : public EndToEnd {
         return settings_path().parent_path() / name;
     }
 
-    /// Expects the program to be waiting for its last key with the memory file
-    /// and `port` closed.
-    void expect_waiting_with_everything_closed(pid_t pid, const std::string& port) {
-        const auto now = sample(pid);
-        ASSERT_TRUE(now);
-        EXPECT_NE(now->state, 'Z') << "ended without waiting for a key";
+    /// Expects the program to hold the memory file and `port` open, or neither.
+    void expect_holding(pid_t pid, const std::string& port, bool open) const {
+        if (pid <= 0) return;
         const std::vector<std::string> files = open_files(pid);
-        EXPECT_FALSE(holds(files, in_test_dir("memory.csv").string()))
-            << "the memory file is still open";
-        EXPECT_FALSE(holds(files, port)) << "the port is still open";
+        EXPECT_EQ(holds(files, in_test_dir("memory.csv").string()), open) << "the memory file";
+        EXPECT_EQ(holds(files, port), open) << "the port";
     }
 };
 
@@ -180,87 +181,73 @@ class Faults : public EndToEnd {
 
 class VanishedDevice : public Faults {};
 
-TEST_F(VanishedDevice, MidTransferEndsTheRunByItselfWithoutSpinning) {
-    constexpr int kVanishAt = 200;  // channel frame, counted from 1: channel 199
-    sim::RadioConfig config = sim::model_config(Model::id91);
-    config.vanish_after = kVanishAt;
+/// The device vanishes as a channel frame arrives.
+struct Vanishing {
+    const char* name;
+    Model model;
+    int frame;  ///< the channel frame, counted from 1
+};
+
+class VanishAt : public VanishedDevice, public testing::WithParamInterface<Vanishing> {};
+
+TEST_P(VanishAt, EndsWithTheCauseAndTheFailure) {
+    const int frame = GetParam().frame;
+    sim::RadioConfig config = sim::model_config(GetParam().model);
+    config.vanish_after = frame;
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(sim::kChannelCount);
     ProgramRun& run = launch_for(radio, memory);
-    const pid_t pid = native() ? program_process() : -1;
+    const pid_t pid = program_process();
 
-    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.vanished; }, kWait))
-        << sim::summary(radio.frames());
+    ASSERT_TRUE(
+        await(radio, "the device vanishing", [](const sim::Snapshot& s) { return s.vanished; }));
     const std::optional<ProcessSample> gone = pid > 0 ? sample(pid) : std::nullopt;
-    const std::string ending = gone_while_awaiting(kVanishAt - 1);
-    ASSERT_TRUE(run.wait_for_text(ending, 1, kEndsBy)) << testing::PrintToString(run.transcript());
-
-    if (pid > 0) {
-        // The key wait after the message is where the program now sits; it must
-        // sit there idle, with the file and the dead port let go.
-        ASSERT_TRUE(gone);
-        std::this_thread::sleep_until(gone->at + kIdleWindow);
-        expect_waiting_with_everything_closed(pid, radio.slave_path());
-        const auto waited = sample(pid);
-        ASSERT_TRUE(waited);
-        EXPECT_TRUE(mostly_idle(*gone, *waited));
-    }
-    EXPECT_EQ(finish_after(ending), kDeviceVanished);
+    const std::string ending = gone_while_awaiting(frame - 1);
+    ASSERT_TRUE(run.wait_for_text(ending, 1, kEndsBy));
+    // The key wait after the message is where the program now sits; it must sit
+    // there idle, with the file and the dead port let go.
+    expect_idle_since(pid, gone);
+    expect_holding(pid, radio.slave_path(), false);
+    EXPECT_EQ(finish_after(ending), status(ExitStatus::device_gone));
 
     const std::string transcript = run.transcript();
     EXPECT_TRUE(transcript.ends_with(ending))
         << "the failure and its cause right after the last channel's counter: "
-        << testing::PrintToString(transcript.substr(transcript.size() - ending.size() - 100));
-    EXPECT_EQ(occurrences(transcript, text::kWriteEnd), 0u);
+        << testing::PrintToString(transcript);
+    EXPECT_EQ(occurrences(transcript, ending), 1u);
+    EXPECT_EQ(occurrences(transcript, texts::kWriteEnd), 0u);
 
     // Every channel the radio took holds what the file says; the one it vanished
     // on and all after it were never touched.
     const sim::Snapshot s = radio.snapshot();
-    EXPECT_EQ(channel_sequence(s.frames), first_channels(kVanishAt));
+    EXPECT_EQ(channel_sequence(s.frames), first_channels(frame));
     EXPECT_TRUE(all_exact(s.frames));
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 0u);
-    std::vector<ExpectedChannel> stored = expected_channels(memory);
-    stored.resize(kVanishAt - 1);
-    EXPECT_TRUE(memory_matches(s.radio.image, stored));
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
-              sim::kChannelCount - (kVanishAt - 1));
+    expect_first_channels_stored(s, memory, frame - 1);
 }
 
-class VanishAt : public VanishedDevice, public testing::WithParamInterface<int> {};
-
-TEST_P(VanishAt, EndsWithTheCauseAndTheFailure) {
-    const int frame = GetParam();
-    sim::RadioConfig config = sim::model_config(Model::id92);
-    config.vanish_after = frame;
-    const auto& radio = start_radio(config);
-    ProgramRun& run = launch_for(radio, varied_memory_file(sim::kChannelCount));
-    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.vanished; }, kWait));
-    const std::string ending = gone_while_awaiting(frame - 1);
-    ASSERT_TRUE(run.wait_for_text(ending, 1, kEndsBy)) << testing::PrintToString(run.transcript());
-    EXPECT_EQ(finish_after(ending), kDeviceVanished);
-    EXPECT_EQ(occurrences(run.transcript(), ending), 1u);
-    EXPECT_EQ(occurrences(run.transcript(), text::kWriteEnd), 0u);
-    EXPECT_EQ(channel_sequence(radio.snapshot().frames), first_channels(frame));
-}
-
-// The first channel frame, and the last one: the device gone before the
-// acknowledgement that would have ended the run well.
-INSTANTIATE_TEST_SUITE_P(FirstAndLastChannel, VanishAt, testing::Values(1, sim::kChannelCount));
+// The first channel frame, one in the middle, and the last one: the device gone
+// before the acknowledgement that would have ended the run well.
+INSTANTIATE_TEST_SUITE_P(VanishedDevice, VanishAt,
+                         testing::Values(Vanishing{"FirstChannel", Model::id92, 1},
+                                         Vanishing{"MidTransferEndsTheRunByItselfWithoutSpinning",
+                                                   Model::id91, 200},
+                                         Vanishing{"LastChannel", Model::id92, sim::kChannelCount}),
+                         testing::PrintToStringParamName());
 
 TEST_F(VanishedDevice, DuringTheHandshakeTheCallsRunOutAndThePromptComesBack) {
-    sim::RadioConfig mute = sim::model_config(Model::id91);
-    mute.silent = true;
-    auto& vanishing = start_radio(mute);
+    auto& vanishing = start_radio(silent_id91());
     const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(12);
     ProgramRun& run = launch_for(vanishing, memory);
-    const pid_t pid = native() ? program_process() : -1;
+    const pid_t pid = program_process();
 
-    ASSERT_TRUE(vanishing.wait_for_kind(FrameKind::identify, 1, kWait));
+    ASSERT_TRUE(await(vanishing, FrameKind::identify, 1));
     vanishing.vanish();
     const std::optional<ProcessSample> gone = pid > 0 ? sample(pid) : std::nullopt;
-    const std::string no_response = std::string(text::kNoResponse) + std::string(text::kPrompt);
-    ASSERT_TRUE(run.wait_for_text(no_response)) << testing::PrintToString(run.transcript());
+    const std::string no_response =
+        std::string(texts::kNoResponse) + std::string(texts::kPortPrompt);
+    ASSERT_TRUE(run.wait_for_text(no_response));
 
     if (pid > 0) {
         // Every call went to a dead port that answers at once, yet the passes
@@ -279,25 +266,25 @@ TEST_F(VanishedDevice, DuringTheHandshakeTheCallsRunOutAndThePromptComesBack) {
     const std::size_t calls = transcript.find(com_line);
     ASSERT_NE(calls, std::string::npos) << testing::PrintToString(transcript);
     std::string shown = transcript.substr(calls + com_line.size());
-    shown = shown.substr(0, shown.find(text::kNoResponse));
+    shown = shown.substr(0, shown.find(texts::kNoResponse));
     std::size_t turns = 0;
-    for (std::string_view glyph : text::kSpinner) {
+    for (int n = 0; n < 4; ++n) {
+        const std::string glyph = spinner(n);
         for (std::size_t at = shown.find(glyph); at != std::string::npos; at = shown.find(glyph)) {
             shown.erase(at, glyph.size());
             ++turns;
         }
     }
-    for (std::size_t at = shown.find(kSpeedRefused); at != std::string::npos;
-         at = shown.find(kSpeedRefused)) {
-        shown.erase(at, kSpeedRefused.size());
+    for (std::size_t at = shown.find(texts::kDcbError); at != std::string::npos;
+         at = shown.find(texts::kDcbError)) {
+        shown.erase(at, texts::kDcbError.size());
     }
     EXPECT_EQ(shown, "") << "besides the turning glyph and refused speed changes";
     EXPECT_EQ(turns, 9u + 5u + 5u) << "nine long calls and two short attempts";
 
     run.type(port_of(radio) + "\n");
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    expect_whole_memory_written(settle(radio), memory);
-    EXPECT_EQ(occurrences(run.transcript(), kGoneText), 0u);
+    finish_written(radio, memory);
+    EXPECT_EQ(occurrences(run.transcript(), kGone), 0u);
 }
 
 // ---------------------------------------------------------------------------
@@ -312,52 +299,36 @@ TEST_F(TroubledRadio, SilenceMidWriteIsWaitedOutWithKeepalivesUntilEsc) {
     const auto& radio = start_radio(config);
     const std::string memory = varied_memory_file(sim::kChannelCount);
     ProgramRun& run = launch_for(radio, memory);
-    const pid_t pid = native() ? program_process() : -1;
+    const pid_t pid = program_process();
 
-    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.radio.muted; }, kWait));
-    const Clock::time_point muted = Clock::now();
-    const std::optional<ProcessSample> from = pid > 0 ? sample(pid) : std::nullopt;
-    std::this_thread::sleep_until(muted + kIdleWindow);
-    // A radio that is still there is waited for: the link is kept alive, nothing
-    // is sent again, nothing ends.
-    const bool kept_alive = radio.wait_for(
-        [](const sim::Snapshot& s) {
-            std::size_t channels = 0;
-            std::size_t keepalives = 0;
-            for (const sim::ReceivedFrame& f : s.frames) {
-                if (f.kind == FrameKind::write || f.kind == FrameKind::erase) ++channels;
-                if (f.kind == FrameKind::keepalive && channels >= kMuteAt) ++keepalives;
-            }
-            return keepalives >= 3;
-        },
-        kWait);
-    EXPECT_TRUE(kept_alive) << sim::summary(radio.frames());
-    if (pid > 0) {
-        const auto to = sample(pid);
-        ASSERT_TRUE(to);
-        EXPECT_NE(to->state, 'Z');
-        EXPECT_TRUE(mostly_idle(*from, *to));
-        const std::vector<std::string> files = open_files(pid);
-        EXPECT_TRUE(holds(files, in_test_dir("memory.csv").string())) << "the file was let go";
-        EXPECT_TRUE(holds(files, radio.slave_path())) << "the port was let go";
-    }
-    EXPECT_EQ(occurrences(run.transcript(), text::kWriteError), 0u);
-    EXPECT_EQ(occurrences(run.transcript(), kGoneText), 0u);
+    ASSERT_TRUE(await(radio, "the radio falling silent",
+                      [](const sim::Snapshot& s) { return s.radio.muted; }));
+    // A radio that is still there is waited for: asleep, the link kept alive,
+    // nothing sent again, nothing ended, nothing let go.
+    expect_idle_since(pid, pid > 0 ? sample(pid) : std::nullopt);
+    EXPECT_TRUE(await(radio, "3 KEEPALIVE after the silence", [](const sim::Snapshot& s) {
+        std::size_t channels = 0;
+        std::size_t keepalives = 0;
+        for (const sim::ReceivedFrame& f : s.frames) {
+            if (f.kind == FrameKind::write || f.kind == FrameKind::erase) ++channels;
+            if (f.kind == FrameKind::keepalive && channels >= kMuteAt) ++keepalives;
+        }
+        return keepalives >= 3;
+    }));
+    expect_holding(pid, radio.slave_path(), true);
+    EXPECT_EQ(occurrences(run.transcript(), texts::kWriteError), 0u);
+    EXPECT_EQ(occurrences(run.transcript(), kGone), 0u);
 
     run.type("\x1b");
-    EXPECT_EQ(finish_after(text::kWriteError), kAborted);
-    EXPECT_EQ(occurrences(run.transcript(), kGoneText), 0u);
+    EXPECT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
+    EXPECT_EQ(occurrences(run.transcript(), kGone), 0u);
     const sim::Snapshot s = settle(radio);
     EXPECT_EQ(channel_sequence(s.frames), first_channels(kMuteAt));
     EXPECT_TRUE(all_exact(s.frames));
     ASSERT_FALSE(s.frames.empty());
     EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 1u);
-    std::vector<ExpectedChannel> stored = expected_channels(memory);
-    stored.resize(kMuteAt - 1);
-    EXPECT_TRUE(memory_matches(s.radio.image, stored));
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
-              sim::kChannelCount - (kMuteAt - 1));
+    expect_first_channels_stored(s, memory, kMuteAt - 1);
 }
 
 TEST_F(TroubledRadio, BurstsOfNoiseBeforeEveryAcknowledgementAreOutlasted) {
@@ -368,13 +339,9 @@ TEST_F(TroubledRadio, BurstsOfNoiseBeforeEveryAcknowledgementAreOutlasted) {
     config.overlong = 300;
     config.lone_fd = true;
     config.fault_replies = sim::reply_bit(sim::ReplyKind::ack);
-    const auto& radio = start_radio(config);
-    const std::string memory = varied_memory_file(sim::kChannelCount);
-    launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    const sim::Snapshot s = settle(radio);
+    const sim::Snapshot s =
+        run_to_success(start_radio(config), varied_memory_file(sim::kChannelCount));
     EXPECT_EQ(s.radio.faulted_replies, sim::kChannelCount);
-    expect_whole_memory_written(s, memory);
 }
 
 // ---------------------------------------------------------------------------
@@ -384,11 +351,11 @@ class BadMemoryFile : public Faults {
   protected:
     /// Runs the program on `path` with a radio in the settings file; expects
     /// `status` after a message ending in `last_text`, and the radio untouched.
-    void expect_refused(const std::string& path, int status, std::string_view last_text) {
+    void expect_refused(const std::string& path, ExitStatus ending, std::string_view last_text) {
         const auto& radio = start_radio(sim::model_config(Model::id91));
         write_settings(port_of(radio) + "\n");
         ProgramRun& run = launch({path});
-        EXPECT_EQ(finish_after(last_text), status);
+        EXPECT_EQ(finish_after(last_text), status(ending));
         EXPECT_EQ(occurrences(run.transcript(), "Com:"), 0u) << "a port was looked for";
         EXPECT_TRUE(settle(radio).frames.empty());
     }
@@ -397,7 +364,7 @@ class BadMemoryFile : public Faults {
 TEST_F(BadMemoryFile, DirectoryIsNotOpened) {
     const fs::path dir = in_test_dir("memory.csv");
     ASSERT_TRUE(fs::create_directory(dir));
-    expect_refused(dir.string(), kMemoryFileUnreadable, kNotOpened);
+    expect_refused(dir.string(), ExitStatus::memory_file_unreadable, texts::kMemoryFileNotOpened);
 }
 
 TEST_F(BadMemoryFile, UnreadableFileIsNotOpened) {
@@ -415,7 +382,7 @@ TEST_F(BadMemoryFile, UnreadableFileIsNotOpened) {
             launcher_.argv_prefix.begin(),
             {"setpriv", "--bounding-set", "-dac_override,-dac_read_search", "--"});
     }
-    expect_refused(path, kMemoryFileUnreadable, kNotOpened);
+    expect_refused(path, ExitStatus::memory_file_unreadable, texts::kMemoryFileNotOpened);
 }
 
 struct BinaryFile {
@@ -470,7 +437,8 @@ const BinaryFile kBinaryFiles[] = {
 class BinaryMemoryFile : public BadMemoryFile, public testing::WithParamInterface<BinaryFile> {};
 
 TEST_P(BinaryMemoryFile, IsRefusedBeforeAnyPortIsOpened) {
-    expect_refused(write_memory_file(GetParam().bytes), kMemoryFileRefused, kNothingSent);
+    expect_refused(write_memory_file(GetParam().bytes), ExitStatus::memory_file_refused,
+                   kNothingSent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, BinaryMemoryFile, testing::ValuesIn(kBinaryFiles),
@@ -482,10 +450,10 @@ TEST_F(BadMemoryFile, TenThousandRowsWriteTheFirst400AndSaySo) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(10000);
     ProgramRun& run = launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kTooManyRows), kTooManyRows);
+    EXPECT_EQ(finish_after(texts::kTooManyRows), status(ExitStatus::too_many_rows));
     expect_whole_memory_written(settle(radio), memory);
     EXPECT_EQ(occurrences(run.transcript(),
-                          std::string(text::kWriteEnd) + std::string(text::kTooManyRows)),
+                          std::string(texts::kWriteEnd) + std::string(texts::kTooManyRows)),
               1u);
 }
 
@@ -496,7 +464,7 @@ TEST_F(BadMemoryFile, TenThousandRowsWithABadNumberInTheLastAreRefusedWhole) {
     const std::size_t lines = occurrences(memory, "\n");
     memory += "10000,14S.500000,,,,FM,LAST\n";
     const std::string path = write_memory_file(memory);
-    expect_refused(path, kMemoryFileRefused, kNothingSent);
+    expect_refused(path, ExitStatus::memory_file_refused, kNothingSent);
     EXPECT_NE(program().transcript().find("line " + std::to_string(lines + 1) + ", column 2"),
               std::string::npos)
         << testing::PrintToString(program().transcript());
@@ -505,14 +473,7 @@ TEST_F(BadMemoryFile, TenThousandRowsWithABadNumberInTheLastAreRefusedWhole) {
 // ---------------------------------------------------------------------------
 // Answers at the port prompt.
 
-class PromptAnswers : public Faults {
-  protected:
-    /// What the console shows of a typed answer: the terminal echoes it, pipes
-    /// do not.
-    std::string echo(const std::string& answer) const {
-        return launcher_.stdio == Stdio::pty ? answer + "\n" : "";
-    }
-};
+class PromptAnswers : public Faults {};
 
 TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
@@ -534,22 +495,21 @@ TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
     };
     std::string expected;
     for (std::size_t i = 0; i < answers.size(); ++i) {
-        ASSERT_TRUE(run.wait_for_text(text::kPrompt, i + 1)) << run.transcript();
+        ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt, i + 1));
         run.type(answers[i] + "\n");
-        expected +=
-            std::string(text::kPrompt) + echo(answers[i]) + std::string(text::kOpenError) + why[i];
+        expected += std::string(texts::kPortPrompt) + echo(answers[i]) +
+                    std::string(texts::kOpenError) + why[i];
     }
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt, answers.size() + 1)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt, answers.size() + 1));
     EXPECT_TRUE(radio.frames().empty()) << "the radio was called before it was named";
     run.type(port_of(radio) + "\n");
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    finish_written(radio, memory);
 
     const std::string transcript = run.transcript();
-    const std::string help_end = std::string(text::kHelp3) + settings_places_line();
+    const std::string help_end = std::string(texts::kSettingsHelp3) + settings_places_line();
     const std::size_t prompts = transcript.find(help_end);
     ASSERT_NE(prompts, std::string::npos) << testing::PrintToString(transcript);
     EXPECT_EQ(transcript.substr(prompts + help_end.size(), expected.size()), expected);
-    expect_whole_memory_written(settle(radio), memory);
 }
 
 TEST_F(PromptAnswers, AMegabyteAnswerOnAPipeIsOneAnswer) {
@@ -559,9 +519,9 @@ TEST_F(PromptAnswers, AMegabyteAnswerOnAPipeIsOneAnswer) {
     ProgramRun& run = launch({write_memory_file(memory)});
     run.type(std::string(1 << 20, '7') + "\n" + port_of(radio) + "\n");
     run.close_input();
-    EXPECT_EQ(run.wait_exit(), kWritten) << run.transcript();
-    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), 2u);
-    EXPECT_EQ(occurrences(run.transcript(), text::kOpenError), 1u);
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::written)) << run.transcript();
+    EXPECT_EQ(occurrences(run.transcript(), texts::kPortPrompt), 2u);
+    EXPECT_EQ(occurrences(run.transcript(), texts::kOpenError), 1u);
     expect_whole_memory_written(settle(radio), memory);
 }
 
@@ -593,20 +553,15 @@ TEST_F(PromptAnswers, EmptyAnswerMeansTheFirstPort) {
                                  first_port};
     }
     ProgramRun& run = launch({write_memory_file(memory)});
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt));
     run.type("\n");
-    if (exists) {
-        EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-        expect_whole_memory_written(settle(radio), memory);
-    } else {
-        ASSERT_TRUE(run.wait_for_text(std::string(text::kOpenError) + no_such_port_line(1) +
-                                      std::string(text::kPrompt)))
-            << run.transcript();
+    if (!exists) {
+        ASSERT_TRUE(run.wait_for_text(std::string(texts::kOpenError) + no_such_port_line(1) +
+                                      std::string(texts::kPortPrompt)));
         run.type(port_of(radio) + "\n");
-        EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-        expect_whole_memory_written(settle(radio), memory);
     }
-    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), exists ? 1u : 2u);
+    finish_written(radio, memory);
+    EXPECT_EQ(occurrences(run.transcript(), texts::kPortPrompt), exists ? 1u : 2u);
 }
 
 // ---------------------------------------------------------------------------
@@ -622,27 +577,20 @@ TEST_F(ClosedInput, NeitherSpinsNorStopsAWaitAndTheEndNeedsNoKey) {
     auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(50));
     run.close_input();
-    const pid_t pid = native() ? program_process() : -1;
+    const pid_t pid = program_process();
 
     // The keyboard is gone for good, and the radio silent: the transfer waits,
-    // asleep between its polls of both.
-    ASSERT_TRUE(radio.wait_for([](const sim::Snapshot& s) { return s.radio.muted; }, kWait));
-    const Clock::time_point muted = Clock::now();
-    const std::optional<ProcessSample> from = pid > 0 ? sample(pid) : std::nullopt;
-    std::this_thread::sleep_until(muted + kIdleWindow);
-    if (pid > 0) {
-        const auto to = sample(pid);
-        ASSERT_TRUE(to);
-        EXPECT_NE(to->state, 'Z') << "the end of input ended the transfer";
-        EXPECT_TRUE(mostly_idle(*from, *to));
-    }
+    // asleep between its polls of both; the end of input does not end it.
+    ASSERT_TRUE(await(radio, "the radio falling silent",
+                      [](const sim::Snapshot& s) { return s.radio.muted; }));
+    expect_idle_since(pid, pid > 0 ? sample(pid) : std::nullopt);
     const std::size_t keepalives = sim::count_of(radio.frames(), FrameKind::keepalive);
-    ASSERT_TRUE(radio.wait_for_kind(FrameKind::keepalive, keepalives + 2, kWait));
+    ASSERT_TRUE(await(radio, FrameKind::keepalive, keepalives + 2));
 
     // The cable is pulled: the run ends by itself, and its last key wait ends
     // with the input.
     radio.vanish();
-    EXPECT_EQ(run.wait_exit(kEndsBy), kDeviceVanished) << run.transcript();
+    EXPECT_EQ(run.wait_exit(kEndsBy), status(ExitStatus::device_gone)) << run.transcript();
     EXPECT_EQ(occurrences(run.transcript(), gone_while_awaiting(kMuteAt - 1)), 1u)
         << testing::PrintToString(run.transcript());
     EXPECT_EQ(channel_sequence(radio.snapshot().frames), first_channels(kMuteAt));

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
@@ -114,10 +115,10 @@ std::string EndToEnd::no_such_port_line(long number) const {
     if (device.empty()) {
         return "Port " + std::to_string(number) +
                " names no device: give a port number from 1 up, or a device path." +
-               std::string(text::kListHint);
+               std::string(kListHint);
     }
     return "port " + std::to_string(number) + " (" + device +
-           ") does not exist: is the cable plugged in?" + std::string(text::kListHint);
+           ") does not exist: is the cable plugged in?" + std::string(kListHint);
 }
 
 std::string EndToEnd::settings_places_line() const {
@@ -131,20 +132,45 @@ ProgramRun& EndToEnd::launch_for(const sim::Simulator& radio, std::string_view m
 }
 
 int EndToEnd::finish_after(std::string_view last_text) {
-    const bool came = program_->wait_for_text(last_text);
-    EXPECT_TRUE(came) << "never shown: " << testing::PrintToString(std::string(last_text))
-                      << "\ntranscript tail: "
-                      << testing::PrintToString(
-                             program_->transcript().substr(program_->transcript().size() > 300
-                                                               ? program_->transcript().size() - 300
-                                                               : 0));
-    if (!came) return program_->wait_exit(1ms);
+    if (const testing::AssertionResult came = program_->wait_for_text(last_text); !came) {
+        ADD_FAILURE() << came.message();
+        return program_->wait_exit(1ms);
+    }
     if (program_->stdio() == Stdio::pty) {
         program_->type("k");
     } else {
         program_->close_input();
     }
     return program_->wait_exit();
+}
+
+testing::AssertionResult EndToEnd::awaited_in_vain(std::string_view what, bool radio_ended,
+                                                   const std::vector<sim::ReceivedFrame>& heard) {
+    const std::string why = radio_ended                              ? "the radio has ended"
+                            : program_ && program_->ended(kAfterEnd) ? "the program ended"
+                                                                     : "the time ran out";
+    return testing::AssertionFailure()
+           << "awaited from the radio: " << what << "; but " << why
+           << ".\nThe radio heard: " << (heard.empty() ? "nothing" : sim::summary(heard)) << "\n"
+           << (program_ ? program_->how_it_stands() : "No program was started.");
+}
+
+testing::AssertionResult EndToEnd::await(const sim::Simulator& radio, sim::FrameKind kind,
+                                         std::size_t count) {
+    return await(radio, std::to_string(count) + " " + std::string(sim::kind_name(kind)),
+                 [&](const sim::Snapshot& s) { return sim::count_of(s.frames, kind) >= count; });
+}
+
+sim::Snapshot EndToEnd::finish_written(const sim::Simulator& radio, const std::string& memory) {
+    EXPECT_EQ(finish_after(texts::kWriteEnd), status(ExitStatus::written));
+    sim::Snapshot s = settle(radio);
+    expect_whole_memory_written(s, memory);
+    return s;
+}
+
+sim::Snapshot EndToEnd::run_to_success(const sim::Simulator& radio, const std::string& memory) {
+    launch_for(radio, memory);
+    return finish_written(radio, memory);
 }
 
 void EndToEnd::expect_whole_memory_written(const sim::Snapshot& s, const std::string& memory) {
@@ -162,6 +188,39 @@ void EndToEnd::expect_whole_memory_written(const sim::Snapshot& s, const std::st
     ASSERT_FALSE(s.frames.empty());
     EXPECT_EQ(s.frames.back().kind, sim::FrameKind::link_close);
     EXPECT_EQ(sim::count_of(s.frames, sim::FrameKind::link_close), 1u);
+}
+
+void EndToEnd::expect_first_channels_stored(const sim::Snapshot& s, const std::string& memory,
+                                            int count) {
+    std::vector<ExpectedChannel> stored = expected_channels(memory);
+    stored.resize(static_cast<std::size_t>(count));
+    EXPECT_TRUE(memory_matches(s.radio.image, stored));
+    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
+              sim::kChannelCount - count);
+}
+
+sim::RadioConfig silent_id91() {
+    sim::RadioConfig config = sim::model_config(sim::Model::id91);
+    config.silent = true;
+    return config;
+}
+
+sim::RadioConfig never_ready_id92() {
+    sim::RadioConfig config = sim::model_config(sim::Model::id92);
+    config.probe_answer_from = sim::kNever;
+    return config;
+}
+
+std::string spinner(int n) {
+    return std::string(texts::kSpinner[static_cast<std::size_t>(n) % 4]) + "\r";
+}
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_TRUE(in.good() || in.eof()) << path;
+    return text.str();
 }
 
 std::string counter(int channel) {
@@ -182,53 +241,31 @@ std::string varied_memory_file(int rows, bool crlf) {
         "Sign,RPT1 Call Sign,RPT2 Call Sign" +
         end;
     for (int i = 0; i < rows; ++i) {
-        char frequency[24] = "";
-        const int khz = (i * 12500) % 2000000;  // 12.5 kHz steps through two MHz
-        switch (i % 7) {
-            case 0:
-                std::snprintf(frequency, sizeof frequency, "%d.%06d", 144 + khz / 1000000,
-                              khz % 1000000);
-                break;
-            case 1:
-                std::snprintf(frequency, sizeof frequency, "%d.%04d", 430 + i % 10,
-                              (i * 125) % 10000);
-                break;
-            case 2:
-                std::snprintf(frequency, sizeof frequency, "%d", 145 + i % 3);
-                break;
-            case 3:
-                std::snprintf(frequency, sizeof frequency, " %d.%05d", 438 + i % 2,
-                              (i * 250) % 100000);
-                break;
-            case 4:
-                std::snprintf(frequency, sizeof frequency, "%d.%06d", 1290 + i % 10,
-                              (i * 12500) % 1000000);
-                break;
-            case 5:
-                std::snprintf(frequency, sizeof frequency, "%d.5", 50 + i % 4);
-                break;
-            default:
-                break;  // no frequency: the channel is erased
+        // The frequency: its megahertz, then as many decimals as given (none,
+        // one or four to six), in six shapes and none, which erases the channel.
+        const int hz = (i * 12500) % 2000000;  // 12.5 kHz steps through two MHz
+        const int shapes[6][3] = {{144 + hz / 1000000, 6, hz % 1000000},
+                                  {430 + i % 10, 4, (i * 125) % 10000},
+                                  {145 + i % 3, 0, 0},
+                                  {438 + i % 2, 5, (i * 250) % 100000},
+                                  {1290 + i % 10, 6, (i * 12500) % 1000000},
+                                  {50 + i % 4, 1, 5}};
+        std::string frequency;
+        if (i % 7 < 6) {
+            const auto& [mhz, decimals, fraction] = shapes[i % 7];
+            const std::string digits = std::to_string(fraction);
+            frequency = (i % 7 == 3 ? " " : "") + std::to_string(mhz);  // one with a leading space
+            if (decimals > 0)
+                frequency += "." + std::string(decimals - digits.size(), '0') + digits;
         }
-        char name[24] = "";
-        switch (i % 5) {
-            case 0:
-                std::snprintf(name, sizeof name, "CH%d", i);
-                break;
-            case 1:
-                std::snprintf(name, sizeof name, "Repeater %03d", i);
-                break;
-            case 2:
-                break;  // empty: blanks the call fields too
-            case 3:
-                std::snprintf(name, sizeof name, " Lead%d", i);
-                break;
-            default:
-                std::snprintf(name, sizeof name, "Q\"%d\"", i);
-                break;
-        }
-        text += std::to_string(i) + "," + frequency + "," + kDuplex[i % 6] + "," +
-                kOffset[(i / 2) % 6] + ",5kHz," + kMode[i % 8] + "," + name;
+        // The name: short, long, empty (which blanks the call fields too),
+        // space-led, or with quotation marks.
+        const std::string n = std::to_string(i);
+        const std::string names[] = {
+            "CH" + n, "Repeater " + std::string(3 - std::min<std::size_t>(n.size(), 3), '0') + n,
+            "", " Lead" + n, "Q\"" + n + "\""};
+        text += n + "," + frequency + "," + kDuplex[i % 6] + "," + kOffset[(i / 2) % 6] + ",5kHz," +
+                kMode[i % 8] + "," + names[i % 5];
         if (i % 11 != 10) {
             // Columns 8 to 16, then the call fields 3, 2 and 1.
             text += ",OFF,OFF,88.5Hz,88.5Hz,023,BOTH N,OFF,0,CQCQCQ,";

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/exit_status.h"
+#include "core/texts.h"
 #include "sim/simulator.h"
 #include "tests/e2e/launcher.h"
 #include "tests/e2e/program.h"
@@ -18,17 +21,10 @@
 
 namespace quillmer::e2e {
 
-/// Exit statuses as the program documents them.
-inline constexpr int kWritten = 0;
-inline constexpr int kNoMemoryFile = 1;
-inline constexpr int kMemoryFileUnreadable = 2;
-inline constexpr int kMemoryFileRefused = 3;
-inline constexpr int kPortSettingsRefused = 4;
-inline constexpr int kNoPort = 5;
-inline constexpr int kRadioRefused = 6;
-inline constexpr int kAborted = 7;
-inline constexpr int kTooManyRows = 9;
-inline constexpr int kUsage = 10;
+/// One of the program's exit statuses as ProgramRun::wait_exit() gives it.
+constexpr int status(ExitStatus s) {
+    return static_cast<int>(s);
+}
 
 class EndToEnd : public testing::Test {
   protected:
@@ -37,6 +33,15 @@ class EndToEnd : public testing::Test {
 
     /// Starts a simulated radio that lives until the test ends.
     sim::Simulator& start_radio(const sim::RadioConfig& config);
+    /// Waits until `done`, named `what`, holds for what `radio` (simulated or
+    /// replaying) has recorded. A failure that says what the radio heard and how
+    /// the program stands when the time ran out, or once it cannot come: the
+    /// radio has ended (its device is gone), or the program ended kAfterEnd ago.
+    template <class Radio, class Done>
+    testing::AssertionResult await(const Radio& radio, std::string_view what, const Done& done);
+    /// Waits until `radio` has heard `count` frames of `kind`, as above.
+    testing::AssertionResult await(const sim::Simulator& radio, sim::FrameKind kind,
+                                   std::size_t count);
     /// Writes a memory file into the test's directory; its path.
     std::string write_memory_file(std::string_view text, std::string_view name = "memory.csv");
     /// Writes the settings file beside the program's copy.
@@ -85,16 +90,30 @@ class EndToEnd : public testing::Test {
     /// of the test, when the text never came.
     int finish_after(std::string_view last_text);
 
+    /// Finishes the run after the write's end, expects the whole of `memory`
+    /// written into `radio`, and gives what the radio heard.
+    sim::Snapshot finish_written(const sim::Simulator& radio, const std::string& memory);
+    /// The same for a run started with launch_for(radio, memory).
+    sim::Snapshot run_to_success(const sim::Simulator& radio, const std::string& memory);
+
     /// Every channel of a successful run went out once, in order, in frames as
     /// the program should send them; the link closed once, last; the radio holds
     /// what `memory` says.
     static void expect_whole_memory_written(const sim::Snapshot& s, const std::string& memory);
+    /// Channels 0 to `count` - 1 hold what `memory` says; no frame reached the
+    /// others.
+    static void expect_first_channels_stored(const sim::Snapshot& s, const std::string& memory,
+                                             int count);
 
     ProgramRun& program() { return *program_; }
 
     Launcher launcher_;
 
   private:
+    /// await()'s failure.
+    testing::AssertionResult awaited_in_vain(std::string_view what, bool radio_ended,
+                                             const std::vector<sim::ReceivedFrame>& heard);
+
     TempDir dir_;
     std::filesystem::path copy_;
     bool wrote_user_settings_ = false;
@@ -110,32 +129,62 @@ class EndToEnd : public testing::Test {
 /// "\r\n" when `crlf`.
 std::string varied_memory_file(int rows, bool crlf = false);
 
-/// The texts the program shows, as its users see them on a UTF-8 console.
-namespace text {
-inline constexpr std::string_view kTitle = "\nQuillmer version 0.2";
-inline constexpr std::string_view kPrompt = "ＣＯＭ番号を入力してください :";
-inline constexpr std::string_view kOpenError = "オープン・エラー\n";
-inline constexpr std::string_view kDetect91 = "detect ID-91\n";
-inline constexpr std::string_view kDetect92 = "detect ID-92\n";
-inline constexpr std::string_view kNoResponse = "No responce from ID-91/92\n\n";
-inline constexpr std::string_view kActivate = "Activate ID-91/92 communication\n\n";
-inline constexpr std::string_view kWriteStart = "Memory write start.\n\n";
-inline constexpr std::string_view kWriteEnd = "\n\nMemory write end.\n";
-inline constexpr std::string_view kTooManyRows = "メモリデータ＞３９９\n";
-inline constexpr std::string_view kWriteError = "メモリ書き込みでエラー\n";
-inline constexpr std::string_view kInputEnded = "\nStandard input has ended: no port to try.\n";
-inline constexpr std::string_view kHelp1 = "プログラムと同じディレクトリにCOM番号のみ入れた\n";
-inline constexpr std::string_view kHelp2 = "というファイルを作ると、\n";
-inline constexpr std::string_view kHelp3 = "毎回COM番号を入れなくてすみます\n\n";
-inline constexpr std::string_view kDcbError = "ＤＣＢのエラー\n";
+/// Radios that never answer: an ID-91 not at all, an ID-92 not READY_PROBE,
+/// for which the transfer waits, with keep-alives, until a key stops it.
+sim::RadioConfig silent_id91();
+sim::RadioConfig never_ready_id92();
+
+/// The turning glyph of the handshake's `n`-th call as the console shows it.
+std::string spinner(int n);
+
 /// How the line after an open error ends when the port may be missing.
 inline constexpr std::string_view kListHint =
     " quillmer --ports lists the serial ports this machine has.\n";
-/// The turning glyphs in the order they are shown, each followed by "\r".
-inline constexpr std::string_view kSpinner[] = {"│\r", "／\r", "─\r", "＼\r"};
-}  // namespace text
+/// The start of the message when the serial device went away.
+inline constexpr std::string_view kGone =
+    "The serial device went away (cable pulled or device removed)";
+/// The last line when the memory file is refused before any port is opened.
+inline constexpr std::string_view kNothingSent = "Nothing was sent to the radio.\n";
+
+/// A parameterised test's row as its messages and names show it: by its `name`
+/// (name the test with testing::PrintToStringParamName()).
+template <class Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.name;
+}
 
 /// The channel counter for channel n: "ch:0123\r" for 123.
 std::string counter(int channel);
+
+/// The whole of a file; fails the test when it cannot be read.
+std::string read_file(const std::filesystem::path& path);
+
+template <class Radio, class Done>
+testing::AssertionResult EndToEnd::await(const Radio& radio, std::string_view what,
+                                         const Done& done) {
+    const auto deadline = std::chrono::steady_clock::now() + kWait;
+    bool came = false;
+    bool radio_ended = false;
+    do {
+        // Short steps, so that the program's end is seen while nothing comes.
+        radio.wait_for(
+            [&](const auto& state) {
+                came = done(state);
+                radio_ended = !state.running;
+                return came || radio_ended;
+            },
+            100ms);
+        if (came) return testing::AssertionSuccess();
+    } while (!radio_ended && !(program_ && program_->ended(kAfterEnd)) &&
+             std::chrono::steady_clock::now() < deadline);
+    if constexpr (requires { radio.frames(); }) {
+        return awaited_in_vain(what, radio_ended, radio.frames());
+    } else {
+        return awaited_in_vain(what, radio_ended, radio.state().frames);
+    }
+}
 
 }  // namespace quillmer::e2e

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/fixture.h"
-#include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
 
 namespace quillmer::e2e {
@@ -21,20 +20,21 @@ class FrontEnd : public EndToEnd {
     /// The console from the first "Com:" (or, without it, from the end of the
     /// banner's credit line) on.
     static std::string after_banner(const std::string& transcript) {
-        const std::size_t credit_end = transcript.find("\n\n", text::kTitle.size());
+        const std::size_t credit_end = transcript.find("\n\n", texts::kTitle.size());
         return credit_end == std::string::npos ? "" : transcript.substr(credit_end + 2);
     }
 };
 
 TEST_F(FrontEnd, WithoutAMemoryFileTheProgramSaysSoAndEnds) {
     launch({});
-    EXPECT_EQ(finish_after("メモリファイルを指定してください\n"), kNoMemoryFile);
-    EXPECT_TRUE(program().transcript().starts_with(text::kTitle)) << program().transcript();
+    EXPECT_EQ(finish_after(texts::kNoArgument), status(ExitStatus::no_memory_file));
+    EXPECT_TRUE(program().transcript().starts_with(texts::kTitle)) << program().transcript();
 }
 
 TEST_F(FrontEnd, AMemoryFileThatCannotBeOpenedEndsTheProgram) {
     launch({(settings_path().parent_path() / "no-such-file.csv").string()});
-    EXPECT_EQ(finish_after("メモリファイルがオープンできません\n"), kMemoryFileUnreadable);
+    EXPECT_EQ(finish_after(texts::kMemoryFileNotOpened),
+              status(ExitStatus::memory_file_unreadable));
     EXPECT_EQ(occurrences(program().transcript(), "Com:"), 0u);
 }
 
@@ -42,13 +42,12 @@ TEST_F(FrontEnd, SettingsFileNamingTheRadioGoesStraightToTheHandshake) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(4);
     ProgramRun& run = launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    finish_written(radio, memory);
     const std::string transcript = run.transcript();
-    EXPECT_TRUE(transcript.starts_with(text::kTitle)) << transcript;
+    EXPECT_TRUE(transcript.starts_with(texts::kTitle)) << transcript;
     EXPECT_TRUE(after_banner(transcript).starts_with("Com:" + port_of(radio) + "\n")) << transcript;
-    EXPECT_EQ(occurrences(transcript, text::kPrompt), 0u);
-    EXPECT_EQ(occurrences(transcript, text::kHelp1), 0u);
-    expect_whole_memory_written(settle(radio), memory);
+    EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
+    EXPECT_EQ(occurrences(transcript, texts::kSettingsHelp1), 0u);
 }
 
 TEST_F(FrontEnd, SettingsNumberOfNoPortLeadsToThePromptAndNeverBackToTheSettingsFile) {
@@ -56,65 +55,63 @@ TEST_F(FrontEnd, SettingsNumberOfNoPortLeadsToThePromptAndNeverBackToTheSettings
     write_settings(std::to_string(kNoSuchPort) + "\n");
     const std::string memory = varied_memory_file(2);
     ProgramRun& run = launch({write_memory_file(memory)});
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt));
     // Were the settings file read again, it would now lead to the radio.
     write_settings(port_of(radio) + "\n");
     // An answer without a number keeps the last number: the same port again.
     run.type("x\n");
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt, 2)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt, 2));
     run.type(port_of(radio) + "\n");
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    finish_written(radio, memory);
 
     const std::string shown = after_banner(run.transcript());
     // Each open error names the device tried and why it did not open.
-    const std::string open_error = std::string(text::kOpenError) + no_such_port_line(kNoSuchPort);
+    const std::string open_error = std::string(texts::kOpenError) + no_such_port_line(kNoSuchPort);
     const std::string expected_start = "Com:" + std::to_string(kNoSuchPort) + "\n" + open_error +
-                                       std::string(text::kPrompt) + echo("x") + open_error +
-                                       std::string(text::kPrompt) + echo(port_of(radio));
+                                       std::string(texts::kPortPrompt) + echo("x") + open_error +
+                                       std::string(texts::kPortPrompt) + echo(port_of(radio));
     EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
     EXPECT_EQ(occurrences(shown, "Com:"), 1u);
-    expect_whole_memory_written(settle(radio), memory);
 }
 
 TEST_F(FrontEnd, EmptySettingsFileMeansPortZeroWhichDoesNotOpen) {
     write_settings("");
     ProgramRun& run = launch({write_memory_file(varied_memory_file(2))});
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt));
     run.close_input();
-    EXPECT_EQ(run.wait_exit(), kNoPort);
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::no_port));
     EXPECT_TRUE(after_banner(run.transcript())
-                    .starts_with("Com:0\n" + std::string(text::kOpenError) + no_such_port_line(0) +
-                                 std::string(text::kPrompt)))
+                    .starts_with("Com:0\n" + std::string(texts::kOpenError) + no_such_port_line(0) +
+                                 std::string(texts::kPortPrompt)))
         << testing::PrintToString(run.transcript());
-    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), 1u);
+    EXPECT_EQ(occurrences(run.transcript(), texts::kPortPrompt), 1u);
 }
 
 TEST_F(FrontEnd, WithoutSettingsFileTheHelpNamesItAndThePromptTakesThePort) {
     const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(5);
     ProgramRun& run = launch({write_memory_file(memory)});
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt));
     run.type(port_of(radio) + "\n");
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    finish_written(radio, memory);
 
     // After the help in Japanese, the two places a settings file may be.
-    const std::string expected_start = std::string(text::kHelp1) + shown(settings_path()) +
-                                       std::string(text::kHelp2) + std::string(text::kHelp3) +
-                                       settings_places_line() + std::string(text::kPrompt) +
-                                       echo(port_of(radio));
+    const std::string expected_start = std::string(texts::kSettingsHelp1) + shown(settings_path()) +
+                                       std::string(texts::kSettingsHelp2) +
+                                       std::string(texts::kSettingsHelp3) + settings_places_line() +
+                                       std::string(texts::kPortPrompt) + echo(port_of(radio));
     const std::string shown = after_banner(run.transcript());
     EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
     EXPECT_EQ(occurrences(shown, "Com:"), 0u);
-    expect_whole_memory_written(settle(radio), memory);
 }
 
 TEST_F(FrontEnd, InputEndingAtThePromptOnAPipeEndsTheProgram) {
     launcher_.stdio = Stdio::pipes;
     ProgramRun& run = launch({write_memory_file(varied_memory_file(2))});
     run.close_input();
-    EXPECT_EQ(run.wait_exit(), kNoPort);
-    EXPECT_EQ(occurrences(run.transcript(), text::kPrompt), 1u) << run.transcript();
-    EXPECT_EQ(occurrences(run.transcript(), text::kHelp1), 1u);
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::no_port));
+    EXPECT_EQ(occurrences(run.transcript(), texts::kPortPrompt), 1u) << run.transcript();
+    EXPECT_EQ(occurrences(run.transcript(), texts::kSettingsHelp1), 1u);
 }
 
 TEST_F(FrontEnd, WholeRunOnPipesWithTheAnswersWrittenUpFront) {
@@ -125,8 +122,8 @@ TEST_F(FrontEnd, WholeRunOnPipesWithTheAnswersWrittenUpFront) {
     run.type(port_of(radio) + "\n");
     run.close_input();
     // The final key wait ends with the input.
-    EXPECT_EQ(run.wait_exit(), kWritten) << run.transcript();
-    EXPECT_EQ(occurrences(run.transcript(), text::kWriteEnd), 1u);
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::written)) << run.transcript();
+    EXPECT_EQ(occurrences(run.transcript(), texts::kWriteEnd), 1u);
     expect_whole_memory_written(settle(radio), memory);
 }
 

@@ -9,19 +9,19 @@
 
 #include "sim/pty.h"
 #include "tests/e2e/fixture.h"
-#include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
 
 namespace quillmer::e2e {
 namespace {
 
+using e2e::PrintTo;  // rows by their names
 using sim::FrameKind;
 using sim::Model;
 
 /// `count` turns of the glyph, as a handshake shows them from its start.
 std::string spinner_prints(int count) {
     std::string prints;
-    for (int n = 0; n < count; ++n) prints += text::kSpinner[n % 4];
+    for (int n = 0; n < count; ++n) prints += spinner(n);
     return prints;
 }
 
@@ -61,16 +61,6 @@ bool not_held(const std::string& device) {
 
 class Handshake : public EndToEnd {
   protected:
-    /// Runs the program against `radio` with a short memory file, expects the
-    /// whole transfer to succeed, and gives what the radio heard.
-    sim::Snapshot run_to_success(const sim::Simulator& radio) {
-        const std::string memory = varied_memory_file(9);
-        launch_for(radio, memory);
-        EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-        sim::Snapshot s = settle(radio);
-        expect_whole_memory_written(s, memory);
-        return s;
-    }
     std::string com_line(const sim::Simulator& radio) { return "Com:" + port_of(radio) + "\n"; }
     /// `silent` heard the calls at every speed in turn and nothing more; the
     /// console showed the glyph for each call and no model, gave up on the port
@@ -83,90 +73,94 @@ class Handshake : public EndToEnd {
         const std::string transcript = program().transcript();
         // 9 long calls, then 5 turns in each of the two short attempts; no model
         // line, since nothing ever answered.
-        EXPECT_EQ(between(transcript, com_line(silent), text::kNoResponse), spinner_prints(19));
-        EXPECT_EQ(
-            occurrences(transcript, std::string(text::kNoResponse) + std::string(text::kPrompt)),
-            1u);
+        EXPECT_EQ(between(transcript, com_line(silent), texts::kNoResponse), spinner_prints(19));
+        EXPECT_EQ(occurrences(transcript,
+                              std::string(texts::kNoResponse) + std::string(texts::kPortPrompt)),
+                  1u);
         EXPECT_EQ(occurrences(transcript, "Com:"), 1u);
     }
 };
 
 TEST_F(Handshake, RadioAnsweringTheFirstCallIsFoundAtFullSpeed) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
-    const sim::Snapshot s = run_to_success(radio);
+    const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
     // The answer is taken one byte a pass and the call goes out every sixth
     // pass, so a second call leaves before the eight bytes are in.
     EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
-    EXPECT_EQ(between(program().transcript(), com_line(radio), text::kActivate),
-              spinner_prints(2) + std::string(text::kDetect91));
+    EXPECT_EQ(between(program().transcript(), com_line(radio), texts::kActivate),
+              spinner_prints(2) + std::string(texts::kDetectId91));
 }
 
 TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers) {
-    sim::RadioConfig mute = sim::model_config(Model::id91);
-    mute.silent = true;
-    const auto& silent = start_radio(mute);
+    const auto& silent = start_radio(silent_id91());
     const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(9);
     ProgramRun& run = launch_for(silent, memory);
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt));
     EXPECT_TRUE(not_held(silent.slave_path())) << "the silent port was not closed";
     run.type(port_of(radio) + "\n");
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    const sim::Snapshot s = finish_written(radio, memory);
 
     expect_given_up_on(silent);
-    const std::string transcript = run.transcript();
     // The second port is configured afresh at full speed, and its handshake turns
     // the glyph from the first one again.
-    const sim::Snapshot s = settle(radio);
     EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
-    EXPECT_EQ(
-        between(transcript, std::string(text::kPrompt) + echo(port_of(radio)), text::kActivate),
-        spinner_prints(2) + std::string(text::kDetect92));
-    expect_whole_memory_written(s, memory);
+    EXPECT_EQ(between(run.transcript(), std::string(texts::kPortPrompt) + echo(port_of(radio)),
+                      texts::kActivate),
+              spinner_prints(2) + std::string(texts::kDetectId92));
 }
 
 TEST_F(Handshake, SilentPortAndTheInputEndingAtThePromptEndTheProgram) {
-    sim::RadioConfig mute = sim::model_config(Model::id91);
-    mute.silent = true;
-    const auto& silent = start_radio(mute);
+    const auto& silent = start_radio(silent_id91());
     ProgramRun& run = launch_for(silent, varied_memory_file(3));
-    ASSERT_TRUE(run.wait_for_text(text::kPrompt)) << run.transcript();
+    ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt));
     run.close_input();
-    EXPECT_EQ(run.wait_exit(), kNoPort);
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::no_port));
 
     expect_given_up_on(silent);
     const std::string transcript = run.transcript();
-    EXPECT_EQ(occurrences(transcript, text::kPrompt), 1u);
-    EXPECT_GT(transcript.find(text::kInputEnded), transcript.find(text::kPrompt))
+    EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 1u);
+    EXPECT_GT(transcript.find(texts::kInputEnded), transcript.find(texts::kPortPrompt))
         << testing::PrintToString(transcript);
 }
 
-TEST_F(Handshake, RadioListeningOnlyAt4800IsFoundInTheFirstShortAttempt) {
-    sim::RadioConfig config = sim::model_config(Model::id91);
-    config.speed = 4800;
+/// A radio that listens at a lower speed than 38400 only.
+struct SlowRadio {
+    const char* name;
+    Model model;
+    int speed;
+    int least_turns;        ///< of the glyph before the model line
+    const char* handshake;  ///< the frames before LINK_OPEN
+};
+
+class SlowRadioFound : public Handshake, public testing::WithParamInterface<SlowRadio> {};
+
+TEST_P(SlowRadioFound, InItsShortAttemptThenWritesAtFullSpeed) {
+    sim::RadioConfig config = sim::model_config(GetParam().model);
+    config.speed = GetParam().speed;
     const auto& radio = start_radio(config);
-    const sim::Snapshot s = run_to_success(radio);
-    EXPECT_EQ(sim::summary(handshake_frames(s)),
-              "IDENTIFY_LONG@38400! x9, SPEED_NOTICE@38400!, IDENTIFY_SHORT@4800, "
-              "SPEED_NOTICE@4800, LINK_QUERY@38400");
+    const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
+    EXPECT_EQ(sim::summary(handshake_frames(s)), GetParam().handshake);
     EXPECT_EQ(frames_of(s.frames, FrameKind::link_open).at(0).speed, 38400);
-    const int turns =
-        spinner_turns(between(program().transcript(), com_line(radio), text::kDetect91));
-    EXPECT_GE(turns, 9) << "the glyph turns on from the long calls, in order";
+    const auto detect = GetParam().model == Model::id91 ? texts::kDetectId91 : texts::kDetectId92;
+    // The glyph turns on from the long calls, in order.
+    EXPECT_GE(spinner_turns(between(program().transcript(), com_line(radio), detect)),
+              GetParam().least_turns);
 }
 
-TEST_F(Handshake, RadioListeningOnlyAt9600IsFoundInTheSecondShortAttempt) {
-    sim::RadioConfig config = sim::model_config(Model::id92);
-    config.speed = 9600;
-    const auto& radio = start_radio(config);
-    const sim::Snapshot s = run_to_success(radio);
-    EXPECT_EQ(sim::summary(handshake_frames(s)),
-              "IDENTIFY_LONG@38400! x9, SPEED_NOTICE@38400!, IDENTIFY_SHORT@4800!, "
-              "SPEED_NOTICE@4800!, IDENTIFY_SHORT@9600, SPEED_NOTICE@9600, LINK_QUERY@38400");
-    const int turns =
-        spinner_turns(between(program().transcript(), com_line(radio), text::kDetect92));
-    EXPECT_GE(turns, 14) << "nine long calls and the five turns of the first attempt";
-}
+// Nine long calls, then five turns in each short attempt before the one that
+// is answered.
+const SlowRadio kSlowRadios[] = {
+    {"RadioListeningOnlyAt4800IsFoundInTheFirstShortAttempt", Model::id91, 4800, 9,
+     "IDENTIFY_LONG@38400! x9, SPEED_NOTICE@38400!, IDENTIFY_SHORT@4800, SPEED_NOTICE@4800, "
+     "LINK_QUERY@38400"},
+    {"RadioListeningOnlyAt9600IsFoundInTheSecondShortAttempt", Model::id92, 9600, 14,
+     "IDENTIFY_LONG@38400! x9, SPEED_NOTICE@38400!, IDENTIFY_SHORT@4800!, SPEED_NOTICE@4800!, "
+     "IDENTIFY_SHORT@9600, SPEED_NOTICE@9600, LINK_QUERY@38400"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Handshake, SlowRadioFound, testing::ValuesIn(kSlowRadios),
+                         testing::PrintToStringParamName());
 
 TEST_F(Handshake, NoiseBeforeTheIdentifyReplyIsSkipped) {
     sim::RadioConfig config = sim::model_config(Model::id92);
@@ -174,13 +168,13 @@ TEST_F(Handshake, NoiseBeforeTheIdentifyReplyIsSkipped) {
     config.fault_replies = sim::reply_bit(sim::ReplyKind::identify);
     config.fault_limit = 1;
     const auto& radio = start_radio(config);
-    const sim::Snapshot s = run_to_success(radio);
+    const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
     ASSERT_EQ(s.radio.faulted_replies, 1);
     // Still found by the long calls, and the id bytes came through.
     const auto calls = handshake_frames(s);
     EXPECT_EQ(calls.size(), sim::count_of(calls, FrameKind::identify));
     EXPECT_LE(calls.size(), 9u);
-    EXPECT_EQ(occurrences(program().transcript(), text::kDetect92), 1u);
+    EXPECT_EQ(occurrences(program().transcript(), texts::kDetectId92), 1u);
 }
 
 TEST_F(Handshake, OverlongReplyDoesNotStopTheNextReplyFromCounting) {
@@ -191,7 +185,7 @@ TEST_F(Handshake, OverlongReplyDoesNotStopTheNextReplyFromCounting) {
     config.fault_replies = sim::reply_bit(sim::ReplyKind::identify);
     config.fault_limit = 1;
     const auto& radio = start_radio(config);
-    const sim::Snapshot s = run_to_success(radio);
+    const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
     // The first frame end comes only in the attempt at 9600, and the reply it
     // ends still carries the id bytes. The queued bytes make the passes of the
     // short attempts follow one another at once, so frames go out back to back
@@ -199,7 +193,7 @@ TEST_F(Handshake, OverlongReplyDoesNotStopTheNextReplyFromCounting) {
     EXPECT_EQ(sim::summary(handshake_frames(s)),
               "IDENTIFY_LONG@38400 x9, SPEED_NOTICE@38400, IDENTIFY_SHORT@4800!, "
               "SPEED_NOTICE@4800!, IDENTIFY_SHORT@9600!, SPEED_NOTICE@9600!, LINK_QUERY@38400");
-    EXPECT_EQ(occurrences(program().transcript(), text::kDetect91), 1u);
+    EXPECT_EQ(occurrences(program().transcript(), texts::kDetectId91), 1u);
 }
 
 TEST_F(Handshake, BytesLeftOnTheLineByAnEarlierRunAreNotTakenForAnswers) {
@@ -211,11 +205,11 @@ TEST_F(Handshake, BytesLeftOnTheLineByAnEarlierRunAreNotTakenForAnswers) {
     config.probe_answer_from = 2;
     config.waiting = {0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD, 0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD};
     const auto& radio = start_radio(config);
-    const sim::Snapshot s = run_to_success(radio);
+    const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
     // Exactly as on a clean line.
     EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
-    EXPECT_EQ(between(program().transcript(), com_line(radio), text::kActivate),
-              spinner_prints(2) + std::string(text::kDetect92));
+    EXPECT_EQ(between(program().transcript(), com_line(radio), texts::kActivate),
+              spinner_prints(2) + std::string(texts::kDetectId92));
     EXPECT_EQ(sim::summary(only(s.frames, {FrameKind::link_open, FrameKind::ready_probe})),
               "LINK_OPEN@38400, READY_PROBE@38400 x2");
 }
@@ -224,8 +218,9 @@ TEST_F(Handshake, UnknownIdPairShowsNoModelAndWritesAsForAnId91) {
     sim::RadioConfig config = sim::model_config(Model::id91);
     config.id = {0x12, 0x34};
     const auto& radio = start_radio(config);
-    const sim::Snapshot s = run_to_success(radio);
-    EXPECT_EQ(between(program().transcript(), com_line(radio), text::kActivate), spinner_prints(2));
+    const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
+    EXPECT_EQ(between(program().transcript(), com_line(radio), texts::kActivate),
+              spinner_prints(2));
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::ready_probe), 0u);
 }
 

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "tests/e2e/fixture.h"
 #include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
@@ -21,33 +18,22 @@ std::string data_path(const std::string& name) {
                                 : std::string(QUILLMER_TEST_DATA) + "/" + name;
 }
 
-std::string read_data_file(const std::string& name) {
-    std::ifstream in(data_path(name), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_TRUE(in.good() || in.eof()) << name;
-    return text.str();
-}
-
 class MemoryFiles : public EndToEnd {
   protected:
     /// Writes `memory` to the radio and checks the radio's memory against it.
     void expect_written(const std::string& memory, Model model = Model::id91) {
-        const auto& radio = start_radio(sim::model_config(model));
-        launch_for(radio, memory);
-        EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-        expect_whole_memory_written(settle(radio), memory);
+        run_to_success(start_radio(sim::model_config(model)), memory);
     }
 };
 
 TEST_F(MemoryFiles, MarineChannelsWithWindowsLineEndsAndBlankRows) {
-    const std::string memory = read_data_file("marine-vhf-100.csv");
+    const std::string memory = read_file(data_path("marine-vhf-100.csv"));
     ASSERT_EQ(data_rows(memory).size(), 100u);
     expect_written(memory);
 }
 
 TEST_F(MemoryFiles, DvBankWithCallFieldsOnAnId92) {
-    const std::string memory = read_data_file("dv-bank-sydney.csv");
+    const std::string memory = read_file(data_path("dv-bank-sydney.csv"));
     ASSERT_FALSE(data_rows(memory).empty());
     expect_written(memory, Model::id92);
 }
@@ -68,10 +54,10 @@ TEST_F(MemoryFiles, ByteOrderMarkCarriageReturnsAndTheEndOfFileByte) {
 
 TEST_F(MemoryFiles, SemicolonSeparatedFileNeverReachesTheRadio) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
-    ProgramRun& run = launch_for(radio, read_data_file("semicolon-locale.csv"));
+    ProgramRun& run = launch_for(radio, read_file(data_path("semicolon-locale.csv")));
     // For the key wait that ends the program after its message.
     run.type("k");
-    EXPECT_EQ(run.wait_exit(), kMemoryFileRefused) << run.transcript();
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::memory_file_refused)) << run.transcript();
     EXPECT_EQ(occurrences(run.transcript(), "Com:"), 0u) << "a port was looked for";
     EXPECT_TRUE(settle(radio).frames.empty());
 }
@@ -82,7 +68,7 @@ TEST_F(MemoryFiles, BadNumberStopsTheProgramAndIsNamed) {
     memory += "10,145.5x00,,,,FM,BROKEN\n";
     ProgramRun& run = launch_for(radio, memory);
     run.type("k");
-    EXPECT_EQ(run.wait_exit(), kMemoryFileRefused) << run.transcript();
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::memory_file_refused)) << run.transcript();
     EXPECT_EQ(occurrences(run.transcript(), "145.5x00"), 1u) << "the bad text is not named";
     EXPECT_EQ(occurrences(run.transcript(), "Com:"), 0u);
     EXPECT_TRUE(settle(radio).frames.empty());
@@ -92,7 +78,7 @@ TEST_F(MemoryFiles, FileWithoutAnyDataRowWouldEraseEverythingAndIsRefused) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
     ProgramRun& run = launch_for(radio, "CH,Frequency,Dup,Offset\n\n");
     run.type("k");
-    EXPECT_EQ(run.wait_exit(), kMemoryFileRefused) << run.transcript();
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::memory_file_refused)) << run.transcript();
     EXPECT_TRUE(settle(radio).frames.empty());
 }
 
@@ -133,7 +119,7 @@ class Mistakes : public MemoryFiles, public testing::WithParamInterface<Mistake>
 TEST_P(Mistakes, AreRefusedBeforeAnyPortIsUsed) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
     ProgramRun& run = launch_for(radio, GetParam().file);
-    EXPECT_EQ(finish_after("Nothing was sent to the radio.\n"), kMemoryFileRefused)
+    EXPECT_EQ(finish_after(kNothingSent), status(ExitStatus::memory_file_refused))
         << run.transcript();
     EXPECT_NE(run.transcript().find(GetParam().where), std::string::npos) << run.transcript();
     EXPECT_EQ(occurrences(run.transcript(), "Com:"), 0u) << "a port was looked for";
@@ -200,13 +186,12 @@ class CheckFiles : public MemoryFiles,
                    public testing::WithParamInterface<std::pair<const char*, int>> {};
 
 TEST_P(CheckFiles, ShowEveryChannelOrTheRefusal) {
-    const auto& [name, status] = GetParam();
+    const auto& [name, ending] = GetParam();
     ProgramRun& run = launch({"--check", data_path(name)});
-    EXPECT_EQ(run.wait_exit(), status) << run.transcript();
+    EXPECT_EQ(run.wait_exit(), ending) << run.transcript();
     const std::vector<std::string> lines = lines_of(run.transcript());
-    if (status != kWritten) {
-        EXPECT_TRUE(run.transcript().ends_with("Nothing was sent to the radio.\n"))
-            << run.transcript();
+    if (ending != status(ExitStatus::written)) {
+        EXPECT_TRUE(run.transcript().ends_with(kNothingSent)) << run.transcript();
         EXPECT_TRUE(table_rows(lines).empty());
         return;
     }
@@ -219,29 +204,30 @@ TEST_P(CheckFiles, ShowEveryChannelOrTheRefusal) {
     EXPECT_EQ(lines.at(rows.size() + 1).rfind("rows read: ", 0), 0u) << run.transcript();
 }
 
-INSTANTIATE_TEST_SUITE_P(RealFiles, CheckFiles,
-                         testing::Values(std::pair{"memory.csv", kWritten},
-                                         std::pair{"dv-bank-sydney.csv", kWritten},
-                                         std::pair{"marine-vhf-100.csv", kWritten},
-                                         std::pair{"semicolon-locale.csv", kMemoryFileRefused}),
-                         [](const testing::TestParamInfo<std::pair<const char*, int>>& param) {
-                             std::string name = param.param.first;
-                             name.erase(name.find('.'));
-                             std::erase(name, '-');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    RealFiles, CheckFiles,
+    testing::Values(std::pair{"memory.csv", status(ExitStatus::written)},
+                    std::pair{"dv-bank-sydney.csv", status(ExitStatus::written)},
+                    std::pair{"marine-vhf-100.csv", status(ExitStatus::written)},
+                    std::pair{"semicolon-locale.csv", status(ExitStatus::memory_file_refused)}),
+    [](const testing::TestParamInfo<std::pair<const char*, int>>& param) {
+        std::string name = param.param.first;
+        name.erase(name.find('.'));
+        std::erase(name, '-');
+        return name;
+    });
 
 TEST_F(MemoryFiles, CheckTableIsWhatTheRadioHoldsAfterARun) {
-    const std::string memory = read_data_file("memory.csv");
+    const std::string memory = read_file(data_path("memory.csv"));
     const std::string path = write_memory_file(memory, "preview.csv");
     ProgramRun& check = launch({"--check", path});
-    ASSERT_EQ(check.wait_exit(), kWritten) << check.transcript();
+    ASSERT_EQ(check.wait_exit(), status(ExitStatus::written)) << check.transcript();
     const std::vector<TableRow> table = table_rows(lines_of(check.transcript()));
     ASSERT_EQ(table.size(), static_cast<std::size_t>(sim::kChannelCount));
 
     const auto& radio = start_radio(sim::model_config(Model::id92));
     launch_for(radio, memory);
-    ASSERT_EQ(finish_after(text::kWriteEnd), kWritten);
+    ASSERT_EQ(finish_after(texts::kWriteEnd), status(ExitStatus::written));
     const sim::MemoryImage& image = settle(radio).radio.image;
     for (int ch = 0; ch < sim::kChannelCount; ++ch) {
         const sim::Slot& slot = image[static_cast<std::size_t>(ch)];

@@ -73,16 +73,9 @@ std::uint64_t parse_mhz(std::string_view text) {
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     std::string fraction(point == std::string_view::npos ? "" : text.substr(point + 1));
-    std::uint64_t hz = 0;
-    for (char c : whole) {
-        if (c < '0' || c > '9') {
-            ADD_FAILURE() << "not a plain decimal number: \"" << text << "\"";
-            return 0;
-        }
-        hz = hz * 10 + static_cast<std::uint64_t>(c - '0');
-    }
     fraction.resize(6, '0');  // down to hertz; further digits are below a hertz
-    for (char c : fraction) {
+    std::uint64_t hz = 0;
+    for (char c : std::string(whole) + fraction) {
         if (c < '0' || c > '9') {
             ADD_FAILURE() << "not a plain decimal number: \"" << text << "\"";
             return 0;

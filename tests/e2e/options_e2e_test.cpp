@@ -15,7 +15,6 @@
 
 #include "sim/pty.h"
 #include "tests/e2e/fixture.h"
-#include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
 
 namespace quillmer::e2e {
@@ -31,9 +30,9 @@ class Options : public EndToEnd {
     /// Runs the program with `args` and no radio to the end; its exit status.
     int run_to_end(const std::vector<std::string>& args) {
         ProgramRun& run = launch(args);
-        const int status = run.wait_exit();
-        EXPECT_NE(status, ProgramRun::kTimedOut) << run.transcript();
-        return status;
+        const int ended = run.wait_exit();
+        EXPECT_NE(ended, ProgramRun::kTimedOut) << run.transcript();
+        return ended;
     }
     /// The port of `radio` as the program names it in its messages.
     std::string named(const sim::Simulator& radio) const {
@@ -44,18 +43,18 @@ class Options : public EndToEnd {
 };
 
 TEST_F(Options, HelpAndVersionAnswerAtOnceAndAnUnknownOptionIsNoFileName) {
-    EXPECT_EQ(run_to_end({"--help"}), kWritten);
+    EXPECT_EQ(run_to_end({"--help"}), status(ExitStatus::written));
     EXPECT_TRUE(program().transcript().starts_with(kUsageStart)) << program().transcript();
     EXPECT_NE(program().transcript().find("\nExit status:\n"), std::string::npos);
 
-    EXPECT_EQ(run_to_end({"--version"}), kWritten);
+    EXPECT_EQ(run_to_end({"--version"}), status(ExitStatus::written));
     EXPECT_TRUE(program().transcript().starts_with("quillmer 0.")) << program().transcript();
 
-    EXPECT_EQ(run_to_end({"--bogus", "memory.csv"}), kUsage);
+    EXPECT_EQ(run_to_end({"--bogus", "memory.csv"}), status(ExitStatus::usage));
     const std::string refused = program().transcript();
     EXPECT_TRUE(refused.starts_with("Unknown option --bogus")) << refused;
     EXPECT_NE(refused.find(kUsageStart), std::string::npos);
-    EXPECT_EQ(occurrences(refused, text::kTitle), 0u) << "the run went on";
+    EXPECT_EQ(occurrences(refused, texts::kTitle), 0u) << "the run went on";
 }
 
 TEST_F(Options, AMemoryFileNamedLikeAnOptionComesAfterTheDoubleDash) {
@@ -65,20 +64,18 @@ TEST_F(Options, AMemoryFileNamedLikeAnOptionComesAfterTheDoubleDash) {
     write_settings(port_of(radio) + "\n");
     // A name relative to the program's directory, where the file is.
     launch({"--", "-x.csv"});
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    expect_whole_memory_written(settle(radio), memory);
+    finish_written(radio, memory);
 }
 
 TEST_F(Options, ThePortOptionIsTheSettingsLineAndNothingIsAsked) {
     const auto& radio = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(7);
     ProgramRun& run = launch({"--port", port_of(radio), write_memory_file(memory)});
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
+    finish_written(radio, memory);
     const std::string transcript = run.transcript();
     EXPECT_NE(transcript.find("\n\nCom:" + port_of(radio) + "\n"), std::string::npos) << transcript;
-    EXPECT_EQ(occurrences(transcript, text::kHelp1), 0u);
-    EXPECT_EQ(occurrences(transcript, text::kPrompt), 0u);
-    expect_whole_memory_written(settle(radio), memory);
+    EXPECT_EQ(occurrences(transcript, texts::kSettingsHelp1), 0u);
+    EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
 }
 
 TEST_F(Options, APortThatDoesNotOpenEndsTheRunWithItsPathAndWhy) {
@@ -89,41 +86,38 @@ TEST_F(Options, APortThatDoesNotOpenEndsTheRunWithItsPathAndWhy) {
     const std::string missing = native() ? "/dev/quillmer-no-such-port" : R"(\\.\QUILLMER9)";
     const Case cases[] = {
         {"4000", no_such_port_line(4000)},
-        {missing,
-         missing + " does not exist: is the cable plugged in?" + std::string(text::kListHint)},
+        {missing, missing + " does not exist: is the cable plugged in?" + std::string(kListHint)},
     };
     const std::string memory_file = write_memory_file(varied_memory_file(3));
     for (const Case& c : cases) {
-        EXPECT_EQ(run_to_end({"--port=" + c.port, memory_file}), kNoPort);
+        EXPECT_EQ(run_to_end({"--port=" + c.port, memory_file}), status(ExitStatus::no_port));
         const std::string transcript = program().transcript();
         EXPECT_TRUE(
-            transcript.ends_with("Com:" + c.port + "\n" + std::string(text::kOpenError) + c.why))
+            transcript.ends_with("Com:" + c.port + "\n" + std::string(texts::kOpenError) + c.why))
             << testing::PrintToString(transcript);
-        EXPECT_EQ(occurrences(transcript, text::kPrompt), 0u);
+        EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
     }
 }
 
 TEST_F(Options, APortWithoutARadioEndsTheRunAfterTheCalls) {
-    sim::RadioConfig mute = sim::model_config(Model::id91);
-    mute.silent = true;
-    const auto& silent = start_radio(mute);
+    const auto& silent = start_radio(silent_id91());
     EXPECT_EQ(run_to_end({"--port", port_of(silent), write_memory_file(varied_memory_file(3))}),
-              kNoPort);
+              status(ExitStatus::no_port));
     const std::string transcript = program().transcript();
-    EXPECT_TRUE(transcript.ends_with(std::string(text::kNoResponse) + "Nothing answered on " +
+    EXPECT_TRUE(transcript.ends_with(std::string(texts::kNoResponse) + "Nothing answered on " +
                                      named(silent) +
                                      ": is the radio switched on, and the cable plugged in at "
                                      "both ends?\n"))
         << testing::PrintToString(transcript);
-    EXPECT_EQ(occurrences(transcript, text::kPrompt), 0u);
+    EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
 }
 
 TEST_F(Options, APortThatIsNoSerialPortIsNamed) {
     const std::string device = native() ? "/dev/null" : R"(\\.\NUL)";
     EXPECT_EQ(run_to_end({"--port", device, write_memory_file(varied_memory_file(3))}),
-              kPortSettingsRefused);
+              status(ExitStatus::port_settings_refused));
     EXPECT_TRUE(program().transcript().ends_with(
-        std::string(text::kDcbError) + device +
+        std::string(texts::kDcbError) + device +
         " is not a serial port, or its driver refused 38400 bit/s with 8 data bits and no "
         "parity.\n"))
         << testing::PrintToString(program().transcript());
@@ -136,9 +130,9 @@ TEST_F(Options, APortHeldByAnotherProgramSaysSo) {
     ASSERT_TRUE(holder.valid());
     ASSERT_EQ(flock(holder.get(), LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(run_to_end({"--port", radio.slave_path(), write_memory_file(varied_memory_file(3))}),
-              kNoPort);
+              status(ExitStatus::no_port));
     EXPECT_TRUE(program().transcript().ends_with(
-        std::string(text::kOpenError) + radio.slave_path() +
+        std::string(texts::kOpenError) + radio.slave_path() +
         " is in use by another program: close that program and try again.\n"))
         << testing::PrintToString(program().transcript());
     EXPECT_TRUE(radio.frames().empty());
@@ -169,9 +163,9 @@ TEST_F(Options, APortThisUserMayNotOpenNamesTheGroupToJoin) {
                                      fs::perms::group_read | fs::perms::others_read);
     launcher_.argv_prefix = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
 
-    EXPECT_EQ(run_to_end({"--port", radio.slave_path(), memory_file}), kNoPort);
+    EXPECT_EQ(run_to_end({"--port", radio.slave_path(), memory_file}), status(ExitStatus::no_port));
     EXPECT_TRUE(program().transcript().ends_with(
-        std::string(text::kOpenError) + "Permission denied on " + radio.slave_path() +
+        std::string(texts::kOpenError) + "Permission denied on " + radio.slave_path() +
         ": this user must be in the group " + group_name + ", which owns it: sudo usermod -aG " +
         group_name + " \"$USER\", then log out and in again.\n"))
         << testing::PrintToString(program().transcript());
@@ -179,9 +173,9 @@ TEST_F(Options, APortThisUserMayNotOpenNamesTheGroupToJoin) {
 }
 
 TEST_F(Options, PortsListsOnePortALineOrSaysWhatToCheck) {
-    EXPECT_EQ(run_to_end({"--ports"}), kWritten);
+    EXPECT_EQ(run_to_end({"--ports"}), status(ExitStatus::written));
     const std::string listed = program().transcript();
-    EXPECT_EQ(occurrences(listed, text::kTitle), 0u);
+    EXPECT_EQ(occurrences(listed, texts::kTitle), 0u);
     const std::string footer =
         "Give the first word of a line to --port, in the settings file or at the port prompt.\n";
     if (!listed.ends_with(footer)) {
@@ -215,22 +209,20 @@ TEST_F(UserSettings, TheUsersOwnFileServesWhenNoneIsBesideTheProgramAndTheOneBes
     const auto& beside_program = start_radio(sim::model_config(Model::id92));
     const std::string memory = varied_memory_file(5);
     const std::string memory_file = write_memory_file(memory);
+    // A whole run into the radio the settings name.
+    const auto run_into = [&](const sim::Simulator& radio) {
+        launch({memory_file});
+        finish_written(radio, memory);
+        EXPECT_NE(program().transcript().find("\n\nCom:" + port_of(radio) + "\n"),
+                  std::string::npos)
+            << program().transcript();
+    };
     write_user_settings(port_of(in_users_file) + "\n");
-    launch({memory_file});
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    EXPECT_NE(program().transcript().find("\n\nCom:" + port_of(in_users_file) + "\n"),
-              std::string::npos)
-        << program().transcript();
-    EXPECT_EQ(occurrences(program().transcript(), text::kHelp1), 0u);
-    expect_whole_memory_written(settle(in_users_file), memory);
+    run_into(in_users_file);
+    EXPECT_EQ(occurrences(program().transcript(), texts::kSettingsHelp1), 0u);
 
     write_settings(port_of(beside_program) + "\n");
-    launch({memory_file});
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    EXPECT_NE(program().transcript().find("\n\nCom:" + port_of(beside_program) + "\n"),
-              std::string::npos)
-        << program().transcript();
-    expect_whole_memory_written(settle(beside_program), memory);
+    run_into(beside_program);
     EXPECT_EQ(sim::count_of(settle(in_users_file).frames, sim::FrameKind::link_open), 1u);
 }
 

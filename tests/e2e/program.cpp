@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -235,16 +236,57 @@ std::string ProgramRun::errors() const {
     return errors_;
 }
 
-bool ProgramRun::wait_for(const std::function<bool(std::string_view)>& done,
-                          std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] { return done(transcript_) || console_closed_; });
-    return done(transcript_);
+testing::AssertionResult ProgramRun::wait_for(const std::function<bool(std::string_view)>& done,
+                                              std::chrono::milliseconds timeout,
+                                              std::string_view what) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    bool closed = false;
+    do {
+        std::unique_lock lock(mutex_);
+        // Short steps, so that the program's end is seen while nothing comes.
+        changed_.wait_for(lock, 100ms, [&] { return done(transcript_) || console_closed_; });
+        if (done(transcript_)) return testing::AssertionSuccess();
+        closed = console_closed_;
+    } while (!closed && !ended(kAfterEnd) && std::chrono::steady_clock::now() < deadline);
+    // The console closes as the program ends: give its end a moment to be seen.
+    for (int look = 0; closed && look < 100 && !ended(); ++look) std::this_thread::sleep_for(10ms);
+    return testing::AssertionFailure() << "awaited on the program's console: " << what << "; but "
+                                       << (closed    ? "the console closed"
+                                           : ended() ? "the program ended"
+                                                     : "the time ran out")
+                                       << ".\n"
+                                       << how_it_stands();
 }
 
-bool ProgramRun::wait_for_text(std::string_view text, std::size_t count,
-                               std::chrono::milliseconds timeout) {
-    return wait_for([&](std::string_view t) { return occurrences(t, text) >= count; }, timeout);
+testing::AssertionResult ProgramRun::wait_for_text(std::string_view text, std::size_t count,
+                                                   std::chrono::milliseconds timeout) {
+    return wait_for([&](std::string_view t) { return occurrences(t, text) >= count; }, timeout,
+                    testing::PrintToString(std::string(text)) + " x" + std::to_string(count));
+}
+
+bool ProgramRun::ended(std::chrono::milliseconds ago) {
+    const pid_t done = reaped_ ? 0 : waitpid(pid_, &status_, WNOHANG);
+    if (done == pid_ || (done < 0 && errno != EINTR)) {
+        reaped_ = true;
+        ended_at_ = std::chrono::steady_clock::now();
+    }
+    return reaped_ && std::chrono::steady_clock::now() - ended_at_ >= ago;
+}
+
+std::string ProgramRun::how_it_stands() {
+    std::string stands =
+        !ended()     ? "The program still runs."
+        : timed_out_ ? "The program was killed: it had not ended."
+        : WIFSIGNALED(status_)
+            ? "The program was ended by signal " + std::to_string(WTERMSIG(status_)) + "."
+            : "The program ended with exit status " + std::to_string(WEXITSTATUS(status_)) + ".";
+    const std::string console = transcript();
+    constexpr std::size_t kShown = 1500;  // the end of the console, enough to see where it stood
+    stands +=
+        "\nIts console so far: " +
+        testing::PrintToString(console.substr(console.size() - std::min(console.size(), kShown)));
+    if (!errors().empty()) stands += "\nIts standard error: " + testing::PrintToString(errors());
+    return stands;
 }
 
 void ProgramRun::type(std::string_view bytes) {
@@ -281,25 +323,21 @@ std::optional<termios> ProgramRun::terminal_settings() const {
 }
 
 int ProgramRun::wait_exit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!ended() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
     if (!reaped_) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            const pid_t done = waitpid(pid_, &status_, WNOHANG);
-            if (done == pid_ || (done < 0 && errno != EINTR)) break;
-            if (std::chrono::steady_clock::now() >= deadline) {
-                timed_out_ = true;
-                kill_group();
-                waitpid(pid_, &status_, 0);
-                break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
+        timed_out_ = true;
+        kill_group();
+        waitpid(pid_, &status_, 0);
         reaped_ = true;
-        if (!timed_out_) {
-            // The last bytes may still be on their way through the terminal.
-            std::unique_lock lock(mutex_);
-            changed_.wait_for(lock, 5s, [&] { return console_closed_; });
-        }
+    }
+    if (!drained_ && !timed_out_) {
+        drained_ = true;
+        // The last bytes may still be on their way through the terminal.
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, 5s, [&] { return console_closed_; });
     }
     if (timed_out_) return kTimedOut;
     if (WIFEXITED(status_)) return WEXITSTATUS(status_);

@@ -5,6 +5,8 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -29,6 +31,9 @@ using namespace std::chrono_literals;
 /// How long a test waits for something that should come: far longer than it
 /// takes even on a loaded machine, so it is reached only when something is wrong.
 inline constexpr std::chrono::milliseconds kWait = 60s;
+/// How long a wait for what the program would do goes on once it has ended:
+/// time for its last bytes to reach the console and the line.
+inline constexpr std::chrono::milliseconds kAfterEnd = 5s;
 
 class ProgramRun {
   public:
@@ -60,12 +65,19 @@ class ProgramRun {
     std::string errors() const;
 
     /// Waits until `text` occurs `count` times in the transcript (occurrences do
-    /// not overlap). False when the time ran out or the console closed first.
-    bool wait_for_text(std::string_view text, std::size_t count = 1,
-                       std::chrono::milliseconds timeout = kWait);
-    /// Waits until `done` holds for the transcript. Same false as above.
-    bool wait_for(const std::function<bool(std::string_view transcript)>& done,
-                  std::chrono::milliseconds timeout = kWait);
+    /// not overlap). A failure that says what was awaited and how_it_stands()
+    /// when the time ran out, or once the text cannot come: the console closed,
+    /// or the program ended kAfterEnd ago.
+    testing::AssertionResult wait_for_text(std::string_view text, std::size_t count = 1,
+                                           std::chrono::milliseconds timeout = kWait);
+    /// Waits until `done`, named `what`, holds for the transcript. As above.
+    testing::AssertionResult wait_for(const std::function<bool(std::string_view transcript)>& done,
+                                      std::chrono::milliseconds timeout = kWait,
+                                      std::string_view what = "what the test waits for");
+    /// True once the program ended `ago` or longer before now (it is reaped then).
+    bool ended(std::chrono::milliseconds ago = 0ms);
+    /// Whether the program runs or how it ended, and its console so far.
+    std::string how_it_stands();
 
     /// Types bytes on the terminal, or writes them to the standard input pipe:
     /// "7\n" for an answer, "\x1b" for Esc, "\x03" for Ctrl-C, "\x1b[A" for the
@@ -101,6 +113,8 @@ class ProgramRun {
     int status_ = 0;
     bool reaped_ = false;
     bool timed_out_ = false;
+    bool drained_ = false;                            // the console's last bytes awaited
+    std::chrono::steady_clock::time_point ended_at_;  // when the end was first seen
     sim::Fd console_;  // the terminal's master, or standard output's read end
     sim::Fd error_;    // standard error's read end (pipes only)
     sim::Fd input_;    // standard input's write end (pipes only)

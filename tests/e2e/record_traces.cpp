@@ -11,8 +11,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "tests/e2e/fixture.h"
 #include "tests/e2e/trace_scenarios.h"
@@ -21,13 +19,6 @@ namespace quillmer::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class Record : public EndToEnd, public testing::WithParamInterface<TraceScenario> {};
 
@@ -39,10 +30,10 @@ TEST_P(Record, Trace) {
     ProgramRun& run = launch({"--trace", "trace.txt", "memory.csv"});
     if (scenario.esc_after_probes > 0) {
         const auto probes = static_cast<std::size_t>(scenario.esc_after_probes);
-        ASSERT_TRUE(radio.wait_for_kind(sim::FrameKind::ready_probe, probes, kWait));
+        ASSERT_TRUE(await(radio, sim::FrameKind::ready_probe, probes));
         run.type("\x1b");
     }
-    EXPECT_EQ(finish_after(scenario.last_text), scenario.exit_status);
+    EXPECT_EQ(finish_after(scenario.last_text), status(scenario.exit_status));
 
     const char* elsewhere = std::getenv("QUILLMER_RECORD_TRACES");
     const fs::path to = elsewhere != nullptr && *elsewhere != '\0'

@@ -21,11 +21,9 @@ class Terminal : public EndToEnd {
     /// Starts the program against an ID-92 that never says it is ready, and
     /// waits until the transfer loop polls the keyboard.
     ProgramRun& launch_waiting() {
-        sim::RadioConfig config = sim::model_config(Model::id92);
-        config.probe_answer_from = sim::kNever;
-        const auto& radio = start_radio(config);
+        const auto& radio = start_radio(never_ready_id92());
         ProgramRun& run = launch_for(radio, varied_memory_file(3));
-        EXPECT_TRUE(radio.wait_for_kind(FrameKind::ready_probe, 1, kWait));
+        EXPECT_TRUE(await(radio, FrameKind::ready_probe, 1));
         return run;
     }
 };
@@ -37,7 +35,7 @@ TEST_F(Terminal, KeysAreRawDuringTheTransferAndLineModeComesBackAtTheEnd) {
     EXPECT_EQ(during->c_lflag & kLineMode, 0u)
         << "line mode, echo or signals on during the transfer";
     run.type("\x1b");
-    EXPECT_EQ(finish_after(text::kWriteError), kAborted);
+    EXPECT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
     const auto after = run.terminal_settings();
     ASSERT_TRUE(after.has_value());
     EXPECT_EQ(after->c_lflag & kLineMode, kLineMode);
@@ -45,7 +43,7 @@ TEST_F(Terminal, KeysAreRawDuringTheTransferAndLineModeComesBackAtTheEnd) {
 
 struct SignalEnd {
     int signal;
-    int status;        ///< what wait_exit() gives
+    int exit_status;   ///< what wait_exit() gives
     const char* name;  ///< the test's name
 };
 
@@ -57,7 +55,7 @@ TEST_P(TerminalAfterSignal, LineModeComesBackWhenASignalEndsTheProgram) {
     ASSERT_TRUE(during.has_value());
     ASSERT_EQ(during->c_lflag & kLineMode, 0u);
     run.signal(GetParam().signal);
-    EXPECT_EQ(run.wait_exit(), GetParam().status);
+    EXPECT_EQ(run.wait_exit(), GetParam().exit_status);
     const auto after = run.terminal_settings();
     ASSERT_TRUE(after.has_value());
     EXPECT_EQ(after->c_lflag & kLineMode, kLineMode);
@@ -67,7 +65,7 @@ TEST_P(TerminalAfterSignal, LineModeComesBackWhenASignalEndsTheProgram) {
 // as a key ends it, with the status of an interrupted run. The others end it as
 // if it had no handler.
 INSTANTIATE_TEST_SUITE_P(Signals, TerminalAfterSignal,
-                         testing::Values(SignalEnd{SIGINT, kAborted, "INT"},
+                         testing::Values(SignalEnd{SIGINT, status(ExitStatus::aborted), "INT"},
                                          SignalEnd{SIGTERM, 128 + SIGTERM, "TERM"},
                                          SignalEnd{SIGHUP, 128 + SIGHUP, "HUP"}),
                          [](const testing::TestParamInfo<SignalEnd>& end) {
@@ -76,10 +74,10 @@ INSTANTIATE_TEST_SUITE_P(Signals, TerminalAfterSignal,
 
 TEST_F(Terminal, CtrlCAtThePortPromptEndsWithTheStatusOfAnInterruptedRun) {
     launch({write_memory_file(varied_memory_file(3))});
-    ASSERT_TRUE(program().wait_for_text(text::kPrompt));
+    ASSERT_TRUE(program().wait_for_text(texts::kPortPrompt));
     // In line mode the terminal turns Ctrl-C into SIGINT.
     program().type("\x03");
-    EXPECT_EQ(program().wait_exit(), kAborted);
+    EXPECT_EQ(program().wait_exit(), status(ExitStatus::aborted));
 }
 
 }  // namespace

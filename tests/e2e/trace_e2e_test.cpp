@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "sim/replayer.h"
 #include "sim/trace_file.h"
@@ -24,13 +22,6 @@ namespace fs = std::filesystem;
 using sim::FrameKind;
 using sim::Model;
 using Kind = sim::TraceEvent::Kind;
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 /// The bytes of every `>` or every `<` line, each with its speed.
 std::vector<std::pair<sim::Bytes, int>> lines_of(const sim::Trace& trace, Kind kind) {
@@ -131,7 +122,7 @@ TEST_F(Traced, AWholeRunListsEveryFrameHeardAndEveryByteTheRadioSent) {
         const auto& radio = start_radio(c.radio);
         const std::string memory = varied_memory_file(sim::kChannelCount);
         launch_traced(radio, memory);
-        ASSERT_EQ(finish_after(text::kWriteEnd), kWritten);
+        ASSERT_EQ(finish_after(texts::kWriteEnd), status(ExitStatus::written));
         const sim::Snapshot s = settle(radio);
         const sim::Trace t = trace();
 
@@ -159,7 +150,8 @@ TEST_F(Traced, ATracePulledCableKeepsEverythingUpToTheDeviceGoing) {
     config.vanish_after = 150;
     const auto& radio = start_radio(config);
     launch_traced(radio, varied_memory_file(sim::kChannelCount));
-    ASSERT_EQ(finish_after(std::string(text::kWriteError) + std::string(kGone)), kGoneStatus);
+    ASSERT_EQ(finish_after(std::string(texts::kWriteError) + std::string(kGone)),
+              status(ExitStatus::device_gone));
     const sim::Snapshot s = radio.snapshot();  // the device is gone: nothing more can come
     const sim::Trace t = trace();
     // Where a port tells of a vanished device only once writes have failed
@@ -176,13 +168,11 @@ TEST_F(Traced, ATracePulledCableKeepsEverythingUpToTheDeviceGoing) {
 // leave every line written before them, whole.
 TEST_F(Traced, CtrlCAndAKillKeepEveryLineBeforeThem) {
     if (!launcher_.argv_prefix.empty()) GTEST_SKIP() << "Ctrl-C is no key on pipes";
-    sim::RadioConfig never_ready = sim::model_config(Model::id92);
-    never_ready.probe_answer_from = sim::kNever;
-    const auto& waiting = start_radio(never_ready);
+    const auto& waiting = start_radio(never_ready_id92());
     ProgramRun& run = launch_traced(waiting, varied_memory_file(3));
-    ASSERT_TRUE(waiting.wait_for_kind(FrameKind::ready_probe, 11, kWait));
+    ASSERT_TRUE(await(waiting, FrameKind::ready_probe, 11));
     run.type("\x03");
-    ASSERT_EQ(finish_after(text::kWriteError), kAborted);
+    ASSERT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
     const std::vector<std::string> events = other_events(trace());
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
@@ -196,7 +186,7 @@ TEST_F(Traced, CtrlCAndAKillKeepEveryLineBeforeThem) {
     slow.ack_delay = std::chrono::milliseconds(20);
     const auto& radio = start_radio(slow);
     ProgramRun& killed = launch_traced(radio, varied_memory_file(sim::kChannelCount));
-    ASSERT_TRUE(radio.wait_for_kind(FrameKind::write, 30, kWait));
+    ASSERT_TRUE(await(radio, FrameKind::write, 30));
     killed.signal(SIGKILL);
     EXPECT_EQ(killed.wait_exit(), 128 + SIGKILL);
     const auto traced = lines_of(trace(), Kind::sent);
@@ -214,7 +204,7 @@ TEST_F(Traced, ATraceFileThatCannotBeWrittenEndsTheRunBeforeAnyPortIsUsed) {
     write_settings(port_of(radio) + "\n");
     write_memory_file(varied_memory_file(3));
     ProgramRun& run = launch({"--trace", "no-such-directory/trace.txt", "memory.csv"});
-    EXPECT_EQ(run.wait_exit(), kUsage);
+    EXPECT_EQ(run.wait_exit(), status(ExitStatus::usage));
     EXPECT_NE(run.transcript().find("The trace file no-such-directory/trace.txt cannot be written"),
               std::string::npos)
         << run.transcript();
@@ -222,7 +212,7 @@ TEST_F(Traced, ATraceFileThatCannotBeWrittenEndsTheRunBeforeAnyPortIsUsed) {
 
     // With an option instead of a run: the header and how it ended.
     ProgramRun& version = launch({"--trace", "version.txt", "--version"});
-    EXPECT_EQ(version.wait_exit(), kWritten);
+    EXPECT_EQ(version.wait_exit(), status(ExitStatus::written));
     const sim::Trace t = trace("version.txt");
     ASSERT_EQ(t.header.size(), 1u);
     EXPECT_TRUE(t.header[0].ends_with("; no memory file")) << t.header[0];
@@ -255,11 +245,10 @@ class Replaying : public EndToEnd {
     /// before it and the radio's answers to them have gone out.
     void press_keys(const sim::Replayer& replayer) {
         for (const sim::TracedKey& key : replayer.script().keys) {
-            const bool reached = replayer.wait_for(
-                [&](const sim::ReplayState& s) {
+            const auto reached =
+                await(replayer, "the frames before the key " + key.key, [&](const auto& s) {
                     return s.departure || (s.matched >= key.after_frame && s.pending == 0);
-                },
-                kWait);
+                });
             ASSERT_TRUE(reached) << replayer.state().outcome;
             program().type(key.key == "Esc" ? "\x1b" : "\x03");
         }
@@ -275,13 +264,15 @@ TEST_P(KeptTrace, TheProgramSendsTheTracedFramesAgain) {
     const auto replayer = replay(text, scenario);
     ASSERT_TRUE(replayer);
     press_keys(*replayer);
-    EXPECT_EQ(finish_after(scenario.last_text), scenario.exit_status);
-    EXPECT_TRUE(replayer->wait_for([](const sim::ReplayState& s) { return s.complete; }, kWait));
+    EXPECT_EQ(finish_after(scenario.last_text), status(scenario.exit_status));
+    EXPECT_TRUE(await(*replayer, "every frame of the trace",
+                      [](const sim::ReplayState& s) { return s.complete; }));
     const sim::ReplayState s = replayer->state();
     EXPECT_TRUE(s.complete) << s.outcome;
     EXPECT_FALSE(s.departure) << s.outcome;
     // The trace ended as this run did.
-    EXPECT_TRUE(text.ends_with(", exit status " + std::to_string(scenario.exit_status) + "\n"));
+    EXPECT_TRUE(
+        text.ends_with(", exit status " + std::to_string(status(scenario.exit_status)) + "\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Traces, KeptTrace, testing::ValuesIn(trace_scenarios()),
@@ -302,14 +293,14 @@ TEST_F(ChangedTrace, OneByteOfAWriteFrameIsADeparture) {
     text[byte_13] = text[byte_13] == '0' ? '1' : '0';
     const auto replayer = replay(text, scenario);
     ASSERT_TRUE(replayer);
-    ASSERT_TRUE(replayer->wait_for(
-        [](const sim::ReplayState& s) { return s.departure.has_value(); }, kWait));
+    ASSERT_TRUE(await(*replayer, "a departure from the trace",
+                      [](const sim::ReplayState& s) { return s.departure.has_value(); }));
     const std::string outcome = replayer->state().outcome;
     EXPECT_NE(outcome.find("came WRITE ch 17 at 38400 bit/s; byte 13 is "), std::string::npos)
         << outcome;
     // The program waits for the answer that never comes, until Esc.
     program().type("\x1b");
-    EXPECT_EQ(finish_after(text::kWriteError), kAborted);
+    EXPECT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
 }
 
 }  // namespace

@@ -9,25 +9,27 @@ namespace quillmer::e2e {
 
 std::vector<TraceScenario> trace_scenarios() {
     using sim::Model;
-    const std::string written(text::kWriteEnd);
-    const std::string stopped(text::kWriteError);
+    const std::string written(texts::kWriteEnd);
+    const std::string stopped(texts::kWriteError);
 
     sim::RadioConfig at_9600 = sim::model_config(Model::id91);
     at_9600.speed = 9600;
     sim::RadioConfig refusing = sim::model_config(Model::id92);
     refusing.ng_channels = {17};
-    sim::RadioConfig never_ready = sim::model_config(Model::id92);
-    never_ready.probe_answer_from = sim::kNever;
     sim::RadioConfig vanishing = sim::model_config(Model::id91);
     vanishing.vanish_after = 200;
 
     return {
-        {"id91", "marine-vhf-100.csv", sim::model_config(Model::id91), 0, written, kWritten},
-        {"id92", "dv-bank-sydney.csv", sim::model_config(Model::id92), 0, written, kWritten},
-        {"fallback-9600", "dv-bank-sydney.csv", at_9600, 0, written, kWritten},
-        {"ng-channel-17", "marine-vhf-100.csv", refusing, 0, stopped, kRadioRefused},
-        {"esc-never-ready", "dv-bank-sydney.csv", never_ready, 11, stopped, kAborted},
-        {"vanished", "marine-vhf-100.csv", vanishing, 0, stopped + std::string(kGone), kGoneStatus},
+        {"id91", "marine-vhf-100.csv", sim::model_config(Model::id91), 0, written,
+         ExitStatus::written},
+        {"id92", "dv-bank-sydney.csv", sim::model_config(Model::id92), 0, written,
+         ExitStatus::written},
+        {"fallback-9600", "dv-bank-sydney.csv", at_9600, 0, written, ExitStatus::written},
+        {"ng-channel-17", "marine-vhf-100.csv", refusing, 0, stopped, ExitStatus::radio_refused},
+        {"esc-never-ready", "dv-bank-sydney.csv", never_ready_id92(), 11, stopped,
+         ExitStatus::aborted},
+        {"vanished", "marine-vhf-100.csv", vanishing, 0, stopped + std::string(kGone),
+         ExitStatus::device_gone},
     };
 }
 

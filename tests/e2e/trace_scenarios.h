@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/exit_status.h"
 #include "sim/radio.h"
 
 namespace quillmer::e2e {
@@ -20,7 +21,7 @@ struct TraceScenario {
     sim::RadioConfig radio;    ///< the simulated radio the trace was recorded against
     int esc_after_probes = 0;  ///< Esc once the radio has heard this many READY_PROBE
     std::string last_text;     ///< the program's last words before its final key wait
-    int exit_status = 0;
+    ExitStatus exit_status = ExitStatus::written;
 };
 
 /// ID-91 and ID-92 writing a whole file, an ID-91 found at 9600 bit/s, a
@@ -36,11 +37,5 @@ std::string scenario_test_name(const testing::TestParamInfo<TraceScenario>& scen
 
 /// tests/data/traces/<name>.txt
 std::string trace_path(const TraceScenario& scenario);
-
-/// The start of the program's message when the device vanished mid-transfer,
-/// which follows the error text, and its status.
-inline constexpr std::string_view kGone =
-    "The serial device went away (cable pulled or device removed)";
-inline constexpr int kGoneStatus = 8;
 
 }  // namespace quillmer::e2e

@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/fixture.h"
-#include "tests/e2e/memory_model.h"
 #include "tests/e2e/wire.h"
 
 namespace quillmer::e2e {
 namespace {
 
+using e2e::PrintTo;  // rows by their names
 using sim::FrameKind;
 using sim::Model;
 
@@ -24,11 +24,7 @@ class Transfer : public EndToEnd {};
 
 TEST_F(Transfer, Id91AcknowledgingEverythingGetsEveryChannelInOrder) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
-    const std::string memory = varied_memory_file(sim::kChannelCount);
-    ProgramRun& run = launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    const sim::Snapshot s = settle(radio);
-    expect_whole_memory_written(s, memory);
+    const sim::Snapshot s = run_to_success(radio, varied_memory_file(sim::kChannelCount));
 
     const auto link = without(
         s.frames, {FrameKind::keepalive, FrameKind::write, FrameKind::erase, FrameKind::identify});
@@ -39,23 +35,18 @@ TEST_F(Transfer, Id91AcknowledgingEverythingGetsEveryChannelInOrder) {
 
     std::string counters;
     for (int channel = 0; channel < sim::kChannelCount; ++channel) counters += counter(channel);
-    const std::string transcript = run.transcript();
-    const std::string tail = std::string(text::kDetect91) + std::string(text::kActivate) +
-                             std::string(text::kWriteStart) + counters +
-                             std::string(text::kWriteEnd);
+    const std::string transcript = program().transcript();
+    const std::string tail = std::string(texts::kDetectId91) + std::string(texts::kActivate) +
+                             std::string(texts::kWriteStart) + counters +
+                             std::string(texts::kWriteEnd);
     EXPECT_NE(transcript.find(tail), std::string::npos) << testing::PrintToString(transcript);
-    EXPECT_EQ(occurrences(transcript, text::kWriteError), 0u);
+    EXPECT_EQ(occurrences(transcript, texts::kWriteError), 0u);
 }
 
 TEST_F(Transfer, Id92AnsweringTheThirdProbeIsProbedExactlyThreeTimes) {
     sim::RadioConfig config = sim::model_config(Model::id92);
     config.probe_answer_from = 3;
-    const auto& radio = start_radio(config);
-    const std::string memory = varied_memory_file(20);
-    ProgramRun& run = launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    const sim::Snapshot s = settle(radio);
-    expect_whole_memory_written(s, memory);
+    const sim::Snapshot s = run_to_success(start_radio(config), varied_memory_file(20));
 
     EXPECT_EQ(sim::summary(only(s.frames, {FrameKind::link_open, FrameKind::ready_probe})),
               "LINK_OPEN@38400, READY_PROBE@38400 x3");
@@ -65,49 +56,44 @@ TEST_F(Transfer, Id92AnsweringTheThirdProbeIsProbedExactlyThreeTimes) {
         << "a probe after the first channel";
     EXPECT_LT(find_kind(s.frames, FrameKind::link_open),
               find_kind(s.frames, FrameKind::ready_probe));
-    EXPECT_EQ(occurrences(run.transcript(), text::kDetect92), 1u);
+    EXPECT_EQ(occurrences(program().transcript(), texts::kDetectId92), 1u);
 }
 
 TEST_F(Transfer, Id92NeverReadyGetsElevenProbesThenOnlyKeepalivesUntilEsc) {
-    sim::RadioConfig config = sim::model_config(Model::id92);
-    config.probe_answer_from = sim::kNever;
-    const auto& radio = start_radio(config);
+    const auto& radio = start_radio(never_ready_id92());
     ProgramRun& run = launch_for(radio, varied_memory_file(3));
     // Three keep-alives after the last probe show that the probes have stopped.
-    const bool waited = radio.wait_for(
-        [](const sim::Snapshot& s) {
-            int probes = 0;
-            int keepalives_after = 0;
-            for (const sim::ReceivedFrame& f : s.frames) {
-                if (f.kind == FrameKind::ready_probe) ++probes;
-                if (f.kind == FrameKind::keepalive && probes >= 11) ++keepalives_after;
-            }
-            return keepalives_after >= 3;
-        },
-        kWait);
-    ASSERT_TRUE(waited) << sim::summary(radio.frames());
+    ASSERT_TRUE(await(radio, "3 KEEPALIVE after 11 READY_PROBE", [](const sim::Snapshot& s) {
+        int probes = 0;
+        int keepalives_after = 0;
+        for (const sim::ReceivedFrame& f : s.frames) {
+            if (f.kind == FrameKind::ready_probe) ++probes;
+            if (f.kind == FrameKind::keepalive && probes >= 11) ++keepalives_after;
+        }
+        return keepalives_after >= 3;
+    }));
     run.type("\x1b");
     // No counter stands on the line: the message follows the probes' wait as it is.
-    EXPECT_EQ(finish_after(std::string(text::kActivate) + std::string(text::kWriteError) +
+    EXPECT_EQ(finish_after(std::string(texts::kActivate) + std::string(texts::kWriteError) +
                            "Stopped by Esc before any channel was sent: channels 0 to 399 were "
                            "not written.\n"),
-              kAborted);
+              status(ExitStatus::aborted));
 
     const sim::Snapshot s = settle(radio);
     const auto link = without(s.frames, {FrameKind::identify, FrameKind::keepalive});
     EXPECT_EQ(sim::summary(link), "LINK_OPEN@38400, READY_PROBE@38400 x11, LINK_CLOSE@38400");
     EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
     EXPECT_TRUE(all_exact(s.frames));
-    EXPECT_EQ(occurrences(run.transcript(), text::kWriteStart), 0u);
+    EXPECT_EQ(occurrences(run.transcript(), texts::kWriteStart), 0u);
 }
 
 TEST_F(Transfer, MoreThan400DataRowsAreReportedAfterAllChannelsAreWritten) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(sim::kChannelCount + 1);
     ProgramRun& run = launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kTooManyRows), kTooManyRows);
+    EXPECT_EQ(finish_after(texts::kTooManyRows), status(ExitStatus::too_many_rows));
     expect_whole_memory_written(settle(radio), memory);
-    const std::string ending = std::string(text::kWriteEnd) + std::string(text::kTooManyRows);
+    const std::string ending = std::string(texts::kWriteEnd) + std::string(texts::kTooManyRows);
     EXPECT_EQ(occurrences(run.transcript(), ending), 1u) << run.transcript();
 }
 
@@ -126,10 +112,10 @@ TEST_P(Refusal, EndsTheRunRightAfterTheRefusedChannel) {
         refused == 0   ? "no channel was written"
         : refused == 1 ? "channel 0 was written"
                        : "channels 0 to " + std::to_string(refused - 1) + " were written";
-    const std::string ending = counter(refused) + "\n" + std::string(text::kWriteError) +
+    const std::string ending = counter(refused) + "\n" + std::string(texts::kWriteError) +
                                "The radio refused channel " + std::to_string(refused) + "; " +
                                written + ".\n";
-    EXPECT_EQ(finish_after(ending), kRadioRefused);
+    EXPECT_EQ(finish_after(ending), status(ExitStatus::radio_refused));
 
     const sim::Snapshot s = settle(radio);
     // An acknowledgement taken for the wrong channel would show as one channel
@@ -138,73 +124,71 @@ TEST_P(Refusal, EndsTheRunRightAfterTheRefusedChannel) {
     EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 1u);
     EXPECT_TRUE(all_exact(s.frames));
-    std::vector<ExpectedChannel> stored = expected_channels(memory);
-    stored.resize(static_cast<std::size_t>(refused));
-    EXPECT_TRUE(memory_matches(s.radio.image, stored));
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
-              sim::kChannelCount - refused);
-    EXPECT_EQ(occurrences(program().transcript(), text::kWriteEnd), 0u);
+    expect_first_channels_stored(s, memory, refused);
+    EXPECT_EQ(occurrences(program().transcript(), texts::kWriteEnd), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(FirstMiddleAndLastChannel, Refusal, testing::Values(0, 17, 399));
 
-TEST_F(Transfer, EscWhileAChannelAwaitsItsAcknowledgementClosesTheLink) {
+/// A key that stops the transfer while channel 0 awaits its acknowledgement.
+struct StopKey {
+    const char* name;
+    const char* typed;
+    const char* shown;  ///< as the message names it
+    bool closes_link;
+};
+
+class KeyWhileAwaiting : public Transfer, public testing::WithParamInterface<StopKey> {};
+
+TEST_P(KeyWhileAwaiting, StopsTheTransfer) {
+    const StopKey& key = GetParam();
     sim::RadioConfig config = sim::model_config(Model::id91);
     config.ack_delay = kNoAck;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(5));
-    ASSERT_TRUE(
-        radio.wait_for([](const sim::Snapshot& s) { return channel_frames(s) == 1; }, kWait));
-    run.type("\x1b");
-    // The radio may have stored channel 0 without saying so yet: the line says
-    // what is known.
-    EXPECT_EQ(finish_after(counter(0) + "\n" + std::string(text::kWriteError) +
-                           "Stopped by Esc before the radio acknowledged channel 0: channels 1 to "
-                           "399 were not written, and 0 may or may not have been.\n"),
-              kAborted);
+    ASSERT_TRUE(await(radio, "channel 0's frame",
+                      [](const sim::Snapshot& s) { return channel_frames(s) == 1; }));
+    const std::size_t heard = radio.frames().size();
+    run.type(key.typed);
+    // Not a signal: the program ends by itself, with its message and key wait. The
+    // radio may have stored channel 0 without saying so yet: the line says what
+    // is known.
+    EXPECT_EQ(finish_after(counter(0) + "\n" + std::string(texts::kWriteError) + "Stopped by " +
+                           key.shown +
+                           " before the radio acknowledged channel 0: channels 1 to 399 were not "
+                           "written, and 0 may or may not have been.\n"),
+              status(ExitStatus::aborted));
     const sim::Snapshot s = settle(radio);
     EXPECT_EQ(channel_sequence(s.frames), first_channels(1));
-    EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 1u);
+    // Keep-alives may have gone out before the key was read; then only the link's close.
+    const std::vector after(s.frames.begin() + static_cast<std::ptrdiff_t>(heard), s.frames.end());
+    EXPECT_EQ(sim::summary(after, {FrameKind::keepalive}),
+              key.closes_link ? "LINK_CLOSE@38400" : "");
+    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), key.closes_link ? 1u : 0u);
+    if (key.closes_link) {
+        EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
+    }
 }
 
-TEST_F(Transfer, CtrlCDuringTheTransferIsAKeyThatStopsWithoutAnotherFrame) {
-    sim::RadioConfig config = sim::model_config(Model::id91);
-    config.ack_delay = kNoAck;
-    const auto& radio = start_radio(config);
-    ProgramRun& run = launch_for(radio, varied_memory_file(5));
-    ASSERT_TRUE(
-        radio.wait_for([](const sim::Snapshot& s) { return channel_frames(s) == 1; }, kWait));
-    const std::size_t heard = radio.frames().size();
-    run.type("\x03");
-    // Not a signal: the program ends by itself, with its message and key wait.
-    EXPECT_EQ(finish_after(counter(0) + "\n" + std::string(text::kWriteError) +
-                           "Stopped by Ctrl-C before the radio acknowledged channel 0: channels 1 "
-                           "to 399 were not written, and 0 may or may not have been.\n"),
-              kAborted);
-    const sim::Snapshot s = settle(radio);
-    EXPECT_EQ(channel_sequence(s.frames), first_channels(1));
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 0u);
-    // Keep-alives may have gone out before the key was read; nothing else.
-    EXPECT_EQ(sim::summary(std::vector(s.frames.begin() + static_cast<std::ptrdiff_t>(heard),
-                                       s.frames.end()),
-                           {FrameKind::keepalive}),
-              "");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Transfer, KeyWhileAwaiting,
+    testing::Values(StopKey{"EscWhileAChannelAwaitsItsAcknowledgementClosesTheLink", "\x1b", "Esc",
+                            true},
+                    StopKey{"CtrlCDuringTheTransferIsAKeyThatStopsWithoutAnotherFrame", "\x03",
+                            "Ctrl-C", false}),
+    testing::PrintToStringParamName());
 
 TEST_F(Transfer, ArrowAndFunctionKeysDoNotStopIt) {
-    sim::RadioConfig config = sim::model_config(Model::id92);
-    config.probe_answer_from = sim::kNever;
-    const auto& radio = start_radio(config);
+    const auto& radio = start_radio(never_ready_id92());
     ProgramRun& run = launch_for(radio, varied_memory_file(3));
-    ASSERT_TRUE(radio.wait_for_kind(FrameKind::ready_probe, 1, kWait));
+    ASSERT_TRUE(await(radio, FrameKind::ready_probe, 1));
     // Up, F1, Delete, and a plain letter: keys the loop reads and drops.
     run.type("\x1b[A\x1bOP\x1b[3~q");
     const std::size_t keepalives = sim::count_of(radio.frames(), FrameKind::keepalive);
-    ASSERT_TRUE(radio.wait_for_kind(FrameKind::keepalive, keepalives + 3, kWait));
+    ASSERT_TRUE(await(radio, FrameKind::keepalive, keepalives + 3));
     EXPECT_EQ(sim::count_of(radio.frames(), FrameKind::link_close), 0u);
     run.type("\x1b");
-    EXPECT_EQ(finish_after(text::kWriteError), kAborted);
+    EXPECT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
     EXPECT_EQ(sim::count_of(settle(radio).frames, FrameKind::link_close), 1u);
 }
 
@@ -216,10 +200,7 @@ TEST_F(Transfer, ShortFileErasesEveryChannelAfterItsLastRow) {
         "0,145.500000,,,,FM,FIRST\n"
         "1,,,,,FM,NOFREQ\n"
         "2,433.450000,DUP-,5.000000,,DV,LAST";
-    launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    const sim::Snapshot s = settle(radio);
-    expect_whole_memory_written(s, memory);
+    const sim::Snapshot s = run_to_success(radio, memory);
     EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::written), 2);
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::erase), 398u);
 }
@@ -229,10 +210,10 @@ TEST_F(Transfer, SlowAcknowledgementsAreWaitedForWithKeepalives) {
     config.ack_delay = std::chrono::milliseconds(1000);
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(10));
-    ASSERT_TRUE(
-        radio.wait_for([](const sim::Snapshot& s) { return channel_frames(s) >= 3; }, kWait));
+    ASSERT_TRUE(await(radio, "3 channel frames",
+                      [](const sim::Snapshot& s) { return channel_frames(s) >= 3; }));
     run.type("\x1b");
-    EXPECT_EQ(finish_after(text::kWriteError), kAborted);
+    EXPECT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
 
     const sim::Snapshot s = settle(radio);
     const std::vector<int> sent = channel_sequence(s.frames);
@@ -252,13 +233,8 @@ TEST_F(Transfer, SlowAcknowledgementsAreWaitedForWithKeepalives) {
 TEST_F(Transfer, NoiseBeforeEveryReplyIsSkipped) {
     sim::RadioConfig config = sim::model_config(Model::id92);
     config.noise = sim::noise_bytes(5);
-    const auto& radio = start_radio(config);
-    const std::string memory = varied_memory_file(60);
-    launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    const sim::Snapshot s = settle(radio);
+    const sim::Snapshot s = run_to_success(start_radio(config), varied_memory_file(60));
     EXPECT_GT(s.radio.faulted_replies, sim::kChannelCount);
-    expect_whole_memory_written(s, memory);
 }
 
 TEST_F(Transfer, OverlongReplyBeforeAnAcknowledgementIsOutlasted) {
@@ -266,13 +242,8 @@ TEST_F(Transfer, OverlongReplyBeforeAnAcknowledgementIsOutlasted) {
     config.overlong = 300;
     config.fault_replies = sim::reply_bit(sim::ReplyKind::ack);
     config.fault_limit = 1;
-    const auto& radio = start_radio(config);
-    const std::string memory = varied_memory_file(30);
-    launch_for(radio, memory);
-    EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    const sim::Snapshot s = settle(radio);
+    const sim::Snapshot s = run_to_success(start_radio(config), varied_memory_file(30));
     EXPECT_EQ(s.radio.faulted_replies, 1);
-    expect_whole_memory_written(s, memory);
 }
 
 }  // namespace

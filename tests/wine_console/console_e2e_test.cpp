@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "tests/e2e/fixture.h"
-#include "tests/e2e/memory_model.h"
 #include "tests/e2e/wine.h"
 #include "tests/e2e/wire.h"
 
@@ -121,8 +120,9 @@ class WineConsole : public EndToEnd {
     /// The help lines and the prompt, as the program shows them without a
     /// settings file (the English line between them left out).
     std::string settings_help() const {
-        return std::string(text::kHelp1) + shown(settings_path()) + std::string(text::kHelp2) +
-               std::string(text::kHelp3) + std::string(text::kPrompt);
+        return std::string(texts::kSettingsHelp1) + shown(settings_path()) +
+               std::string(texts::kSettingsHelp2) + std::string(texts::kSettingsHelp3) +
+               std::string(texts::kPortPrompt);
     }
 
     /// The screen without the English lines the program adds to the fixed texts,
@@ -150,16 +150,16 @@ TEST_F(WineConsole, WithoutASettingsFileTheTypedPortIsWrittenAndAKeyEndsTheWait)
     const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string port = port_of(radio);
     const std::string memory = varied_memory_file(40);
-    drive({wait_for(text::kPrompt), "screen", "type " + port + "\\n", wait_for("Memory write end."),
-           "running", "key k", "exit 0", "screen"},
+    drive({wait_for(texts::kPortPrompt), "screen", "type " + port + "\\n",
+           wait_for("Memory write end."), "running", "key k", "exit 0", "screen"},
           memory);
     const std::string at_prompt = without_added_lines(screen(0), {kSettingsPlaces});
-    EXPECT_TRUE(at_prompt.starts_with(text::kTitle)) << at_prompt;
+    EXPECT_TRUE(at_prompt.starts_with(texts::kTitle)) << at_prompt;
     EXPECT_TRUE(at_prompt.ends_with(settings_help())) << at_prompt;
-    const std::string written = std::string(text::kPrompt) + port + "\n" +
-                                std::string(text::kDetect91) + std::string(text::kActivate) +
-                                std::string(text::kWriteStart) + "ch:0399" +
-                                std::string(text::kWriteEnd);
+    const std::string written = std::string(texts::kPortPrompt) + port + "\n" +
+                                std::string(texts::kDetectId91) + std::string(texts::kActivate) +
+                                std::string(texts::kWriteStart) + "ch:0399" +
+                                std::string(texts::kWriteEnd);
     EXPECT_TRUE(screen(1).ends_with(written)) << screen(1);
     expect_whole_memory_written(settle(radio), memory);
 }
@@ -169,16 +169,16 @@ TEST_F(WineConsole, JapaneseTextsShowAsTheProgramsTexts) {
     const std::string port = port_of(radio);
     // COM98 leads nowhere: the open error, then the prompt again.
     const std::string memory = varied_memory_file(sim::kChannelCount + 1);
-    drive({wait_for(text::kPrompt), "type 98\\n", wait_for(text::kOpenError),
-           "type " + port + "\\n", wait_for(text::kTooManyRows), "key k", "exit 9", "screen"},
+    drive({wait_for(texts::kPortPrompt), "type 98\\n", wait_for(texts::kOpenError),
+           "type " + port + "\\n", wait_for(texts::kTooManyRows), "key k", "exit 9", "screen"},
           memory);
-    const std::string expected = settings_help() + "98\n" + std::string(text::kOpenError) +
-                                 std::string(text::kPrompt) + port + "\n" +
-                                 std::string(text::kDetect91) + std::string(text::kActivate) +
-                                 std::string(text::kWriteStart) + "ch:0399" +
-                                 std::string(text::kWriteEnd) + std::string(text::kTooManyRows);
+    const std::string expected = settings_help() + "98\n" + std::string(texts::kOpenError) +
+                                 std::string(texts::kPortPrompt) + port + "\n" +
+                                 std::string(texts::kDetectId91) + std::string(texts::kActivate) +
+                                 std::string(texts::kWriteStart) + "ch:0399" +
+                                 std::string(texts::kWriteEnd) + std::string(texts::kTooManyRows);
     const std::string shown = without_added_lines(screen(0), {kSettingsPlaces, kNoCom98});
-    const std::size_t help = shown.find(text::kHelp1);
+    const std::size_t help = shown.find(texts::kSettingsHelp1);
     ASSERT_NE(help, std::string::npos) << shown;
     EXPECT_EQ(shown.substr(help), expected);
     expect_whole_memory_written(settle(radio), memory);
@@ -190,7 +190,7 @@ TEST_P(EscMidTransfer, ClosesTheLinkAndLeavesTheChannelsAfterTheStop) {
     // A slow radio: the transfer would take half a minute.
     const auto& radio = radio_in_settings(80ms);
     const std::string memory = varied_memory_file(sim::kChannelCount);
-    drive({wait_for("ch:0"), std::string("key ") + GetParam(), wait_for(text::kWriteError),
+    drive({wait_for("ch:0"), std::string("key ") + GetParam(), wait_for(texts::kWriteError),
            "running", "key k", "exit 7"},
           memory);
     const sim::Snapshot s = settle(radio);
@@ -198,11 +198,7 @@ TEST_P(EscMidTransfer, ClosesTheLinkAndLeavesTheChannelsAfterTheStop) {
     ASSERT_FALSE(sent.empty());
     ASSERT_LT(sent.size(), static_cast<std::size_t>(sim::kChannelCount));
     EXPECT_EQ(sent, first_channels(static_cast<int>(sent.size())));
-    std::vector<ExpectedChannel> stored = expected_channels(memory);
-    stored.resize(sent.size());
-    EXPECT_TRUE(memory_matches(s.radio.image, stored));
-    EXPECT_EQ(sim::count_slots(s.radio.image, sim::SlotState::unwritten),
-              sim::kChannelCount - static_cast<int>(sent.size()));
+    expect_first_channels_stored(s, memory, static_cast<int>(sent.size()));
     EXPECT_EQ(s.frames.back().kind, FrameKind::link_close);
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 1u);
     EXPECT_TRUE(all_exact(s.frames));
@@ -218,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, EscMidTransfer, testing::Values("esc", "esc-nocha
 
 TEST_F(WineConsole, CtrlCAsAKeyMidTransferStopsWithoutClosingTheLink) {
     const auto& radio = radio_in_settings(80ms);
-    drive({wait_for("ch:0"), "key ctrl-c", wait_for(text::kWriteError), "key k", "exit 7"},
+    drive({wait_for("ch:0"), "key ctrl-c", wait_for(texts::kWriteError), "key k", "exit 7"},
           varied_memory_file(sim::kChannelCount));
     const sim::Snapshot s = settle(radio);
     EXPECT_GE(channel_frames(s), 1u);
@@ -232,7 +228,7 @@ TEST_F(WineConsole, CtrlCAsAConsoleEventMidTransferEndsAtOnceWithoutClosingTheLi
     // text and no key wait: the program ends where it stands.
     drive({wait_for("ch:0"), "ctrl-c-event", "exit 7", "screen"},
           varied_memory_file(sim::kChannelCount));
-    EXPECT_EQ(occurrences(screen(0), text::kWriteError), 0u) << screen(0);
+    EXPECT_EQ(occurrences(screen(0), texts::kWriteError), 0u) << screen(0);
     const sim::Snapshot s = settle(radio);
     EXPECT_GE(channel_frames(s), 1u);
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::link_close), 0u);
@@ -241,7 +237,7 @@ TEST_F(WineConsole, CtrlCAsAConsoleEventMidTransferEndsAtOnceWithoutClosingTheLi
 class CtrlCAtThePrompt : public WineConsole, public testing::WithParamInterface<const char*> {};
 
 TEST_P(CtrlCAtThePrompt, EndsTheRunWithTheStatusOfAnInterruptedRun) {
-    drive({wait_for(text::kPrompt), GetParam(), "exit 7"}, varied_memory_file(3));
+    drive({wait_for(texts::kPortPrompt), GetParam(), "exit 7"}, varied_memory_file(3));
 }
 
 // The key as a keyboard types it, which the console turns into an event while
