@@ -24,6 +24,7 @@ class TypedTerminal final : public console::Terminal {
     void print_raw(std::string_view bytes) override { out += bytes; }
     bool key_waiting() override { return false; }
     int read_key() override { return console::kEndOfInput; }
+    bool input_ended() override { return answers.empty(); }
     console::LineStatus read_line(std::string& line) override {
         if (answers.empty()) return console::LineStatus::end_of_input;
         line = answers.front();
@@ -32,8 +33,10 @@ class TypedTerminal final : public console::Terminal {
     }
 };
 
-/// What is at the end of a device path.
-enum class At { nothing, held, refusing_driver, silent_line, id91, id92 };
+/// What is at the end of a device path: a line that echoes what is written
+/// to it, one that answers each frame with a byte that ends nothing, a radio
+/// whose id bytes name no model.
+enum class At { nothing, held, refusing_driver, silent_line, echo, babble, unnamed, id91, id92 };
 
 /// Devices by path; the one opened last is a scripted line that answers as
 /// what is at its end.
@@ -52,11 +55,23 @@ class FakeDevices final : public serial::Device {
         if (it->second == At::held) return {serial::OpenFailure::busy, path, 16, "Busy", {}};
         current_ = it->second;
         line_ = serial::ScriptedLine{};
-        if (current_ == At::id91 || current_ == At::id92) {
+        if (current_ == At::id91 || current_ == At::id92 || current_ == At::unnamed) {
+            const std::uint8_t first = current_ == At::id91   ? 0x28
+                                       : current_ == At::id92 ? 0x30
+                                                              : 1;
             const std::uint8_t second = current_ == At::id91 ? 0x88 : 0x66;
-            const std::uint8_t first = current_ == At::id91 ? 0x28 : 0x30;
             line_.on_write = [first, second](serial::ScriptedLine& l, const serial::WrittenFrame&) {
                 l.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, first, second, 0xFD});
+            };
+        }
+        if (current_ == At::echo) {
+            line_.on_write = [](serial::ScriptedLine& l, const serial::WrittenFrame& f) {
+                l.incoming.insert(l.incoming.end(), f.bytes.begin(), f.bytes.end());
+            };
+        }
+        if (current_ == At::babble) {
+            line_.on_write = [](serial::ScriptedLine& l, const serial::WrittenFrame&) {
+                l.answer({0x55});
             };
         }
         return {serial::OpenFailure::none, path, 0, {}, {}};
@@ -67,6 +82,7 @@ class FakeDevices final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override { line_.write_frame(frame); }
     std::optional<std::uint8_t> read_byte() override { return line_.read_byte(); }
     bool vanished() const override { return false; }
+    std::string slow_reply_advice() const override { return {}; }
 
   private:
     At current_ = At::nothing;
@@ -131,6 +147,8 @@ TEST_F(Connect, EveryFailureTheUserCanMendLeadsBackToThePrompt) {
     EXPECT_EQ(without_spinner(terminal.out),
               std::string(texts::kOpenError) + missing(device("gone"), gone) +
                   std::string(texts::kPortPrompt) + std::string(texts::kNoResponse) +
+                  "Nothing answered on " + device("empty") +
+                  ": is the radio switched on, and the cable plugged in at both ends?\n" +
                   std::string(texts::kPortPrompt) + std::string(texts::kDetectId92));
 }
 
@@ -171,6 +189,18 @@ TEST_F(Connect, ThePortFromTheCommandLineIsTheOnlyOneTried) {
         {At::silent_line, Connection::port_failed,
          std::string(texts::kNoResponse) + "Nothing answered on " + device("port") +
              ": is the radio switched on, and the cable plugged in at both ends?\n"},
+        {At::echo, Connection::port_failed,
+         std::string(texts::kNoResponse) + "What came back on " + device("port") +
+             " holds copies of this program's own calls, and no answer from a radio: the cable "
+             "sends back every byte written to it, and this program needs a cable that does "
+             "not.\n"},
+        // A byte for each of the 13 calls: nine long ones, then a speed notice and
+        // a short call at each of two speeds.
+        {At::babble, Connection::port_failed,
+         std::string(texts::kNoResponse) + "13 bytes came back on " + device("port") +
+             " at 38400, 4800 and 9600 bit/s, but never a radio's identify reply: is this the "
+             "radio's port, and the radio an ID-91 or ID-92?\n"},
+        {At::unnamed, Connection::connected, std::string(texts::kUnknownModel)},
     };
     for (const Case& c : cases) {
         terminal = TypedTerminal{};
@@ -217,6 +247,13 @@ TEST(OpenFailureLine, NamesThePortTheReasonAndWhatToDo) {
          by_path,
          "Permission denied on /dev/ttyUSB0: this user must be in the group dialout, which owns "
          "it: sudo usermod -aG dialout \"$USER\", then log out and in again.\n"},
+        // Only the owner may open it: no group to join.
+        {{OpenFailure::permission, "/dev/ttyUSB0", 13, {}, {}, "root"},
+         by_path,
+         "Permission denied on /dev/ttyUSB0: only its owner, root, may open it. A udev rule that "
+         "gives it to a group with read and write (GROUP=\"dialout\", MODE=\"0660\") lets that "
+         "group's members in; or, until it is plugged in again, sudo chown \"$USER\" "
+         "/dev/ttyUSB0.\n"},
         {{OpenFailure::permission, "/dev/cu.x", 13, {}, {}},
          {0, "/dev/cu.x", "/dev/cu.x"},
          "Permission denied on /dev/cu.x: this user may not open it.\n"},

@@ -36,6 +36,7 @@ class ScriptedDevice final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override { line.write_frame(frame); }
     std::optional<std::uint8_t> read_byte() override { return line.read_byte(); }
     bool vanished() const override { return line.vanished(); }
+    std::string slow_reply_advice() const override { return line.slow_reply_advice(); }
 };
 
 /// Keys typed in advance.
@@ -50,6 +51,7 @@ class KeyTerminal final : public console::Terminal {
         keys.pop_front();
         return key;
     }
+    bool input_ended() override { return false; }
     console::LineStatus read_line(std::string& /*line*/) override {
         return console::LineStatus::end_of_input;
     }

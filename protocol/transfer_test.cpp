@@ -57,6 +57,7 @@ struct Transfer : ::testing::Test {
                                  ("quillmer-transfer-" + std::to_string(::getpid()) + ".csv");
     channels::TextFile file;
     ScriptedLine line;
+    serial::LineClock clock{line};
     ReplyBuffer reply;
     ChannelFrames frames;
     console::RecordingConsole console;
@@ -79,7 +80,7 @@ struct Transfer : ::testing::Test {
     TransferOutcome run(Model model) {
         channels::Reader reader(file);
         ChannelStream channels(reader, frames);
-        return run_transfer(line, reply, model, channels, console);
+        return run_transfer(line, clock, reply, model, channels, console);
     }
     std::vector<WrittenFrame> without_keepalives() const {
         std::vector<WrittenFrame> out;
@@ -220,7 +221,9 @@ TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
         stale.on_write = Radio{Model::id91, 1, refused};
         channels::Reader reader(file);
         ChannelStream channels(reader, frames);
-        const TransferEnd end = run_transfer(stale, reply, Model::id91, channels, console).end;
+        const TransferEnd end =
+            run_transfer(stale, serial::LineClock(stale), reply, Model::id91, channels, console)
+                .end;
         EXPECT_EQ(end, TransferEnd::refused);
         std::vector<int> channels_sent;
         for (const auto& f : stale.written) {

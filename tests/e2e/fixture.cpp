@@ -132,16 +132,36 @@ ProgramRun& EndToEnd::launch_for(const sim::Simulator& radio, std::string_view m
 }
 
 int EndToEnd::finish_after(std::string_view last_text) {
-    if (const testing::AssertionResult came = program_->wait_for_text(last_text); !came) {
-        ADD_FAILURE() << came.message();
-        return program_->wait_exit(1ms);
+    const bool terminal = program_->stdio() == Stdio::pty;
+    for (const std::string_view text : {last_text, terminal ? texts::kPressKey : last_text}) {
+        if (const testing::AssertionResult came = program_->wait_for_text(text); !came) {
+            ADD_FAILURE() << came.message();
+            return program_->wait_exit(1ms);
+        }
     }
-    if (program_->stdio() == Stdio::pty) {
+    if (terminal) {
         program_->type("k");
     } else {
         program_->close_input();
     }
-    return program_->wait_exit();
+    const int status = program_->wait_exit();
+    EXPECT_EQ(occurrences(program_->transcript(), texts::kPressKey), terminal ? 1u : 0u);
+    return status;
+}
+
+std::string EndToEnd::closing() const {
+    return launcher_.stdio == Stdio::pty ? std::string(texts::kPressKey) : "";
+}
+
+std::string EndToEnd::named(const sim::Simulator& radio) const {
+    const std::string answer = port_of(radio);
+    if (native()) return answer;
+    return "port " + answer + " (" + device_for_number(std::stol(answer)) + ")";
+}
+
+std::string EndToEnd::nothing_answered(const sim::Simulator& radio) const {
+    return "Nothing answered on " + named(radio) +
+           ": is the radio switched on, and the cable plugged in at both ends?\n";
 }
 
 testing::AssertionResult EndToEnd::awaited_in_vain(std::string_view what, bool radio_ended,

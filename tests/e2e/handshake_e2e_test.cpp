@@ -74,9 +74,10 @@ class Handshake : public EndToEnd {
         // 9 long calls, then 5 turns in each of the two short attempts; no model
         // line, since nothing ever answered.
         EXPECT_EQ(between(transcript, com_line(silent), texts::kNoResponse), spinner_prints(19));
-        EXPECT_EQ(occurrences(transcript,
-                              std::string(texts::kNoResponse) + std::string(texts::kPortPrompt)),
-                  1u);
+        EXPECT_EQ(
+            occurrences(transcript, std::string(texts::kNoResponse) + nothing_answered(silent) +
+                                        std::string(texts::kPortPrompt)),
+            1u);
         EXPECT_EQ(occurrences(transcript, "Com:"), 1u);
     }
 };
@@ -220,7 +221,7 @@ TEST_F(Handshake, UnknownIdPairShowsNoModelAndWritesAsForAnId91) {
     const auto& radio = start_radio(config);
     const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
     EXPECT_EQ(between(program().transcript(), com_line(radio), texts::kActivate),
-              spinner_prints(2));
+              spinner_prints(2) + std::string(texts::kUnknownModel));
     EXPECT_EQ(sim::count_of(s.frames, FrameKind::ready_probe), 0u);
 }
 
