@@ -34,9 +34,8 @@ class TypedTerminal final : public console::Terminal {
 };
 
 /// What is at the end of a device path: a line that echoes what is written
-/// to it, one that answers each frame with a byte that ends nothing, a radio
-/// whose id bytes name no model.
-enum class At { nothing, held, refusing_driver, silent_line, echo, babble, unnamed, id91, id92 };
+/// to it, one that answers each frame with a byte that ends nothing, a radio.
+enum class At { nothing, held, refusing_driver, silent_line, echo, babble, id91, id92 };
 
 /// Devices by path; the one opened last is a scripted line that answers as
 /// what is at its end.
@@ -55,11 +54,9 @@ class FakeDevices final : public serial::Device {
         if (it->second == At::held) return {serial::OpenFailure::busy, path, 16, "Busy", {}};
         current_ = it->second;
         line_ = serial::ScriptedLine{};
-        if (current_ == At::id91 || current_ == At::id92 || current_ == At::unnamed) {
-            const std::uint8_t first = current_ == At::id91   ? 0x28
-                                       : current_ == At::id92 ? 0x30
-                                                              : 1;
+        if (current_ == At::id91 || current_ == At::id92) {
             const std::uint8_t second = current_ == At::id91 ? 0x88 : 0x66;
+            const std::uint8_t first = current_ == At::id91 ? 0x28 : 0x30;
             line_.on_write = [first, second](serial::ScriptedLine& l, const serial::WrittenFrame&) {
                 l.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, first, second, 0xFD});
             };
@@ -200,7 +197,6 @@ TEST_F(Connect, ThePortFromTheCommandLineIsTheOnlyOneTried) {
          std::string(texts::kNoResponse) + "13 bytes came back on " + device("port") +
              " at 38400, 4800 and 9600 bit/s, but never a radio's identify reply: is this the "
              "radio's port, and the radio an ID-91 or ID-92?\n"},
-        {At::unnamed, Connection::connected, std::string(texts::kUnknownModel)},
     };
     for (const Case& c : cases) {
         terminal = TypedTerminal{};

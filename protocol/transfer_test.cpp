@@ -29,31 +29,29 @@ int channel_of(const WrittenFrame& frame) {
     return frame.bytes[7] * 100 + (tu >> 4) * 10 + (tu & 0x0F);
 }
 
-/// A radio that acknowledges at once; the ID-92 answers its ready probe from
-/// `ready_from` on (never when 0); a channel in `refuse` gets NG. The line may
-/// hold each acknowledgement back, the radio fall silent from a channel on,
-/// and a byte that ends no reply come back for each KEEPALIVE.
+/// A radio that acknowledges at once, or after the line has held the answer
+/// back for `hold`; the ID-92 answers its ready probe from `ready_from` on
+/// (never when 0); a channel in `refuse` gets NG, and one from `silent_from` on
+/// nothing; with `babble`, a byte that ends no reply answers each KEEPALIVE.
 struct Radio {
     Model model = Model::id91;
     int ready_from = 1;
     int refuse = -1;
     std::chrono::microseconds hold{0};
-    int silent_from = -1;
+    int silent_from = 400;
     bool babble = false;
     int probes = 0;
     void operator()(ScriptedLine& line, const WrittenFrame& frame) {
         const std::initializer_list<Byte> ok{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD};
         if (is(frame, LINK_OPEN)) line.answer(ok);
         if (is(frame, KEEPALIVE) && babble) line.answer({0x00});
+        if (is_channel_frame(frame) && channel_of(frame) >= silent_from) return;
+        if (is_channel_frame(frame)) line.held_until = line.now + hold;
         if (is(frame, READY_PROBE) && model == Model::id92 && ready_from > 0 &&
             ++probes >= ready_from) {
             line.answer({0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD});
         }
-        if (is_channel_frame(frame) && silent_from >= 0 && channel_of(frame) >= silent_from) {
-            return;
-        }
         if (is_channel_frame(frame)) {
-            line.held_until = line.now + hold;
             if (channel_of(frame) == refuse) {
                 line.answer({0xFE, 0xFE, 0x80, 0x01, 0xFA, 0xFD});
             } else {
@@ -166,55 +164,26 @@ TEST_F(Transfer, Id92AnsweringTheThirdProbe) {
     EXPECT_GT(first_channel_pass, probe_passes[2]);
 }
 
-TEST_F(Transfer, Id92NeverReadyWaitsWithKeepalivesUntilEscOrAMinuteWithoutKeys) {
-    using namespace std::chrono_literals;
-    struct Case {
-        int esc_at;  ///< the poll that finds Esc; 0: none
-        bool input_ended;
-        TransferEnd end;
-        std::string told;  ///< how the line after 5 s ends; empty: no line
-    };
-    const Case cases[] = {
-        {400, false, TransferEnd::escaped, ""},  // some 2 s
-        {2000, false, TransferEnd::escaped, "the program keeps waiting, and Esc stops it"},
-        {0, true, TransferEnd::never_ready, "as no key can stop it, the wait ends after 60 s"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.esc_at);
-        line = ScriptedLine{};
-        console = console::RecordingConsole{};
-        rows(3);
-        line.on_write = Radio{Model::id92, 0};
-        if (c.esc_at > 0) console.keys_at[c.esc_at] = {27};
-        console.ended = c.input_ended;
-        const TransferOutcome outcome = run(Model::id92);
-        file.close();
-        EXPECT_EQ(outcome.end, c.end);
-        EXPECT_EQ(outcome.sent, 0);
-        EXPECT_EQ(count_of(READY_PROBE), 11);
-        EXPECT_TRUE(is(line.written.back(), LINK_CLOSE));
-        // After the eleventh probe only keep-alives go out.
-        std::size_t last_probe = 0;
-        for (std::size_t i = 0; i < line.written.size(); ++i) {
-            if (is(line.written[i], READY_PROBE)) last_probe = i;
-        }
-        for (std::size_t i = last_probe + 1; i + 1 < line.written.size(); ++i) {
-            EXPECT_TRUE(is(line.written[i], KEEPALIVE)) << i;
-        }
-        EXPECT_EQ(console.count(texts::kWriteStart), 0);
-        EXPECT_EQ(console.notices, c.told.empty() ? ""
-                                                  : "The ID-92 has not said it is ready for 5 s: "
-                                                    "check that it is switched on, shows no menu "
-                                                    "and is not transmitting; " +
-                                                        c.told + ".\n");
-        EXPECT_TRUE(console.out.ends_with(std::string(texts::kWriteError) + stop_reason(outcome)))
-            << console.out;
-        if (c.end == TransferEnd::never_ready) {
-            // A minute after the link's answer, within a pass and the closing frame.
-            EXPECT_GE(line.now, 60s);
-            EXPECT_LT(line.now, 60s + 10ms);
-        }
+TEST_F(Transfer, Id92NeverReadyWaitsWithKeepalivesUntilEsc) {
+    rows(3);
+    line.on_write = Radio{Model::id92, 0};
+    console.keys_at[1000] = {27};
+    const TransferOutcome outcome = run(Model::id92);
+    EXPECT_EQ(outcome.end, TransferEnd::escaped);
+    EXPECT_EQ(outcome.sent, 0);
+    EXPECT_EQ(count_of(READY_PROBE), 11);
+    EXPECT_TRUE(is(line.written.back(), LINK_CLOSE));
+    // After the eleventh probe only keep-alives go out.
+    std::size_t last_probe = 0;
+    for (std::size_t i = 0; i < line.written.size(); ++i) {
+        if (is(line.written[i], READY_PROBE)) last_probe = i;
     }
+    for (std::size_t i = last_probe + 1; i + 1 < line.written.size(); ++i) {
+        EXPECT_TRUE(is(line.written[i], KEEPALIVE)) << i;
+    }
+    EXPECT_EQ(console.count(texts::kWriteStart), 0);
+    EXPECT_TRUE(console.out.ends_with(std::string(texts::kWriteError) + stop_reason(outcome)))
+        << console.out;
 }
 
 TEST_F(Transfer, MoreThan400RowsAreReported) {
@@ -341,90 +310,45 @@ TEST_F(Transfer, AVanishedDeviceEndsTheRunWithoutClosingTheLink) {
         << console.out;
 }
 
-TEST_F(Transfer, AChannelWithoutAnyByteBackFor3SecondsIsToldOnce) {
+TEST_F(Transfer, WaitsAreToldOnlyOnceTheyLast) {
     struct Case {
-        const char* name;
-        int esc_at;  ///< the poll that finds Esc
-        bool babble;
-        bool input_ended;
-        std::string told;  ///< how the line ends; empty: no line
+        Radio radio;
+        int esc_at;  ///< the poll that finds Esc: polls are some 5 ms apart
     };
-    const Case cases[] = {
-        {"silent for some 10 s", 2000, false, false, "and Esc stops it"},
-        {"silent for some 2 s", 400, false, false, ""},
-        {"a byte for each keep-alive", 2000, true, false, ""},
-        {"silent, with the input ended", 2000, false, true,
-         "and no key can stop it, as the input has ended"},
-    };
+    // Some 2 s without an ID-92's ready answer; as long without an acknowledgement
+    // of channel 5; some 10 s without it, but a byte that ends nothing for each
+    // KEEPALIVE. The lines come at 5 s and 3 s of silence.
+    const Case cases[] = {{{Model::id92, 0}, 400},
+                          {{Model::id91, 1, -1, {}, 5}, 430},
+                          {{Model::id91, 1, -1, {}, 5, true}, 2030}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
         line = ScriptedLine{};
-        console = console::RecordingConsole{};
         rows(400);
-        Radio radio{Model::id91};
-        radio.silent_from = 5;
-        radio.babble = c.babble;
-        line.on_write = radio;
-        console.ended = c.input_ended;
-        // Counted from the transfer's start: its first passes take no time.
-        console.keys_at[c.esc_at + 30] = {27};
-        const TransferOutcome outcome = run(Model::id91);
-        file.close();
-        EXPECT_EQ(outcome.end, TransferEnd::escaped);
-        EXPECT_EQ(outcome.sent, 6);
-        const std::string told =
-            "The radio has not answered channel 5 for 3 s; the program keeps waiting, " + c.told +
-            ".\n";
-        EXPECT_EQ(console.notices, c.told.empty() ? "" : told);
-        // Below the counter, which goes on below it.
-        const std::string counter = "ch:0005\r";
-        EXPECT_TRUE(console.out.ends_with(counter + (c.told.empty() ? "" : "\n" + told + counter) +
-                                          "\n" + std::string(texts::kWriteError) +
-                                          stop_reason(outcome)))
-            << console.out;
+        line.on_write = c.radio;
+        console.keys_at = {{c.esc_at, {27}}};
+        console.polls = 0;
+        EXPECT_EQ(run(c.radio.model).end, TransferEnd::escaped);
+        EXPECT_EQ(console.notices, "") << c.esc_at;
     }
 }
 
 TEST_F(Transfer, AcknowledgementsHeldBackOver8msOnAverageAreToldAfterACompleteTransfer) {
     using namespace std::chrono_literals;
-    // What each channel spends on the wire beyond its frame's write: the
-    // acknowledgement's 6 bytes. A keep-alive written while one is awaited adds
-    // its 7 bytes to that channel.
-    using Ms = std::chrono::duration<double, std::milli>;
-    const Ms ack_wire = 6 * 10 / 38400.0 * 1s;
-    const Ms keepalive_wire = 7 * 10 / 38400.0 * 1s;
-    struct Case {
-        std::chrono::microseconds hold;
-        int refuse;
-        bool told;
-    };
-    const Case cases[] = {
-        {0us, -1, false}, {9ms, -1, false},  // 7.4 ms a channel, 1.8 more for the few a keep-alive
-                                             // falls in
-        {11ms, -1, true}, {16ms, -1, true}, {16ms, 399, false},  // no complete transfer
-    };
-    const std::regex line_shape(
-        "The radio's acknowledgements came ([0-9.]+) ms late on average, which cost ([0-9.]+) s "
-        "over 400 channels: set the latency timer to 1 ms.\n");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.hold.count());
+    // Held 9 ms, an acknowledgement comes 7.4 ms later than the wire needs,
+    // 1.8 ms more when a KEEPALIVE goes out meanwhile; held 11 ms, 9.4 ms.
+    const std::regex told(
+        "The radio's acknowledgements came [0-9.]+ ms late on average, which cost [0-9.]+ s over "
+        "400 channels: set the latency timer to 1 ms.\n");
+    for (const Radio& radio : {Radio{Model::id91, 1, -1, 9ms}, Radio{Model::id91, 1, -1, 11ms},
+                               Radio{Model::id91, 1, 399, 16ms}}) {
         line = ScriptedLine{};
         console = console::RecordingConsole{};
         rows(400);
-        Radio radio{Model::id91, 1, c.refuse};
-        radio.hold = c.hold;
         line.on_write = radio;
         run(Model::id91);
-        file.close();
-        std::smatch figures;
-        ASSERT_EQ(std::regex_match(console.notices, figures, line_shape), c.told)
-            << console.notices;
-        if (!c.told) continue;
-        EXPECT_TRUE(console.out.ends_with(std::string(texts::kWriteEnd) + console.notices));
-        const double average = std::stod(figures[1]);
-        EXPECT_GE(average, Ms(c.hold - ack_wire).count() - 0.05);
-        EXPECT_LE(average, Ms(c.hold - ack_wire + keepalive_wire).count() + 0.05);
-        EXPECT_NEAR(std::stod(figures[2]), average * 400 / 1000, 0.05);
+        // Only a complete transfer is timed.
+        EXPECT_EQ(std::regex_match(console.notices, told), radio.hold == 11ms) << console.notices;
+        EXPECT_TRUE(console.out.ends_with(console.notices));
     }
 }
 
@@ -458,9 +382,6 @@ TEST(StopReason, SaysWhichChannelsAreInTheRadio) {
         {{interrupted, 18, 17},
          "Stopped by Ctrl-C before the radio acknowledged channel 17: channels 0 to 16 were "
          "written, 18 to 399 were not, and 17 may or may not have been.\n"},
-        {{never_ready, 0, 0},
-         "The ID-92 never said it was ready, and with the input ended no key could stop the "
-         "wait: it ended after 60 s; channels 0 to 399 were not written.\n"},
         {{device_gone, 400, 399},
          "The serial device went away (cable pulled or device removed) before the radio "
          "acknowledged channel 399: channels 0 to 398 were written, and 399 may or may not have "

@@ -149,10 +149,6 @@ int EndToEnd::finish_after(std::string_view last_text) {
     return status;
 }
 
-std::string EndToEnd::closing() const {
-    return launcher_.stdio == Stdio::pty ? std::string(texts::kPressKey) : "";
-}
-
 std::string EndToEnd::named(const sim::Simulator& radio) const {
     const std::string answer = port_of(radio);
     if (native()) return answer;

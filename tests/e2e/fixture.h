@@ -90,9 +90,6 @@ class EndToEnd : public testing::Test {
     /// may ask for a key) and gives the exit status. ProgramRun::kTimedOut, with
     /// a failure of the test, when the text never came.
     int finish_after(std::string_view last_text);
-    /// What follows the program's last words before its final key wait: the
-    /// line that asks for a key on a terminal, nothing on pipes.
-    std::string closing() const;
     /// The line after "No responce from ID-91/92" for a port where nothing
     /// came back.
     std::string nothing_answered(const sim::Simulator& radio) const;
