@@ -243,13 +243,6 @@ TEST(OpenFailureLine, NamesThePortTheReasonAndWhatToDo) {
          by_path,
          "Permission denied on /dev/ttyUSB0: this user must be in the group dialout, which owns "
          "it: sudo usermod -aG dialout \"$USER\", then log out and in again.\n"},
-        // Only the owner may open it: no group to join.
-        {{OpenFailure::permission, "/dev/ttyUSB0", 13, {}, {}, "root"},
-         by_path,
-         "Permission denied on /dev/ttyUSB0: only its owner, root, may open it. A udev rule that "
-         "gives it to a group with read and write (GROUP=\"dialout\", MODE=\"0660\") lets that "
-         "group's members in; or, until it is plugged in again, sudo chown \"$USER\" "
-         "/dev/ttyUSB0.\n"},
         {{OpenFailure::permission, "/dev/cu.x", 13, {}, {}},
          {0, "/dev/cu.x", "/dev/cu.x"},
          "Permission denied on /dev/cu.x: this user may not open it.\n"},
