@@ -21,8 +21,9 @@ constexpr int kMaxProbes = 10;   // the eleventh probe is the last
 // The waits the user is told of; none of them changes what goes on the wire.
 constexpr auto kSilenceTold = 3s;  // a channel without any byte back
 constexpr auto kReadyTold = 5s;    // an ID-92 without its ready answer
-// Acknowledgements held back longer than this on average, beyond their wire
-// time, are a cable's latency timer at work: a few milliseconds are the passes.
+// Acknowledgements held back by more than this on average, beyond their time
+// on the wire, are a cable's latency timer at work; the loop's own passes add
+// a millisecond or two.
 constexpr auto kSlowAverage = 8ms;
 constexpr int kBitsPerByte = 10;  // a start bit, 8 data bits, a stop bit
 
@@ -278,7 +279,7 @@ class Transfer {
         }
     }
 
-    /// Adds what the line held this acknowledgement back: the time from the
+    /// Adds how long the line held this acknowledgement back: the time from the
     /// start of the channel's write to the acknowledgement's end byte, less
     /// what the frame and the acknowledgement take on the wire.
     void time_acknowledgement() {
