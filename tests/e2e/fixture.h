@@ -85,13 +85,12 @@ class EndToEnd : public testing::Test {
     /// memory file.
     ProgramRun& launch_for(const sim::Simulator& radio, std::string_view memory_text);
     /// Waits for `last_text` (the program's last words before its final key
-    /// wait) and, on a terminal, for the line that asks for a key; answers the
-    /// key wait (a key on a terminal, the end of input on pipes, where nothing
-    /// may ask for a key) and gives the exit status. ProgramRun::kTimedOut, with
-    /// a failure of the test, when the text never came.
+    /// wait) and on a terminal for the line asking for a key (none on pipes),
+    /// answers the key wait (a key on a terminal, the end of input on pipes)
+    /// and gives the exit status. ProgramRun::kTimedOut, with a failure of the
+    /// test, when the text never came.
     int finish_after(std::string_view last_text);
-    /// The line after "No responce from ID-91/92" for a port where nothing
-    /// came back.
+    /// The line after "No responce from ID-91/92" when nothing came back.
     std::string nothing_answered(const sim::Simulator& radio) const;
     /// The port of `radio` as the program names it in its messages.
     std::string named(const sim::Simulator& radio) const;
