@@ -33,9 +33,9 @@ class TypedTerminal final : public console::Terminal {
     }
 };
 
-/// What is at the end of a device path: a line that echoes what is written
-/// to it, one that answers each frame with a byte that ends nothing, a radio.
-enum class At { nothing, held, refusing_driver, silent_line, echo, babble, id91, id92 };
+/// What is at the end of a device path; `babble` answers each frame with a
+/// byte that ends nothing.
+enum class At { nothing, held, refusing_driver, silent_line, babble, id91, id92 };
 
 /// Devices by path; the one opened last is a scripted line that answers as
 /// what is at its end.
@@ -59,11 +59,6 @@ class FakeDevices final : public serial::Device {
             const std::uint8_t first = current_ == At::id91 ? 0x28 : 0x30;
             line_.on_write = [first, second](serial::ScriptedLine& l, const serial::WrittenFrame&) {
                 l.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, first, second, 0xFD});
-            };
-        }
-        if (current_ == At::echo) {
-            line_.on_write = [](serial::ScriptedLine& l, const serial::WrittenFrame& f) {
-                l.incoming.insert(l.incoming.end(), f.bytes.begin(), f.bytes.end());
             };
         }
         if (current_ == At::babble) {
@@ -186,11 +181,6 @@ TEST_F(Connect, ThePortFromTheCommandLineIsTheOnlyOneTried) {
         {At::silent_line, Connection::port_failed,
          std::string(texts::kNoResponse) + "Nothing answered on " + device("port") +
              ": is the radio switched on, and the cable plugged in at both ends?\n"},
-        {At::echo, Connection::port_failed,
-         std::string(texts::kNoResponse) + "What came back on " + device("port") +
-             " holds copies of this program's own calls, and no answer from a radio: the cable "
-             "sends back every byte written to it, and this program needs a cable that does "
-             "not.\n"},
         // A byte for each of the 13 calls: nine long ones, then a speed notice and
         // a short call at each of two speeds.
         {At::babble, Connection::port_failed,
