@@ -85,15 +85,14 @@ class EndToEnd : public testing::Test {
     /// memory file.
     ProgramRun& launch_for(const sim::Simulator& radio, std::string_view memory_text);
     /// Waits for `last_text` (the program's last words before its final key
-    /// wait) and on a terminal for the line asking for a key (none on pipes),
-    /// answers the key wait (a key on a terminal, the end of input on pipes)
-    /// and gives the exit status. ProgramRun::kTimedOut, with a failure of the
-    /// test, when the text never came.
+    /// wait), answers the key wait (a key on a terminal, the end of input on
+    /// pipes) and gives the exit status. ProgramRun::kTimedOut, with a failure
+    /// of the test, when the text never came.
     int finish_after(std::string_view last_text);
-    /// The line after "No responce from ID-91/92" when nothing came back.
-    std::string nothing_answered(const sim::Simulator& radio) const;
-    /// The port of `radio` as the program names it in its messages.
+    /// The port of `radio` as the program names it in its messages, and the
+    /// line after "No responce from ID-91/92" when nothing came back from it.
     std::string named(const sim::Simulator& radio) const;
+    std::string nothing_answered(const sim::Simulator& radio) const;
 
     /// Finishes the run after the write's end, expects the whole of `memory`
     /// written into `radio`, and gives what the radio heard.
