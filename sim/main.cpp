@@ -33,6 +33,9 @@ void catch_signals() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // Its terminal closed: the link goes as on any other end, before another
+    // program may get the same pseudo-terminal number.
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 std::mutex g_output;
