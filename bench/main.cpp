@@ -266,23 +266,28 @@ bool bench_transfer_paced(const std::string& program) {
     return true;
 }
 
+/// One paced transfer through a cable whose latency timer holds the replies `ms`,
+/// beside its wire-time bound.
+bool latency_row(const std::string& program, int ms) {
+    const auto t = transfer_once(program, true, false, std::chrono::milliseconds(ms));
+    if (!t) return false;
+    const double bound_s = wire_time(*t).bound_s();
+    std::printf(
+        "  --latency %2d: channel writing %.3f s (%.2f ms a channel); wire-time bound "
+        "%.3f s; %+.2f ms a channel over it\n",
+        ms, t->window_s, t->window_s * 1e3 / kMemoryChannels, bound_s,
+        (t->window_s - bound_s) * 1e3 / kMemoryChannels);
+    return true;
+}
+
 /// The paced transfer through cables whose latency timer holds every reply 0, 1
 /// and 16 ms (16 ms: Windows' usual setting for a USB adapter).
 bool bench_latency(const std::string& program) {
     std::printf(
         "\nthe same paced transfer through a USB adapter's latency timer "
         "(quillmer-sim --latency)\n");
-    for (const int ms : {0, 1, 16}) {
-        const auto t = transfer_once(program, true, false, std::chrono::milliseconds(ms));
-        if (!t) return false;
-        const double bound_s = wire_time(*t).bound_s();
-        std::printf(
-            "  --latency %2d: channel writing %.3f s (%.2f ms a channel); wire-time bound "
-            "%.3f s; %+.2f ms a channel over it\n",
-            ms, t->window_s, t->window_s * 1e3 / kMemoryChannels, bound_s,
-            (t->window_s - bound_s) * 1e3 / kMemoryChannels);
-    }
-    return true;
+    return std::ranges::all_of(std::array{0, 1, 16},
+                               [&](int ms) { return latency_row(program, ms); });
 }
 
 /// The paced transfer with and without --trace, in turn: what the trace costs,
