@@ -139,10 +139,13 @@ struct Transfer {
 };
 
 /// Writes kMemoryChannels channels into a radio that answers at once, or (paced) one
-/// whose bytes all take their wire time.
-std::optional<Transfer> transfer_once(const std::string& program, bool paced, bool traced = false) {
+/// whose bytes all take their wire time; through a cable whose latency timer holds
+/// the replies `latency`.
+std::optional<Transfer> transfer_once(const std::string& program, bool paced, bool traced = false,
+                                      std::chrono::milliseconds latency = {}) {
     sim::RadioConfig config = sim::model_config(sim::Model::id91);
     config.pace = paced;
+    config.line.latency = latency;
     Run run;
     if (!run.start(program, config, traced)) return std::nullopt;
     Child& child = *run.child;
@@ -217,16 +220,29 @@ bool bench_transfer_instant(const std::string& program) {
     return true;
 }
 
+/// What the bytes of a paced transfer need on the wire.
+struct WireTime {
+    double frames_s = 0;      ///< the channel frames
+    double acks_s = 0;        ///< their acknowledgements
+    double keepalives_s = 0;  ///< the keep-alives sent meanwhile
+    double bound_s() const { return frames_s + acks_s + keepalives_s; }
+};
+
+WireTime wire_time(const Transfer& t) {
+    const double byte_s = seconds(sim::byte_time(kLineSpeed));
+    return {static_cast<double>(t.channel_bytes) * byte_s,
+            static_cast<double>(kAckBytes * kMemoryChannels) * byte_s,
+            static_cast<double>(kKeepaliveBytes * t.keepalives) * byte_s};
+}
+
 bool bench_transfer_paced(const std::string& program) {
     std::printf("\ntransfer of %d channels, every byte taking its wire time at %d bit/s\n",
                 kMemoryChannels, kLineSpeed);
     const auto t = transfer_once(program, true);
     if (!t) return false;
-    const double byte_s = seconds(sim::byte_time(kLineSpeed));
-    const double frames_s = static_cast<double>(t->channel_bytes) * byte_s;
-    const double acks_s = static_cast<double>(kAckBytes * kMemoryChannels) * byte_s;
-    const double keepalives_s = static_cast<double>(kKeepaliveBytes * t->keepalives) * byte_s;
-    const double bound_s = frames_s + acks_s + keepalives_s;
+    const WireTime wire = wire_time(*t);
+    const auto [frames_s, acks_s, keepalives_s] = wire;
+    const double bound_s = wire.bound_s();
     const double ratio = t->window_s / bound_s;
     std::printf("  channel writing: %.3f s (%.2f ms a channel)\n", t->window_s,
                 t->window_s * 1e3 / kMemoryChannels);
@@ -248,6 +264,30 @@ bool bench_transfer_paced(const std::string& program) {
     std::printf("  whole program run: %.3f s\n", seconds(t->life));
     std::printf("  CPU of the program: %s\n", cpu_line(t->end, t->life).c_str());
     return true;
+}
+
+/// One paced transfer through a cable whose latency timer holds the replies `ms`,
+/// beside its wire-time bound.
+bool latency_row(const std::string& program, int ms) {
+    const auto t = transfer_once(program, true, false, std::chrono::milliseconds(ms));
+    if (!t) return false;
+    const double bound_s = wire_time(*t).bound_s();
+    std::printf(
+        "  --latency %2d: channel writing %.3f s (%.2f ms a channel); wire-time bound "
+        "%.3f s; %+.2f ms a channel over it\n",
+        ms, t->window_s, t->window_s * 1e3 / kMemoryChannels, bound_s,
+        (t->window_s - bound_s) * 1e3 / kMemoryChannels);
+    return true;
+}
+
+/// The paced transfer through cables whose latency timer holds every reply 0, 1
+/// and 16 ms (16 ms: Windows' usual setting for a USB adapter).
+bool bench_latency(const std::string& program) {
+    std::printf(
+        "\nthe same paced transfer through a USB adapter's latency timer "
+        "(quillmer-sim --latency)\n");
+    return std::ranges::all_of(std::array{0, 1, 16},
+                               [&](int ms) { return latency_row(program, ms); });
 }
 
 /// The paced transfer with and without --trace, in turn: what the trace costs,
@@ -337,6 +377,7 @@ int main(int argc, char** argv) {
     bool ok = bench_handshake(program);
     ok = bench_transfer_instant(program) && ok;
     ok = bench_transfer_paced(program) && ok;
+    ok = bench_latency(program) && ok;
     ok = bench_trace_cost(program) && ok;
     ok = bench_silent_wait(program) && ok;
     std::printf("\n");

@@ -24,6 +24,24 @@ std::optional<std::uint8_t> hex_byte(std::string_view text) {
     return static_cast<std::uint8_t>(value);
 }
 
+/// Bytes in hexadecimal, two digits each, spaces between them or not: "FE FE FD".
+/// Nothing when a digit is missing or not hexadecimal, or no byte is given.
+std::optional<Bytes> hex_bytes(std::string_view text) {
+    Bytes bytes;
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        const auto byte = hex_byte(text.substr(i, 2));
+        if (!byte) return std::nullopt;
+        bytes.push_back(*byte);
+        i += 2;
+    }
+    if (bytes.empty()) return std::nullopt;
+    return bytes;
+}
+
 std::optional<std::uint32_t> reply_kinds(std::string_view list) {
     constexpr std::pair<std::string_view, ReplyKind> kNames[] = {
         {"identify", ReplyKind::identify},
@@ -129,10 +147,10 @@ constexpr Rule kRules[] = {
      [](Reading& r, std::string_view value) {
          return set_delay(r.options.radio.reply_delay, value);
      }},
-    {"--noise", true,
+    {"--filler", true,
      [](Reading& r, std::string_view value) {
          const auto count = number(value, 0, 100000);
-         if (count) r.options.radio.noise = noise_bytes(static_cast<std::size_t>(*count));
+         if (count) r.options.radio.filler = filler_bytes(static_cast<std::size_t>(*count));
          return count.has_value();
      }},
     {"--overlong", false,
@@ -155,6 +173,25 @@ constexpr Rule kRules[] = {
     {"--vanish-after", true,
      [](Reading& r, std::string_view value) {
          return set_number(r.options.radio.vanish_after, value, 1, 1000000);
+     }},
+    {"--latency", true,
+     [](Reading& r, std::string_view value) {
+         return set_delay(r.options.radio.line.latency, value);
+     }},
+    {"--echo", false,
+     [](Reading& r, std::string_view) { return r.options.radio.line.echo = true; }},
+    {"--drop-byte", true,
+     [](Reading& r, std::string_view value) {
+         int n = 0;
+         if (!set_number(n, value, 1, 1000000000)) return false;
+         r.options.radio.line.drop_byte = static_cast<std::size_t>(n);
+         return true;
+     }},
+    {"--noise", true,
+     [](Reading& r, std::string_view value) {
+         const auto bytes = hex_bytes(value);
+         if (bytes) r.options.radio.line.noise = *bytes;
+         return bytes.has_value();
      }},
     {"--pace", false, [](Reading& r, std::string_view) { return r.options.radio.pace = true; }},
     {"--once", false, [](Reading& r, std::string_view) { return r.options.once = true; }},
@@ -257,7 +294,7 @@ std::string usage() {
            "  --ng CH                refuse channel CH with NG (repeatable)\n"
            "  --ack-delay MS         wait before the answer to a channel frame\n"
            "  --reply-delay MS       wait before identify, link and probe answers\n"
-           "  --noise N              N noise bytes in front of each answer\n"
+           "  --filler N             N filler bytes (never FE or FD) in front of each answer\n"
            "  --overlong             a 300-byte answer without FD in front of each answer\n"
            "  --lone-fd              a lone FD in front of each answer\n"
            "  --fault-on KINDS       answers that carry the three faults above, a comma list\n"
@@ -265,6 +302,15 @@ std::string usage() {
            "  --fault-times N        only the first N such answers carry them\n"
            "  --vanish-after N       the device disappears at the Nth channel frame\n"
            "  --pace                 bytes take their wire time (10 bits each)\n"
+           "  --latency MS           the cable holds the bytes on their way to the program\n"
+           "                         as a USB adapter's latency timer does: those within\n"
+           "                         MS ms of the first go on together after MS ms\n"
+           "  --echo                 the cable sends every byte the program writes back\n"
+           "                         to it, ahead of the radio's answer\n"
+           "  --drop-byte N          the cable loses the Nth byte the radio sends\n"
+           "                         (counted from 1 over the whole run)\n"
+           "  --noise HEX            the cable carries these bytes (\"FE FE FD\", say) just\n"
+           "                         in front of the radio's first answer\n"
            "  --once                 exit after the write link closes\n"
            "  --replay TRACE         answer as the radio of a quillmer --trace file did;\n"
            "                         exits 0 once the program has sent every frame of\n"

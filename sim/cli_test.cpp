@@ -38,8 +38,15 @@ TEST(Options, EveryFaultAndSettingReachesTheRadio) {
                           "40",
                           "--reply-delay",
                           "250",
-                          "--noise",
+                          "--filler",
                           "7",
+                          "--latency",
+                          "16",
+                          "--echo",
+                          "--drop-byte",
+                          "20",
+                          "--noise",
+                          "FE fe FD",
                           "--overlong",
                           "--lone-fd",
                           "--fault-on",
@@ -61,12 +68,16 @@ TEST(Options, EveryFaultAndSettingReachesTheRadio) {
     EXPECT_EQ(r.ng_channels, (std::vector<int>{17, 399}));
     EXPECT_EQ(r.ack_delay.count(), 40);
     EXPECT_EQ(r.reply_delay.count(), 250);
-    EXPECT_EQ(r.noise, noise_bytes(7));
+    EXPECT_EQ(r.filler, filler_bytes(7));
     EXPECT_EQ(r.overlong, 300u);
     EXPECT_TRUE(r.lone_fd);
     EXPECT_EQ(r.fault_replies, reply_bit(ReplyKind::identify) | reply_bit(ReplyKind::ack));
     EXPECT_EQ(r.fault_limit, 2);
     EXPECT_EQ(r.vanish_after, 12);
+    EXPECT_EQ(r.line.latency.count(), 16);
+    EXPECT_TRUE(r.line.echo);
+    EXPECT_EQ(r.line.drop_byte, 20u);
+    EXPECT_EQ(r.line.noise, (Bytes{0xFE, 0xFE, 0xFD}));
     EXPECT_TRUE(r.pace);
     EXPECT_TRUE(p.options->once);
     EXPECT_TRUE(p.options->quiet);
@@ -87,6 +98,12 @@ TEST(Options, RejectsWhatTheRadioCannotBe) {
         {"--link", "x", "--vanish-after", "0"},
         {"--link", "x", "--fault-on", "ack,nak"},
         {"--link", "x", "--silent=yes"},
+        {"--link", "x", "--echo=yes"},
+        {"--link", "x", "--drop-byte", "0"},
+        {"--link", "x", "--noise", "FEF"},
+        {"--link", "x", "--noise", "F E"},
+        {"--link", "x", "--noise", " "},
+        {"--link", "x", "--latency=16", "--replay", "t.txt"},
         {"--link", "x", "--loud"},
         {"--link", "x", "--replay"},
         {"--link", "x", "--replay="},

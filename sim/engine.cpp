@@ -54,7 +54,8 @@ Engine::Engine(Setup setup, Pty pty, WakePipe wake)
       started_(Clock::now()),
       slave_path_(pty.slave_path),
       pty_(std::move(pty)),
-      wake_(std::move(wake)) {
+      wake_(std::move(wake)),
+      line_(setup_.line) {
     last_speed_ = line_speed(pty_.master.get());
     wire_free_ = started_;
     // Into the slave's input, where they wait for whoever opens the device next.
@@ -140,7 +141,9 @@ void Engine::run() {
             inbox.pop_front();
         }
         if (!blocked) {
-            if (const auto ending = send_due(outbox, blocked)) {
+            auto ending = send_due(outbox);
+            if (!ending) ending = deliver(outbox, blocked);
+            if (ending) {
                 finish(*ending);
                 return;
             }
@@ -149,6 +152,7 @@ void Engine::run() {
         Clock::time_point next = Clock::time_point::max();
         if (!inbox.empty()) next = inbox.front().at;
         if (!blocked && !outbox.answers.empty()) next = std::min(next, outbox.answers.front().due);
+        if (!blocked && line_.next()) next = std::min(next, *line_.next());
         timespec wait{};
         timespec* timeout = nullptr;
         if (next != Clock::time_point::max()) {
@@ -223,8 +227,16 @@ bool Engine::read_batch(std::deque<ReceivedFrame>& inbox) {
     last_speed_ = speed;
     // A batch of stray bytes alone says nothing about where a change came.
     if (!parsed.empty()) after_notice_ = ends_with_notice(parsed) && speeds.back() == speed;
+    // Paced, the batch goes on the wire once the bytes before it have gone.
+    const Clock::time_point start = setup_.pace ? std::max(read_at, wire_free_) : read_at;
     std::vector<Clock::time_point> due(parsed.size(), read_at);
     if (setup_.pace) due = paced_arrivals(parsed, speeds, batch.size(), speed, read_at, wire_free_);
+    if (setup_.line.echo) {
+        const std::vector<Clock::time_point> back =
+            setup_.pace ? byte_arrivals(parsed, speeds, batch.size(), speed, start)
+                        : std::vector<Clock::time_point>(batch.size(), read_at);
+        line_.echo(batch, back);
+    }
     for (std::size_t i = 0; i < parsed.size(); ++i) {
         ReceivedFrame frame{
             std::move(parsed[i].bytes), FrameKind::unknown, speeds[i], due[i], false, false};
@@ -237,7 +249,7 @@ bool Engine::read_batch(std::deque<ReceivedFrame>& inbox) {
     return true;
 }
 
-std::optional<Engine::Ending> Engine::send_due(Outbox& outbox, bool& blocked) {
+std::optional<Engine::Ending> Engine::send_due(Outbox& outbox) {
     while (!outbox.answers.empty()) {
         Answer& out = outbox.answers.front();
         const Clock::time_point now = Clock::now();
@@ -260,37 +272,59 @@ std::optional<Engine::Ending> Engine::send_due(Outbox& outbox, bool& blocked) {
         const Clock::duration per_byte = byte_time(out.speed);
         const std::size_t left = out.bytes.size() - outbox.sent;
         const std::size_t count = setup_.pace ? bytes_due(out.due, now, per_byte, left) : left;
-        ssize_t n = 0;
+        const auto bytes = std::span(out.bytes).subspan(outbox.sent, count);
         {
-            // Recorded under the lock with the write, so that a test that has read
-            // the bytes also finds them recorded.
+            // Recorded under the lock before they go on the line, so that a test
+            // that has read the bytes also finds them recorded.
             std::lock_guard lock(mutex_);
-            n = write(pty_.master.get(), out.bytes.data() + outbox.sent, count);
-            if (n > 0) {
-                const auto written = static_cast<std::size_t>(n);
-                responder_->wrote(out, std::span(out.bytes).subspan(outbox.sent, written),
-                                  outbox.sent + written == out.bytes.size());
-            }
+            responder_->wrote(out, bytes, outbox.sent + count == out.bytes.size());
         }
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                blocked = true;
-                return std::nullopt;
-            }
-            std::string why =
-                std::string("writing to the pseudo-terminal failed: ") + std::strerror(errno);
-            if (!responder_->write_failed(why)) return Ending{false, std::move(why)};
-            outbox.clear();
-            return std::nullopt;
-        }
-        outbox.sent += static_cast<std::size_t>(n);
-        if (setup_.pace) out.due += per_byte * n;
+        log_line_faults(line_.from_radio(bytes, now), out, outbox.sent, count);
+        outbox.sent += count;
+        if (setup_.pace) out.due += per_byte * static_cast<Clock::rep>(count);
         if (outbox.sent < out.bytes.size()) continue;
         const Answer whole = outbox.pop();
         responder_->sent(whole, outbox.answers.size());
     }
     return std::nullopt;
+}
+
+void Engine::log_line_faults(std::size_t first, const Answer& answer, std::size_t offset,
+                             std::size_t count) const {
+    const LineFaults& faults = setup_.line;
+    if (first == 1 && count > 0 && !faults.noise.empty()) {
+        log("noise on the line in front of the radio's first byte: " + hex(faults.noise));
+    }
+    if (faults.drop_byte >= first && faults.drop_byte < first + count) {
+        const std::size_t in_answer = offset + (faults.drop_byte - first) + 1;
+        log("the line lost byte " + std::to_string(faults.drop_byte) + " the radio sent: byte " +
+            std::to_string(in_answer) + " of " + hex(answer.bytes));
+    }
+}
+
+std::optional<Engine::Ending> Engine::deliver(Outbox& outbox, bool& blocked) {
+    for (;;) {
+        const Bytes bytes = line_.out(Clock::now());
+        if (bytes.empty()) return std::nullopt;
+        const ssize_t n = write(pty_.master.get(), bytes.data(), bytes.size());
+        if (n >= 0) {
+            line_.taken(static_cast<std::size_t>(n));
+            // The rest waits until the program has read some.
+            blocked = static_cast<std::size_t>(n) < bytes.size();
+            return std::nullopt;
+        }
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            blocked = true;
+            return std::nullopt;
+        }
+        std::string why =
+            std::string("writing to the pseudo-terminal failed: ") + std::strerror(errno);
+        if (!responder_->write_failed(why)) return Ending{false, std::move(why)};
+        outbox.clear();
+        line_.clear();
+        return std::nullopt;
+    }
 }
 
 }  // namespace quillmer::sim

@@ -6,7 +6,8 @@
 // frame to a responder, which says what goes back: bytes at a speed after a
 // delay, or the device going away. The engine sends them when due, byte by byte
 // in their wire time when paced, and only while the program's line is at their
-// speed. The simulated radio (simulator.h) and the replayed trace (replayer.h)
+// speed, through the cable's faults (LineFaults: latency, echo, a lost byte,
+// noise). The simulated radio (simulator.h) and the replayed trace (replayer.h)
 // are its two responders.
 
 #include <atomic>
@@ -26,6 +27,7 @@
 #include "sim/frame_parser.h"
 #include "sim/pty.h"
 #include "sim/snapshot.h"
+#include "sim/wire.h"
 
 namespace quillmer::sim {
 
@@ -58,8 +60,8 @@ class Responder {
     /// `answer` is due, but the program's line is at `line_speed`: it is not sent.
     /// True when everything still waiting in the outbox is dropped with it.
     virtual bool off_speed(const Answer& answer, int line_speed) = 0;
-    /// Under the lock, with the write: `bytes` of `answer` went out; `whole` when
-    /// they were its last.
+    /// Under the lock, as they go on the line: `bytes` of `answer` went out; `whole`
+    /// when they were its last. The line may still hold them back or lose one.
     virtual void wrote(const Answer& answer, std::span<const std::uint8_t> bytes, bool whole) = 0;
     /// `answer` has gone out whole and left the outbox; `pending` answers remain.
     virtual void sent(const Answer& answer, std::size_t pending) = 0;
@@ -83,6 +85,7 @@ class Engine {
         Bytes waiting;              ///< put into the slave's input before anything else
         std::string vanished_text;  ///< logged when the device goes away
         LogFn log;
+        LineFaults line;  ///< what the cable does to the bytes on their way to the program
     };
 
     /// Opens a pseudo-terminal and the pipe that wakes the engine. Nothing when
@@ -131,7 +134,14 @@ class Engine {
     void halt(bool vanish);
     void run();
     bool read_batch(std::deque<ReceivedFrame>& inbox);
-    std::optional<Ending> send_due(Outbox& outbox, bool& blocked);
+    // Hands what the radio sends to the line as it falls due.
+    std::optional<Ending> send_due(Outbox& outbox);
+    // Writes what has come out of the line; `blocked` when the program's side is full.
+    std::optional<Ending> deliver(Outbox& outbox, bool& blocked);
+    // Logs the noise and the lost byte when they come among the `count` bytes of
+    // `answer` from `offset` on, which the radio numbered from `first`.
+    void log_line_faults(std::size_t first, const Answer& answer, std::size_t offset,
+                         std::size_t count) const;
     void finish(const Ending& ending);
 
     const Setup setup_;
@@ -144,6 +154,7 @@ class Engine {
     bool after_notice_ = false;    // loop only: the last batch ended with a notice
     Clock::time_point wire_free_;  // loop only: pacing of received bytes
     FrameParser parser_;           // loop only
+    LineIn line_;                  // loop only: the cable into the program
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

@@ -33,6 +33,9 @@ void catch_signals() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // Its terminal closed: the link goes as on any other end, before another
+    // program may get the same pseudo-terminal number.
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 std::mutex g_output;
@@ -43,6 +46,18 @@ void print(const std::string& text) {
     std::fflush(stdout);
 }
 
+// What the cable does, for the banner: ", latency 16 ms, echo", say; empty for a
+// cable without faults.
+std::string line_faults(const quillmer::sim::LineFaults& line) {
+    std::string text;
+    if (line.latency.count() > 0)
+        text += ", latency " + std::to_string(line.latency.count()) + " ms";
+    if (line.echo) text += ", echo";
+    if (line.drop_byte > 0) text += ", byte " + std::to_string(line.drop_byte) + " lost";
+    if (!line.noise.empty()) text += ", noise " + quillmer::sim::hex(line.noise);
+    return text;
+}
+
 std::string banner(const quillmer::sim::Options& options, const std::string& slave) {
     const auto& radio = options.radio;
     char id[8];
@@ -50,7 +65,7 @@ std::string banner(const quillmer::sim::Options& options, const std::string& sla
     return std::string("quillmer-sim: ") +
            (radio.model == quillmer::sim::Model::id92 ? "ID-92" : "ID-91") + " (id " + id +
            ") listening at " + std::to_string(radio.speed) + " bit/s on " + slave + ", linked at " +
-           options.link + (radio.silent ? ", silent" : "") + "\n";
+           options.link + (radio.silent ? ", silent" : "") + line_faults(radio.line) + "\n";
 }
 
 // Waits for link closes and prints the memory each time; returns on a signal,

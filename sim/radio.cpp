@@ -8,18 +8,18 @@ namespace {
 constexpr int kLinkSpeed = 38400;
 
 bool carries_faults(const RadioState& state, const RadioConfig& config, ReplyKind kind) {
-    const bool armed = !config.noise.empty() || config.overlong > 0 || config.lone_fd;
+    const bool armed = !config.filler.empty() || config.overlong > 0 || config.lone_fd;
     const bool limit_left = config.fault_limit < 0 || state.faulted_replies < config.fault_limit;
     return armed && (config.fault_replies & reply_bit(kind)) != 0 && limit_left;
 }
 
 Bytes fault_bytes(const RadioConfig& config) {
-    Bytes bytes = config.noise;
+    Bytes bytes = config.filler;
     if (config.overlong > 0) {
         // Starts like a reply to the program and never ends.
         Bytes overlong{0xFE, 0xFE, 0x80, 0x01};
         overlong.resize(std::min(overlong.size(), config.overlong));
-        const Bytes filler = noise_bytes(config.overlong - overlong.size());
+        const Bytes filler = filler_bytes(config.overlong - overlong.size());
         overlong.insert(overlong.end(), filler.begin(), filler.end());
         bytes.insert(bytes.end(), overlong.begin(), overlong.end());
     }
@@ -101,7 +101,7 @@ RadioConfig model_config(Model model) {
     return config;
 }
 
-Bytes noise_bytes(std::size_t count) {
+Bytes filler_bytes(std::size_t count) {
     Bytes bytes(count);
     for (std::size_t i = 0; i < count; ++i) {
         // Stays below FD, so never FE or FD.

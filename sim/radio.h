@@ -41,6 +41,23 @@ inline constexpr std::uint32_t kAllReplies = (1u << kReplyKindCount) - 1;
 /// For counts that may be "never" (probe answers, vanishing).
 inline constexpr int kNever = 0;
 
+/// What a real cable does between the radio and the program, whichever radio
+/// answers. The engine applies it to every byte the program gets (wire.h, LineIn).
+struct LineFaults {
+    /// A USB adapter's latency timer: the first byte that reaches the adapter opens
+    /// a window this long, and every byte that reaches it within the window goes on
+    /// to the program together when the window ends. 0: bytes go on at once.
+    std::chrono::milliseconds latency{0};
+    /// Every byte the program writes comes back to it, in its wire time when paced,
+    /// ahead of the radio's answer to it.
+    bool echo = false;
+    /// The byte the radio sends with this number, counted from 1 over the whole run,
+    /// never reaches the program (it still takes its wire time). 0: none is lost.
+    std::size_t drop_byte = 0;
+    /// On the line once, just in front of the first byte the radio sends.
+    Bytes noise;
+};
+
 struct RadioConfig {
     Model model = Model::id91;
     std::array<std::uint8_t, 2> id{0x28, 0x88};  ///< id bytes of the identify reply
@@ -51,7 +68,7 @@ struct RadioConfig {
     std::vector<int> ng_channels;  ///< refused with NG and not stored
     std::chrono::milliseconds reply_delay{0};  ///< before identify, link and probe replies
     std::chrono::milliseconds ack_delay{0};    ///< before the OK or NG to a channel frame
-    Bytes noise;                               ///< sent in front of a reply that carries faults
+    Bytes filler;                              ///< sent in front of a reply that carries faults
     std::size_t overlong = 0;  ///< a reply of this many bytes without FD in front; 0: none
     bool lone_fd = false;      ///< a lone FD in front
     std::uint32_t fault_replies = kAllReplies;  ///< reply kinds that carry the three above
@@ -62,15 +79,16 @@ struct RadioConfig {
                                 ///< erase, counted from 1) arrives: it and every later frame
                                 ///< are heard but not acted on, as by a radio that has hung
     bool pace = false;          ///< bytes take their wire time, 10 bits each, both ways
-    Bytes waiting;  ///< already on the line when the simulator starts, before any frame: the
-                    ///< answers of a run that stopped before it had read them
+    Bytes waiting;    ///< already on the line when the simulator starts, before any frame: the
+                      ///< answers of a run that stopped before it had read them
+    LineFaults line;  ///< what the cable does to the bytes between the radio and the program
 };
 
 /// The defaults for a model: ID-91 answers 28 88, ID-92 answers 30 66.
 RadioConfig model_config(Model model);
 
 /// `count` filler bytes, none of them FE or FD.
-Bytes noise_bytes(std::size_t count);
+Bytes filler_bytes(std::size_t count);
 
 struct RadioState {
     int speed = 38400;        ///< bit/s the radio hears and answers at now

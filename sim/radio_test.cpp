@@ -207,7 +207,7 @@ TEST(RadioMute, StopsAtTheNthChannelFrameAndNeverActsAgain) {
 
 TEST(RadioFaults, GoInFrontOfTheChosenRepliesInOrderAndUpToTheLimit) {
     RadioConfig config = model_config(Model::id91);
-    config.noise = noise_bytes(3);
+    config.filler = filler_bytes(3);
     config.overlong = 300;
     config.lone_fd = true;
     config.fault_replies = reply_bit(ReplyKind::ack);

@@ -8,7 +8,7 @@ std::unique_ptr<Replayer> Replayer::start(ReplayScript script, bool pace, std::s
                                           LogFn log) {
     auto engine = Engine::open(
         Engine::Setup{
-            pace, {}, "the device vanished here in the trace: it is gone", std::move(log)},
+            pace, {}, "the device vanished here in the trace: it is gone", std::move(log), {}},
         error);
     if (!engine) return nullptr;
     return std::unique_ptr<Replayer>(new Replayer(std::move(script), std::move(engine)));

@@ -15,9 +15,10 @@ ReplyKind kind_of(const Answer& answer) {
 
 std::unique_ptr<Simulator> Simulator::start(const RadioConfig& config, std::string* error,
                                             LogFn log) {
-    auto engine = Engine::open(Engine::Setup{config.pace, config.waiting,
-                                             "the radio vanished (device closed)", std::move(log)},
-                               error);
+    auto engine = Engine::open(
+        Engine::Setup{config.pace, config.waiting, "the radio vanished (device closed)",
+                      std::move(log), config.line},
+        error);
     if (!engine) return nullptr;
     return std::unique_ptr<Simulator>(new Simulator(config, std::move(engine)));
 }

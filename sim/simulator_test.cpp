@@ -142,7 +142,7 @@ TEST(SimulatorOnPty, RunsAWriteSessionIntoTheMemoryImage) {
 TEST(SimulatorOnPty, FaultBytesArriveInFrontOfTheReplyEvenWhenPaced) {
     for (const bool pace : {false, true}) {
         RadioConfig config = model_config(Model::id91);
-        config.noise = noise_bytes(5);
+        config.filler = filler_bytes(5);
         config.lone_fd = true;
         config.reply_delay = 20ms;
         config.pace = pace;
@@ -151,11 +151,30 @@ TEST(SimulatorOnPty, FaultBytesArriveInFrontOfTheReplyEvenWhenPaced) {
         const Port port = Port::open(sim->slave_path());
         port.send(Bytes{0x00, 0x11});  // noise from the program's side
         port.send(kQuery);
-        Bytes expected = noise_bytes(5);
+        Bytes expected = filler_bytes(5);
         expected.push_back(kEndByte);
         expected.insert(expected.end(), kLinkReady.begin(), kLinkReady.end());
         EXPECT_EQ(port.receive_frames(2), expected) << pace;
         EXPECT_EQ(sim->snapshot().stray_bytes, 2u);
+    }
+}
+
+TEST(SimulatorOnPty, TheCablesFaultsReachTheProgramEvenWhenPaced) {
+    for (const bool pace : {false, true}) {
+        RadioConfig config = model_config(Model::id91);
+        config.line = LineFaults{50ms, true, 2, {0xFE, 0xFE, 0xFD}};
+        config.pace = pace;
+        auto sim = start(config);
+        ASSERT_TRUE(sim);
+        const Port port = Port::open(sim->slave_path());
+        const auto sent = Clock::now();
+        port.send(kQuery);
+        // Its own frame back, the noise, and the reply without its second byte.
+        Bytes expected = kQuery;
+        expected.insert(expected.end(), {0xFE, 0xFE, 0xFD, 0xFE, 0x80, 0x01, 0x18, 0x01, 0xFD});
+        EXPECT_EQ(port.receive_bytes(expected.size()), expected) << pace;
+        EXPECT_GE(Clock::now() - sent, 50ms) << pace;
+        EXPECT_EQ(sim->snapshot().bytes_sent, kLinkReady) << "what the radio sent";
     }
 }
 

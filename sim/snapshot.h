@@ -35,7 +35,8 @@ struct Snapshot {
     std::vector<Clock::time_point> link_opens;   ///< each LINK_OPEN the radio acted on
     std::vector<Clock::time_point> link_closes;  ///< each LINK_CLOSE the radio acted on
     std::size_t stray_bytes = 0;                 ///< bytes outside any frame (before an FE)
-    Bytes bytes_sent;                            ///< every byte written to the program, in order
+    Bytes bytes_sent;       ///< every byte the radio sent, in order; with the cable's faults
+                            ///< (RadioConfig::line) the program gets them changed
     bool vanished = false;  ///< the device has gone: the pseudo-terminal is closed
     bool running = true;    ///< false once the simulator's loop has ended
 

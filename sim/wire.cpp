@@ -1,6 +1,7 @@
 #include "sim/wire.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace quillmer::sim {
 
@@ -26,24 +27,34 @@ bool ends_with_notice(const std::vector<ParsedFrame>& frames) {
     return !frames.empty() && classify(frames.back().bytes) == FrameKind::speed_notice;
 }
 
+std::vector<Clock::time_point> byte_arrivals(const std::vector<ParsedFrame>& frames,
+                                             const std::vector<int>& speeds, std::size_t batch_size,
+                                             int speed_after, Clock::time_point start) {
+    std::vector<Clock::time_point> arrivals;
+    arrivals.reserve(batch_size);
+    Clock::time_point clock = start;
+    std::size_t frame = 0;
+    for (std::size_t i = 0; i < batch_size; ++i) {
+        // The stray bytes in front of a frame went at its speed too.
+        while (frame < frames.size() && frames[frame].end <= i) ++frame;
+        clock += byte_time(frame < frames.size() ? speeds[frame] : speed_after);
+        arrivals.push_back(clock);
+    }
+    return arrivals;
+}
+
 std::vector<Clock::time_point> paced_arrivals(const std::vector<ParsedFrame>& frames,
                                               const std::vector<int>& speeds,
                                               std::size_t batch_size, int speed_after,
                                               Clock::time_point read_at,
                                               Clock::time_point& wire_free) {
+    const Clock::time_point start = std::max(read_at, wire_free);
+    const std::vector<Clock::time_point> bytes =
+        byte_arrivals(frames, speeds, batch_size, speed_after, start);
     std::vector<Clock::time_point> arrivals;
     arrivals.reserve(frames.size());
-    Clock::time_point clock = std::max(read_at, wire_free);
-    std::size_t counted = 0;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        // The stray bytes in front of a frame went at its speed too.
-        const auto bytes = static_cast<Clock::rep>(frames[i].end - counted);
-        clock += byte_time(speeds[i]) * bytes;
-        counted = frames[i].end;
-        arrivals.push_back(clock);
-    }
-    clock += byte_time(speed_after) * static_cast<Clock::rep>(batch_size - counted);
-    wire_free = clock;
+    for (const ParsedFrame& frame : frames) arrivals.push_back(bytes[frame.end - 1]);
+    wire_free = bytes.empty() ? start : bytes.back();
     return arrivals;
 }
 
@@ -52,6 +63,64 @@ std::size_t bytes_due(Clock::time_point next_due, Clock::time_point now, Clock::
     if (now < next_due || left == 0) return 0;
     const auto late = per_byte.count() > 0 ? (now - next_due) / per_byte : left;
     return std::min(left, static_cast<std::size_t>(late) + 1);
+}
+
+std::size_t LineIn::from_radio(std::span<const std::uint8_t> bytes, Clock::time_point at) {
+    const std::size_t first = radio_bytes_ + 1;
+    if (radio_bytes_ == 0 && !bytes.empty()) {
+        for (const std::uint8_t value : faults_.noise) put(value, at);
+    }
+    for (const std::uint8_t value : bytes) {
+        if (++radio_bytes_ != faults_.drop_byte) put(value, at);
+    }
+    return first;
+}
+
+void LineIn::echo(std::span<const std::uint8_t> bytes, std::span<const Clock::time_point> at) {
+    if (!faults_.echo) return;
+    for (std::size_t i = 0; i < bytes.size() && i < at.size(); ++i) put(bytes[i], at[i]);
+}
+
+void LineIn::put(std::uint8_t value, Clock::time_point at) {
+    // Behind every byte that reached the cable no later, and behind those out.
+    auto place = line_.end();
+    while (place - line_.begin() > static_cast<std::ptrdiff_t>(let_out_) &&
+           std::prev(place)->at > at) {
+        --place;
+    }
+    line_.insert(place, Byte{value, at});
+}
+
+Clock::time_point LineIn::out_at(const Byte& byte) const {
+    if (faults_.latency.count() == 0) return byte.at;
+    if (window_ && byte.at < *window_) return *window_;
+    return byte.at + faults_.latency;
+}
+
+Bytes LineIn::out(Clock::time_point now) {
+    while (let_out_ < line_.size()) {
+        const Byte& byte = line_[let_out_];
+        // A byte that reaches the adapter after the last window ended opens the next.
+        const bool opens = faults_.latency.count() > 0 && (!window_ || byte.at >= *window_);
+        if (opens && byte.at <= now) window_ = byte.at + faults_.latency;
+        if (out_at(byte) > now) break;
+        ++let_out_;
+    }
+    Bytes bytes;
+    bytes.reserve(let_out_);
+    for (std::size_t i = 0; i < let_out_; ++i) bytes.push_back(line_[i].value);
+    return bytes;
+}
+
+void LineIn::taken(std::size_t count) {
+    count = std::min(count, let_out_);
+    line_.erase(line_.begin(), line_.begin() + static_cast<std::ptrdiff_t>(count));
+    let_out_ -= count;
+}
+
+std::optional<Clock::time_point> LineIn::next() const {
+    if (let_out_ >= line_.size()) return std::nullopt;
+    return out_at(line_[let_out_]);
 }
 
 }  // namespace quillmer::sim

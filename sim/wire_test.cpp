@@ -72,6 +72,12 @@ TEST(PacedArrivals, BytesTakeTenBitTimesFromTheReadOrFromWhenTheWireIsFree) {
     due = paced_arrivals(batch_of({kNotice, kQuery}), {4800, 38400}, 13, 38400, later, wire_free);
     EXPECT_EQ(due[0], later + byte_time(4800) * 7);
     EXPECT_EQ(due[1], due[0] + byte_time(38400) * 6);
+
+    // Byte by byte, as the cable echoes them: the bytes after the last frame at the new speed.
+    const auto bytes = byte_arrivals(batch_of({kNotice}, 1), {38400}, 10, 4800, t0);
+    ASSERT_EQ(bytes.size(), 10u);
+    EXPECT_EQ(bytes[7], t0 + byte_time(38400) * 8);
+    EXPECT_EQ(bytes[9], bytes[7] + byte_time(4800) * 2);
 }
 
 TEST(BytesDue, OneAtTheDueTimeAndOneMorePerByteTimeUpToWhatIsLeft) {
@@ -82,6 +88,43 @@ TEST(BytesDue, OneAtTheDueTimeAndOneMorePerByteTimeUpToWhatIsLeft) {
     EXPECT_EQ(bytes_due(due, due + per_byte * 2 + microseconds(1), per_byte, 8), 3u);
     EXPECT_EQ(bytes_due(due, due + std::chrono::seconds(1), per_byte, 8), 8u);
     EXPECT_EQ(bytes_due(due, due, per_byte, 0), 0u);
+}
+
+TEST(LineIn, TheLatencyTimerLetsOutWhatCameWithinItsWindowTogether) {
+    using std::chrono::milliseconds;
+    const Clock::time_point t0{std::chrono::seconds(5)};
+    LineIn line(LineFaults{milliseconds(16), false, 0, {}});
+    line.from_radio(kOk, t0);
+    EXPECT_TRUE(line.out(t0 + milliseconds(15)).empty());
+    line.from_radio(kNg, t0 + milliseconds(10));
+    EXPECT_EQ(line.next(), t0 + milliseconds(16));
+    Bytes both = kOk;
+    both.insert(both.end(), kNg.begin(), kNg.end());
+    EXPECT_EQ(line.out(t0 + milliseconds(16)), both);
+    // A byte after the window opens the next; what was let out stays out until taken.
+    line.taken(4);
+    line.from_radio(kOk, t0 + milliseconds(17));
+    EXPECT_EQ(line.out(t0 + milliseconds(20)), Bytes(both.begin() + 4, both.end()));
+    line.taken(8);
+    EXPECT_EQ(line.next(), t0 + milliseconds(33));
+    EXPECT_EQ(line.out(t0 + milliseconds(33)), kOk);
+}
+
+TEST(LineIn, EchoComesInTimeOrderAndTheNoiseAndTheLostByteOnlyOnce) {
+    const Clock::time_point t0{std::chrono::seconds(5)};
+    const auto at = [&](int us) { return t0 + microseconds(us); };
+    LineIn line(LineFaults{{}, true, 8, {0xFE, 0xFE, 0xFD}});
+    line.echo(kQuery, std::vector<Clock::time_point>{at(1), at(2), at(3), at(4), at(5), at(9)});
+    EXPECT_EQ(line.from_radio(kLinkReady, at(6)), 1u);
+    EXPECT_EQ(line.out(at(5)), Bytes(kQuery.begin(), kQuery.end() - 1));
+    // The noise, the reply, and the echo's last byte.
+    const Bytes expected{0xFE, 0xFE, 0xFD, 0xFE, 0xFE, 0x80, 0x01, 0x18, 0x01, 0xFD, 0xFD};
+    line.taken(5);
+    EXPECT_EQ(line.out(at(9)), expected);
+    line.taken(expected.size());
+    // Byte 8, the next reply's first, is lost; no noise in front of it.
+    EXPECT_EQ(line.from_radio(kOk, at(10)), 8u);
+    EXPECT_EQ(line.out(at(10)), Bytes(kOk.begin() + 1, kOk.end()));
 }
 
 }  // namespace

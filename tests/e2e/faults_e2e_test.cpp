@@ -335,7 +335,7 @@ TEST_F(TroubledRadio, BurstsOfNoiseBeforeEveryAcknowledgementAreOutlasted) {
     // In front of every OK: more noise than a reply can hold, a reply that
     // starts like one and never ends, and an end byte that ends nothing.
     sim::RadioConfig config = sim::model_config(Model::id92);
-    config.noise = sim::noise_bytes(600);
+    config.filler = sim::filler_bytes(600);
     config.overlong = 300;
     config.lone_fd = true;
     config.fault_replies = sim::reply_bit(sim::ReplyKind::ack);

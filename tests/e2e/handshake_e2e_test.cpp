@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Handshake, SlowRadioFound, testing::ValuesIn(kSlowRadio
 
 TEST_F(Handshake, NoiseBeforeTheIdentifyReplyIsSkipped) {
     sim::RadioConfig config = sim::model_config(Model::id92);
-    config.noise = sim::noise_bytes(16);
+    config.filler = sim::filler_bytes(16);
     config.fault_replies = sim::reply_bit(sim::ReplyKind::identify);
     config.fault_limit = 1;
     const auto& radio = start_radio(config);

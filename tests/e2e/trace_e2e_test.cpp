@@ -111,7 +111,7 @@ TEST_F(Traced, AWholeRunListsEveryFrameHeardAndEveryByteTheRadioSent) {
         sim::RadioConfig radio;
     };
     sim::RadioConfig noisy = sim::model_config(Model::id92);
-    noisy.noise = sim::noise_bytes(3);
+    noisy.filler = sim::filler_bytes(3);
     noisy.lone_fd = true;
     noisy.fault_limit = 40;
     sim::RadioConfig at_9600 = sim::model_config(Model::id91);

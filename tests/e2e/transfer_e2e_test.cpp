@@ -250,7 +250,7 @@ TEST_F(Transfer, SlowAcknowledgementsAreWaitedForWithKeepalives) {
 
 TEST_F(Transfer, NoiseBeforeEveryReplyIsSkipped) {
     sim::RadioConfig config = sim::model_config(Model::id92);
-    config.noise = sim::noise_bytes(5);
+    config.filler = sim::filler_bytes(5);
     const sim::Snapshot s = run_to_success(start_radio(config), varied_memory_file(60));
     EXPECT_GT(s.radio.faulted_replies, sim::kChannelCount);
 }
