@@ -93,14 +93,23 @@ TEST_F(Options, APortThatDoesNotOpenEndsTheRunWithItsPathAndWhy) {
     }
 }
 
-TEST_F(Options, APortWithoutARadioEndsTheRunAfterTheCalls) {
-    const auto& silent = start_radio(silent_id91());
-    EXPECT_EQ(run_to_end({"--port", port_of(silent), write_memory_file(varied_memory_file(3))}),
-              status(ExitStatus::no_port));
-    const std::string transcript = program().transcript();
-    EXPECT_TRUE(transcript.ends_with(std::string(texts::kNoResponse) + nothing_answered(silent)))
-        << testing::PrintToString(transcript);
-    EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
+TEST_F(Options, APortWithoutARadioEndsTheRunAfterTheCallsSayingWhatCameBack) {
+    sim::RadioConfig echoing = sim::model_config(Model::id91);  // the radio answers as well
+    echoing.line.echo = true;
+    for (const sim::RadioConfig& config : {silent_id91(), echoing}) {
+        const auto& radio = start_radio(config);
+        EXPECT_EQ(run_to_end({"--port", port_of(radio), write_memory_file(varied_memory_file(3))}),
+                  status(ExitStatus::no_port));
+        const std::string transcript = program().transcript();
+        const std::string echoed = "What came back on " + named(radio) +
+                                   " holds copies of this program's own calls, and the radio's "
+                                   "answers among them: the cable sends back every byte written "
+                                   "to it, and this program needs a cable that does not.\n";
+        EXPECT_TRUE(transcript.ends_with(std::string(texts::kNoResponse) +
+                                         (config.silent ? nothing_answered(radio) : echoed)))
+            << testing::PrintToString(transcript);
+        EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
+    }
 }
 
 TEST_F(Options, APortThatIsNoSerialPortIsNamed) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "tests/e2e/fixture.h"
 #include "tests/e2e/wire.h"
 
@@ -154,6 +156,7 @@ struct StopKey {
     const char* typed;
     const char* shown;  ///< as the message names it
     bool closes_link;
+    std::size_t lost_byte = 0;  ///< the radio's byte lost on the line instead of a slow radio
 };
 
 class KeyWhileAwaiting : public Transfer, public testing::WithParamInterface<StopKey> {};
@@ -161,11 +164,18 @@ class KeyWhileAwaiting : public Transfer, public testing::WithParamInterface<Sto
 TEST_P(KeyWhileAwaiting, StopsTheTransfer) {
     const StopKey& key = GetParam();
     sim::RadioConfig config = sim::model_config(Model::id91);
-    config.ack_delay = kNoAck;
+    config.ack_delay = key.lost_byte > 0 ? config.ack_delay : kNoAck;
+    config.line.drop_byte = key.lost_byte;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(5));
     ASSERT_TRUE(await(radio, "channel 0's frame",
                       [](const sim::Snapshot& s) { return channel_frames(s) == 1; }));
+    if (key.lost_byte > 0) {
+        ASSERT_TRUE(
+            run.wait_for_text("The radio has not answered channel 0 for 3 s; the program "
+                              "keeps waiting, and Esc stops it.\n" +
+                              counter(0)));
+    }
     const std::size_t heard = radio.frames().size();
     run.type(key.typed);
     // Not a signal: the program ends by itself, with its message and key wait. The
@@ -193,7 +203,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StopKey{"EscWhileAChannelAwaitsItsAcknowledgementClosesTheLink", "\x1b", "Esc",
                             true},
                     StopKey{"CtrlCDuringTheTransferIsAKeyThatStopsWithoutAnotherFrame", "\x03",
-                            "Ctrl-C", false}),
+                            "Ctrl-C", false},
+                    // The end byte of channel 0's acknowledgement, after two identify
+                    // replies of 8 bytes and the 6 of the answer to LINK_OPEN.
+                    StopKey{"EscAfterTheEndOfAnAcknowledgementIsLost", "\x1b", "Esc", true, 28}),
     testing::PrintToStringParamName());
 
 TEST_F(Transfer, ArrowAndFunctionKeysDoNotStopIt) {
@@ -208,6 +221,24 @@ TEST_F(Transfer, ArrowAndFunctionKeysDoNotStopIt) {
     run.type("\x1b");
     EXPECT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
     EXPECT_EQ(sim::count_of(settle(radio).frames, FrameKind::link_close), 1u);
+}
+
+TEST_F(Transfer, AcknowledgementsACableHoldsBackAreToldWithWhatTheyCost) {
+    // A USB adapter's usual latency timer on a line at wire speed; none, paced and not.
+    for (const auto& [pace, latency] : {std::pair{true, 16}, {true, 0}, {false, 0}}) {
+        sim::RadioConfig config = sim::model_config(Model::id91);
+        config.pace = pace;
+        config.line.latency = std::chrono::milliseconds(latency);
+        run_to_success(start_radio(config), varied_memory_file(sim::kChannelCount));
+        const std::string transcript = program().transcript();
+        std::smatch late;
+        ASSERT_EQ(std::regex_search(transcript, late, std::regex("came ([0-9.]+) ms late")),
+                  latency > 0)
+            << transcript;
+        if (latency > 0) {
+            EXPECT_NEAR(std::stod(late[1]), latency, 0.3 * latency) << transcript;
+        }
+    }
 }
 
 TEST_F(Transfer, ShortFileErasesEveryChannelAfterItsLastRow) {
