@@ -33,8 +33,7 @@ class TypedTerminal final : public console::Terminal {
     }
 };
 
-/// What is at the end of a device path; `babble` answers each frame with a
-/// byte that ends nothing.
+/// What is at the end of a device path (`babble`: a byte for each frame, ending none).
 enum class At { nothing, held, refusing_driver, silent_line, babble, id91, id92 };
 
 /// Devices by path; the one opened last is a scripted line that answers as
@@ -181,8 +180,7 @@ TEST_F(Connect, ThePortFromTheCommandLineIsTheOnlyOneTried) {
         {At::silent_line, Connection::port_failed,
          std::string(texts::kNoResponse) + "Nothing answered on " + device("port") +
              ": is the radio switched on, and the cable plugged in at both ends?\n"},
-        // A byte for each of the 13 calls: nine long ones, then a speed notice and
-        // a short call at each of two speeds.
+        // A byte for each call: 9 long ones, a speed notice and a short one twice.
         {At::babble, Connection::port_failed,
          std::string(texts::kNoResponse) + "13 bytes came back on " + device("port") +
              " at 38400, 4800 and 9600 bit/s, but never a radio's identify reply: is this the "

@@ -28,17 +28,15 @@ int channel_of(const WrittenFrame& frame) {
     return frame.bytes[7] * 100 + (tu >> 4) * 10 + (tu & 0x0F);
 }
 
-/// A radio that acknowledges at once, or after the line has held the answer
-/// back for `hold`; the ID-92 answers its ready probe from `ready_from` on
-/// (never when 0); a channel in `refuse` gets NG, and one from `silent_from` on
-/// nothing; with `babble`, a byte that ends no reply answers each KEEPALIVE.
+/// A radio that acknowledges at once (after the line's `hold`); the ID-92 answers its probe
+/// from `ready_from` on (0: never); `refuse` gets NG, from `silent_from` on no answer.
 struct Radio {
     Model model = Model::id91;
     int ready_from = 1;
     int refuse = -1;
     std::chrono::microseconds hold{0};
     int silent_from = 400;
-    bool babble = false;
+    bool babble = false;  ///< a byte that ends no reply for each KEEPALIVE
     int probes = 0;
     void operator()(ScriptedLine& line, const WrittenFrame& frame) {
         const std::initializer_list<Byte> ok{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD};
@@ -320,8 +318,7 @@ TEST_F(Transfer, LinesAboutTheLineComeOnlyPastTheirThresholds) {
         {{Model::id92, 0}, 400, false},             // 2 s without the ready answer; told at 5
         {{Model::id91, 1, -1, {}, 5}, 430, false},  // 2 s without an acknowledgement; told at 3
         {{Model::id91, 1, -1, {}, 5, true}, 2030, false},  // 10 s, a byte each KEEPALIVE
-        // Acknowledgements late by 7.4 ms beyond the wire time, 1.8 more when a
-        // KEEPALIVE goes out meanwhile; by 9.4 ms; the transfer stopped by a refusal.
+        // Late 7.4 ms beyond the wire time (1.8 more with a KEEPALIVE), 9.4 ms, refused.
         {{Model::id91, 1, -1, 9ms}, 0, false},
         {{Model::id91, 1, -1, 11ms}, 0, true},
         {{Model::id91, 1, 399, 16ms}, 0, false},

@@ -89,8 +89,7 @@ class EndToEnd : public testing::Test {
     /// pipes) and gives the exit status. ProgramRun::kTimedOut, with a failure
     /// of the test, when the text never came.
     int finish_after(std::string_view last_text);
-    /// The port of `radio` as the program names it in its messages, and the
-    /// line after "No responce from ID-91/92" when nothing came back from it.
+    /// `radio`'s port as messages name it; the line when nothing came back from it.
     std::string named(const sim::Simulator& radio) const;
     std::string nothing_answered(const sim::Simulator& radio) const;
 

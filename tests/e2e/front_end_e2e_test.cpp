@@ -46,7 +46,6 @@ TEST_F(FrontEnd, SettingsFileNamingTheRadioGoesStraightToTheHandshake) {
     const std::string transcript = run.transcript();
     EXPECT_TRUE(transcript.starts_with(texts::kTitle)) << transcript;
     EXPECT_TRUE(after_banner(transcript).starts_with("Com:" + port_of(radio) + "\n")) << transcript;
-    // On a terminal the last key wait asks for a key; under Wine the console is pipes.
     EXPECT_TRUE(transcript.ends_with(std::string(texts::kWriteEnd) +
                                      std::string(native() ? texts::kPressKey : "")));
     EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
