@@ -30,6 +30,38 @@ std::string named(const std::string& path, const PortChoice& choice) {
     return "port " + choice.shown + " (" + path + ")";
 }
 
+/// "38400, 4800 and 9600 bit/s".
+std::string speeds(const protocol::HandshakeRecord& heard) {
+    std::string list;
+    for (std::size_t i = 0; i < heard.speeds_tried; ++i) {
+        if (i > 0) list += i + 1 == heard.speeds_tried ? " and " : ", ";
+        list += std::to_string(heard.speeds[i]);
+    }
+    return list + " bit/s";
+}
+
+/// The line after "No responce from ID-91/92": what came back on `port`, and
+/// what that says about the cable.
+std::string no_radio_line(const protocol::HandshakeRecord& heard, const std::string& port) {
+    if (heard.bytes == 0) {
+        return "Nothing answered on " + port +
+               ": is the radio switched on, and the cable plugged in at both ends?\n";
+    }
+    if (heard.own_frames > 0) {
+        return "What came back on " + port + " holds copies of this program's own calls" +
+               (heard.identify_replies > 0 ? ", and the radio's answers among them"
+                                           : ", and no answer from a radio") +
+               ": the cable sends back every byte written to it, and this program needs a "
+               "cable that does not.\n";
+    }
+    return std::to_string(heard.bytes) + " bytes came back on " + port + " at " + speeds(heard) +
+           (heard.identify_replies > 0
+                ? ", the radio's identify reply among them, but never the answer that opens its "
+                  "link"
+                : ", but never a radio's identify reply") +
+           ": is this the radio's port, and the radio an ID-91 or ID-92?\n";
+}
+
 }  // namespace
 
 bool port_from_settings(console::Terminal& terminal, const std::string& beside_program,
@@ -85,19 +117,19 @@ Connection connect_radio(console::Terminal& terminal, serial::Device& device, Po
             device.close();
             return Connection::settings_refused;
         }
-        const auto result = protocol::run_handshake(device, reply, radio.id, terminal);
+        protocol::HandshakeRecord heard;
+        const auto result = protocol::run_handshake(device, reply, radio.id, terminal, heard);
         radio.model = protocol::model_from_id(radio.id[0], radio.id[1]);
         if (radio.model == protocol::Model::id91) terminal.print(texts::kDetectId91);
         if (radio.model == protocol::Model::id92) terminal.print(texts::kDetectId92);
-        if (result == protocol::HandshakeResult::success) return Connection::connected;
+        if (result == protocol::HandshakeResult::success) {
+            if (radio.model == protocol::Model::unknown) terminal.notice(texts::kUnknownModel);
+            return Connection::connected;
+        }
         terminal.print(texts::kNoResponse);
         device.close();
-        if (asking == Asking::never) {
-            terminal.print_raw("Nothing answered on " + named(choice.path, choice) +
-                               ": is the radio switched on, and the cable plugged in at both "
-                               "ends?\n");
-            return Connection::port_failed;
-        }
+        terminal.notice(no_radio_line(heard, named(choice.path, choice)));
+        if (asking == Asking::never) return Connection::port_failed;
     }
 }
 
@@ -121,12 +153,21 @@ std::string open_failure_line(const serial::OpenResult& result, const PortChoice
             return port + " has no device behind it: is the cable plugged in? " +
                    std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::permission:
-            if (result.group.empty()) {
-                return "Permission denied on " + port + ": this user may not open it.\n";
+            if (!result.group.empty()) {
+                return "Permission denied on " + port + ": this user must be in the group " +
+                       result.group + ", which owns it: sudo usermod -aG " + result.group +
+                       " \"$USER\", then log out and in again.\n";
             }
-            return "Permission denied on " + port + ": this user must be in the group " +
-                   result.group + ", which owns it: sudo usermod -aG " + result.group +
-                   " \"$USER\", then log out and in again.\n";
+            if (!result.owner.empty()) {
+                // Joining a group that may not read and write it, or root's own, helps
+                // nobody.
+                return "Permission denied on " + port + ": only its owner, " + result.owner +
+                       ", may open it. A udev rule that gives it to a group with read and write "
+                       "(GROUP=\"dialout\", MODE=\"0660\") lets that group's members in; or, "
+                       "until it is plugged in again, sudo chown \"$USER\" " +
+                       result.path + ".\n";
+            }
+            return "Permission denied on " + port + ": this user may not open it.\n";
         case serial::OpenFailure::busy:
             return port + " is in use by another program: close that program and try again.\n";
         case serial::OpenFailure::other:

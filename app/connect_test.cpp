@@ -24,6 +24,7 @@ class TypedTerminal final : public console::Terminal {
     void print_raw(std::string_view bytes) override { out += bytes; }
     bool key_waiting() override { return false; }
     int read_key() override { return console::kEndOfInput; }
+    bool input_ended() override { return answers.empty(); }
     console::LineStatus read_line(std::string& line) override {
         if (answers.empty()) return console::LineStatus::end_of_input;
         line = answers.front();
@@ -32,8 +33,8 @@ class TypedTerminal final : public console::Terminal {
     }
 };
 
-/// What is at the end of a device path.
-enum class At { nothing, held, refusing_driver, silent_line, id91, id92 };
+/// What is at the end of a device path (`babble`: a byte for each frame, ending none).
+enum class At { nothing, held, refusing_driver, silent_line, babble, id91, id92 };
 
 /// Devices by path; the one opened last is a scripted line that answers as
 /// what is at its end.
@@ -59,6 +60,11 @@ class FakeDevices final : public serial::Device {
                 l.answer({0xFE, 0xFE, 0x80, 0x01, 0x19, first, second, 0xFD});
             };
         }
+        if (current_ == At::babble) {
+            line_.on_write = [](serial::ScriptedLine& l, const serial::WrittenFrame&) {
+                l.answer({0x55});
+            };
+        }
         return {serial::OpenFailure::none, path, 0, {}, {}};
     }
     bool configure() override { return current_ != At::refusing_driver; }
@@ -67,6 +73,7 @@ class FakeDevices final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override { line_.write_frame(frame); }
     std::optional<std::uint8_t> read_byte() override { return line_.read_byte(); }
     bool vanished() const override { return false; }
+    std::string slow_reply_advice() const override { return {}; }
 
   private:
     At current_ = At::nothing;
@@ -131,6 +138,8 @@ TEST_F(Connect, EveryFailureTheUserCanMendLeadsBackToThePrompt) {
     EXPECT_EQ(without_spinner(terminal.out),
               std::string(texts::kOpenError) + missing(device("gone"), gone) +
                   std::string(texts::kPortPrompt) + std::string(texts::kNoResponse) +
+                  "Nothing answered on " + device("empty") +
+                  ": is the radio switched on, and the cable plugged in at both ends?\n" +
                   std::string(texts::kPortPrompt) + std::string(texts::kDetectId92));
 }
 
@@ -171,6 +180,11 @@ TEST_F(Connect, ThePortFromTheCommandLineIsTheOnlyOneTried) {
         {At::silent_line, Connection::port_failed,
          std::string(texts::kNoResponse) + "Nothing answered on " + device("port") +
              ": is the radio switched on, and the cable plugged in at both ends?\n"},
+        // A byte for each call: 9 long ones, a speed notice and a short one twice.
+        {At::babble, Connection::port_failed,
+         std::string(texts::kNoResponse) + "13 bytes came back on " + device("port") +
+             " at 38400, 4800 and 9600 bit/s, but never a radio's identify reply: is this the "
+             "radio's port, and the radio an ID-91 or ID-92?\n"},
     };
     for (const Case& c : cases) {
         terminal = TypedTerminal{};

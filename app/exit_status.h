@@ -17,6 +17,7 @@ enum class ExitStatus : int {
     device_gone = 8,             ///< the serial device vanished during the transfer
     too_many_rows = 9,           ///< 400 channels written; the file holds more data rows
     usage = 10,                  ///< the command line was not understood
+    never_ready = 11,            ///< the radio never said it was ready, and no key could come
 };
 
 }  // namespace quillmer

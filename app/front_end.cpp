@@ -14,6 +14,7 @@
 #include "channels/reader.h"
 #include "channels/text_file.h"
 #include "console/system_console.h"
+#include "core/clock.h"
 #include "core/texts.h"
 #include "protocol/channel_stream.h"
 #include "protocol/frames.h"
@@ -46,6 +47,12 @@ void show_ports(console::Terminal& terminal) {
     terminal.print_raw(texts::kPortsHint);
 }
 
+/// The program's last key wait; where a key can be pressed, it says so.
+void wait_to_close(console::Terminal& terminal) {
+    if (console::input_is_terminal()) terminal.print(texts::kPressKey);
+    console::wait_key();
+}
+
 }  // namespace
 
 ExitStatus status_for(protocol::TransferEnd end) {
@@ -61,6 +68,8 @@ ExitStatus status_for(protocol::TransferEnd end) {
             return ExitStatus::aborted;
         case protocol::TransferEnd::device_gone:
             return ExitStatus::device_gone;
+        case protocol::TransferEnd::never_ready:
+            return ExitStatus::never_ready;
     }
     return ExitStatus::aborted;
 }
@@ -90,7 +99,7 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     terminal.print(texts::kCredit);
     Session s;
     if (const auto failed = open_memory_file(terminal, options.memory_file, s.memory_file)) {
-        console::wait_key();
+        wait_to_close(terminal);
         return *failed;
     }
 
@@ -119,11 +128,12 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     {
         // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal.
         console::KeyMode keys;
-        outcome = protocol::run_transfer(port, s.reply, s.radio.model, channels, terminal);
+        const SteadyClock clock;
+        outcome = protocol::run_transfer(port, clock, s.reply, s.radio.model, channels, terminal);
     }
     s.memory_file.close();
     port.close();
-    console::wait_key();
+    wait_to_close(terminal);
     return status_for(outcome.end);
 }
 

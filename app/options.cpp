@@ -38,7 +38,11 @@ CommandLine parse_command_line(std::span<const std::string_view> args) {
         const std::string_view arg = args[at];
         // "-" alone is a name, as it is for most programs.
         if (options_ended || arg.size() < 2 || arg.front() != '-') {
-            if (!options.memory_file) options.memory_file = std::string(arg);
+            if (options.memory_file) {
+                refuse("One memory file at a time: " + std::string(arg) + " is a second one.");
+            } else {
+                options.memory_file = std::string(arg);
+            }
             continue;
         }
         if (arg == "--") {
@@ -116,7 +120,9 @@ std::string usage() {
            "  7   stopped by Esc or Ctrl-C\n"
            "  8   the serial device vanished during the transfer\n"
            "  9   400 channels written, but the file holds more data rows\n"
-           "  10  the command line was not understood, or its --trace FILE cannot be written\n";
+           "  10  the command line was not understood, or its --trace FILE cannot be written\n"
+           "  11  the radio never said it was ready, and with the input ended no key could\n"
+           "      stop the wait: it ended after 60 seconds\n";
 }
 
 std::string version_line() {

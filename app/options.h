@@ -32,7 +32,7 @@ struct CommandLine {
 
 /// Reads the arguments after the program's name. Options may stand before or
 /// after the memory file; "--" ends them, so a file named "-x.csv" can follow.
-/// Arguments after the memory file that are no option are ignored, as ever.
+/// A second argument that is no option is refused: one memory file a run.
 /// --help and --version win over everything else.
 CommandLine parse_command_line(std::span<const std::string_view> args);
 

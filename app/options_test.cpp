@@ -18,8 +18,6 @@ TEST(CommandLine, OptionsAroundTheMemoryFile) {
     const Case cases[] = {
         {{}, Command::run, {}, {}, {}},
         {{"memory.csv"}, Command::run, "memory.csv", {}, {}},
-        // Arguments after the memory file are ignored, as they always were.
-        {{"memory.csv", "other.csv"}, Command::run, "memory.csv", {}, {}},
         {{"--port", "7", "memory.csv"}, Command::run, "memory.csv", "7", {}},
         {{"memory.csv", "--port=/dev/ttyUSB0"}, Command::run, "memory.csv", "/dev/ttyUSB0", {}},
         {{"--trace", "t.txt", "--check", "m.csv"}, Command::check, "m.csv", {}, "t.txt"},
@@ -54,6 +52,8 @@ TEST(CommandLine, WhatIsNotUnderstoodIsNeverOpenedAsAFile) {
         {"--check", "--ports"},
         {"--portx", "m.csv"},
         {"---", "m.csv"},
+        // One memory file a run: a second is no more ignored.
+        {"memory.csv", "other.csv"},
     };
     for (const auto& args : refused) {
         const CommandLine parsed = parse_command_line(args);

@@ -101,6 +101,9 @@ std::string end_event(Command command, ExitStatus status) {
         case ExitStatus::usage:
             how = "the command line was not understood";
             break;
+        case ExitStatus::never_ready:
+            how = "the radio never said it was ready";
+            break;
     }
     return "end " + how + ", exit status " + std::to_string(static_cast<int>(status));
 }
@@ -265,6 +268,13 @@ void TracedDevice::note_vanished() {
     if (gone_ || !device_.vanished()) return;
     gone_ = true;
     trace_.event("gone");
+}
+
+void TracedTerminal::notice(std::string_view line) {
+    terminal_.notice(line);
+    std::string_view text = line;
+    while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    trace_.event("note " + std::string(text));
 }
 
 int TracedTerminal::read_key() {

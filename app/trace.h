@@ -10,6 +10,7 @@
 //   0.530 speed 38400
 //   0.612 > 38400 FE FE 01 80 18 01 FD  LINK_OPEN
 //   0.700 < 38400 FE FE 80 01 FB FD  OK
+//   3.800 note The radio has not answered channel 0 for 3 s; the program ...
 //   9.000 key Esc
 //   9.100 end stopped by Esc or Ctrl-C, exit status 7
 //
@@ -114,6 +115,7 @@ class TracedDevice final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override;
     std::optional<std::uint8_t> read_byte() override;
     bool vanished() const override { return device_.vanished(); }
+    std::string slow_reply_advice() const override { return device_.slow_reply_advice(); }
 
   private:
     void note_vanished();
@@ -125,8 +127,8 @@ class TracedDevice final : public serial::Device {
     bool gone_ = false;
 };
 
-/// The console with the keys that act during the transfer (Esc, Ctrl-C)
-/// written to the trace.
+/// The console with the keys that act during the transfer (Esc, Ctrl-C) and
+/// the lines given to notice() written to the trace.
 class TracedTerminal final : public console::Terminal {
   public:
     TracedTerminal(console::Terminal& terminal, Trace& trace)
@@ -134,8 +136,10 @@ class TracedTerminal final : public console::Terminal {
 
     void print(std::string_view text) override { terminal_.print(text); }
     void print_raw(std::string_view bytes) override { terminal_.print_raw(bytes); }
+    void notice(std::string_view line) override;
     bool key_waiting() override { return terminal_.key_waiting(); }
     int read_key() override;
+    bool input_ended() override { return terminal_.input_ended(); }
     console::LineStatus read_line(std::string& line) override { return terminal_.read_line(line); }
 
   private:

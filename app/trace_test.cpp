@@ -36,6 +36,7 @@ class ScriptedDevice final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override { line.write_frame(frame); }
     std::optional<std::uint8_t> read_byte() override { return line.read_byte(); }
     bool vanished() const override { return line.vanished(); }
+    std::string slow_reply_advice() const override { return line.slow_reply_advice(); }
 };
 
 /// Keys typed in advance.
@@ -50,6 +51,7 @@ class KeyTerminal final : public console::Terminal {
         keys.pop_front();
         return key;
     }
+    bool input_ended() override { return false; }
     console::LineStatus read_line(std::string& /*line*/) override {
         return console::LineStatus::end_of_input;
     }
@@ -127,6 +129,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
     traced.write_frame(protocol::LINK_CLOSE);
 
     while (keys.key_waiting()) terminal.read_key();
+    terminal.notice("The radio has not answered.\n");
     device.line.gone = true;
     traced.read_byte();
     traced.read_byte();
@@ -135,7 +138,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
     EXPECT_FALSE(traced.open("/dev/y").opened());
 
     std::vector<std::string> lines = events();
-    ASSERT_EQ(lines.size(), 17u);
+    ASSERT_EQ(lines.size(), 18u);
     // 300 bytes without FD: cut at 256.
     const auto run_of_11 = [](std::size_t count) {
         std::string hex = "11";
@@ -160,6 +163,7 @@ TEST_F(Tracing, WritesEveryEventAsItHappensWithRepliesWhole) {
         "> 9600 FE FE 01 80 18 00 FD  LINK_CLOSE",
         "key Esc",
         "key Ctrl-C",
+        "note The radio has not answered.",
         "gone",
         "port closed",
         "port /dev/y not opened: Device or resource busy",

@@ -16,9 +16,15 @@ class RecordingConsole final : public Console {
     std::string out;                          ///< everything printed, as UTF-8
     std::map<int, std::vector<int>> keys_at;  ///< keys pending from the n-th poll on (1-based)
     int polls = 0;
+    std::string notices;  ///< the lines given to notice(), also in `out`
+    bool ended = false;   ///< what input_ended() says
 
     void print(std::string_view text) override { out += text; }
     void print_raw(std::string_view bytes) override { out += bytes; }
+    void notice(std::string_view line) override {
+        out += line;
+        notices += line;
+    }
     bool key_waiting() override {
         ++polls;
         if (auto it = keys_at.find(polls); it != keys_at.end()) {
@@ -32,6 +38,7 @@ class RecordingConsole final : public Console {
         pending_.pop_front();
         return key;
     }
+    bool input_ended() override { return ended; }
 
     /// How many times `text` was printed.
     int count(std::string_view text) const {

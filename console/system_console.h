@@ -22,6 +22,11 @@ void print(std::string_view text);
 void print_raw(std::string_view bytes);
 bool key_waiting();
 int read_key();
+/// True once standard input has been found at its end: no key can come.
+bool input_ended();
+/// True when standard input is a terminal or console, where a user can press a
+/// key; false for a pipe, a file or none.
+bool input_is_terminal();
 
 /// Reads one typed line from standard input, echoed as the terminal usually does;
 /// the line break and carriage returns are dropped.
@@ -55,6 +60,7 @@ class SystemConsole final : public Terminal {
     void print_raw(std::string_view bytes) override { console::print_raw(bytes); }
     bool key_waiting() override { return console::key_waiting(); }
     int read_key() override { return console::read_key(); }
+    bool input_ended() override { return console::input_ended(); }
     LineStatus read_line(std::string& line) override { return console::read_line(line); }
 };
 

@@ -154,6 +154,14 @@ int read_key() {
     return g_keys.pop();
 }
 
+bool input_ended() {
+    return g_input_ended && g_keys.empty();
+}
+
+bool input_is_terminal() {
+    return isatty(STDIN_FILENO) != 0;
+}
+
 LineStatus read_line(std::string& line) {
     return assemble_line(line, g_keys, [] { return read_input_byte(-1); });
 }

@@ -35,6 +35,11 @@ inline constexpr std::string_view kPortsHint =
 inline constexpr std::string_view kDetectId91 = "detect ID-91\n";
 inline constexpr std::string_view kDetectId92 = "detect ID-92\n";
 inline constexpr std::string_view kNoResponse = "No responce from ID-91/92\n\n";
+/// After a handshake whose answer named neither model.
+inline constexpr std::string_view kUnknownModel =
+    "The radio's answer named no model this program knows, so the ID-92's ready check is "
+    "skipped: should the write go wrong, run again with --trace FILE and attach FILE to a "
+    "report.\n";
 
 /// The handshake's turning glyph, shown with a carriage return after it.
 inline constexpr std::array<std::string_view, 8> kSpinner{"│", "／", "─", "＼",
@@ -45,6 +50,8 @@ inline constexpr std::string_view kWriteStart = "Memory write start.\n\n";
 inline constexpr std::string_view kWriteEnd = "\n\nMemory write end.\n";
 inline constexpr std::string_view kTooManyRows = "メモリデータ＞３９９\n";
 inline constexpr std::string_view kWriteError = "メモリ書き込みでエラー\n";
+/// Before the last key wait, where a key can be pressed.
+inline constexpr std::string_view kPressKey = "Press a key to close.\n";
 
 /// Every text that holds Japanese characters, for the check of its Shift_JIS
 /// bytes.

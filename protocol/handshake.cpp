@@ -35,8 +35,23 @@ void store_id_if_identify(const ReplyBuffer& reply, IdBytes& id) {
     if (reply_is_identify(reply)) id = reply_id(reply);
 }
 
+/// receive_step(), with what came back kept in `heard`.
+bool receive(serial::Line& line, ReplyBuffer& reply, HandshakeRecord& heard) {
+    const std::uint32_t before = reply.received;
+    const bool frame_end = receive_step(line, reply);
+    heard.bytes += reply.received - before;
+    if (frame_end && reply_is_own_frame(reply)) ++heard.own_frames;
+    if (frame_end && reply_is_radios_identify(reply)) ++heard.identify_replies;
+    return frame_end;
+}
+
+void calling_at(int speed, HandshakeRecord& heard) {
+    if (heard.speeds_tried < heard.speeds.size()) heard.speeds[heard.speeds_tried++] = speed;
+}
+
 /// Phase 1: any finished frame ends the handshake with success.
-bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner) {
+bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
+               HandshakeRecord& heard) {
     int pass = 0;
     int calls = 0;
     for (;;) {
@@ -48,7 +63,7 @@ bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spi
             line.write_frame(IDENTIFY_LONG);
             spinner.turn();
         }
-        if (!receive_step(line, reply)) continue;
+        if (!receive(line, reply, heard)) continue;
         store_id_if_identify(reply, id);
         reply.fill = 0;
         return true;
@@ -59,7 +74,7 @@ bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spi
 /// the first reply of any content, back to 38400 and a link query, which only
 /// the link-ready answer 18 01 satisfies.
 bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
-                console::Console& console) {
+                console::Console& console, HandshakeRecord& heard) {
     enum class Step { call, wait_identify, identified, query, wait_link };
     int cycles = kCyclesPerAttempt;
     int countdown = kPassesPerCycle;
@@ -84,7 +99,7 @@ bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& sp
             line.write_frame(LINK_QUERY);
             step = Step::wait_link;
         }
-        if (!receive_step(line, reply)) continue;
+        if (!receive(line, reply, heard)) continue;
         if (step == Step::wait_identify) {
             store_id_if_identify(reply, id);
             step = Step::identified;
@@ -102,18 +117,19 @@ void change_speed(serial::Line& line, int rate, console::Console& console) {
 }
 
 HandshakeResult run_handshake(serial::Line& line, ReplyBuffer& reply, IdBytes& id,
-                              console::Console& console) {
+                              console::Console& console, HandshakeRecord& heard) {
     reply.fill = 0;
+    heard = HandshakeRecord{};
     Spinner spinner(console);
-    if (call_long(line, reply, id, spinner)) return HandshakeResult::success;
+    calling_at(serial::kDefaultSpeed, heard);
+    if (call_long(line, reply, id, spinner, heard)) return HandshakeResult::success;
 
-    line.write_frame(SPEED_NOTICE);
-    change_speed(line, kFirstFallbackSpeed, console);
-    if (call_short(line, reply, id, spinner, console)) return HandshakeResult::success;
-
-    line.write_frame(SPEED_NOTICE);
-    change_speed(line, kSecondFallbackSpeed, console);
-    if (call_short(line, reply, id, spinner, console)) return HandshakeResult::success;
+    for (const int speed : {kFirstFallbackSpeed, kSecondFallbackSpeed}) {
+        line.write_frame(SPEED_NOTICE);
+        change_speed(line, speed, console);
+        calling_at(speed, heard);
+        if (call_short(line, reply, id, spinner, console, heard)) return HandshakeResult::success;
+    }
     return HandshakeResult::failure;
 }
 

@@ -38,7 +38,8 @@ struct Handshake : ::testing::Test {
     ReplyBuffer reply;
     IdBytes id{};
     console::RecordingConsole console;
-    HandshakeResult run() { return run_handshake(line, reply, id, console); }
+    HandshakeRecord heard;
+    HandshakeResult run() { return run_handshake(line, reply, id, console, heard); }
 };
 
 TEST_F(Handshake, RadioAnsweringTheFirstLongCall) {
@@ -138,7 +139,7 @@ TEST_F(Handshake, AnyFrameEndsPhaseOneAndIdBytesSurviveAFailure) {
     EXPECT_EQ(id, (IdBytes{0x28, 0x88}));
 
     ScriptedLine silent;
-    EXPECT_EQ(run_handshake(silent, reply, id, console), HandshakeResult::failure);
+    EXPECT_EQ(run_handshake(silent, reply, id, console, heard), HandshakeResult::failure);
     EXPECT_EQ(id, (IdBytes{0x28, 0x88}));
 }
 

@@ -20,6 +20,7 @@ bool command_and_data_are(const ReplyBuffer& reply, const std::array<Byte, 2>& e
 bool receive_step(serial::Line& line, ReplyBuffer& reply) {
     const auto byte = line.read_byte();
     if (!byte) return false;
+    ++reply.received;
     if (*byte == kPreamble) {
         // Any run of preamble bytes leaves FE FE at the start and the next byte
         // at position 2.
@@ -43,6 +44,15 @@ bool reply_is_ng(const ReplyBuffer& reply) {
 
 bool reply_is_identify(const ReplyBuffer& reply) {
     return reply.bytes[reply_at::kCommand] == reply::kIdentify;
+}
+
+bool reply_is_radios_identify(const ReplyBuffer& reply) {
+    return reply_is_identify(reply) && reply.bytes[2] == kFromRadio[0] &&
+           reply.bytes[3] == kFromRadio[1];
+}
+
+bool reply_is_own_frame(const ReplyBuffer& reply) {
+    return reply.bytes[2] == kToRadio[0] && reply.bytes[3] == kToRadio[1];
 }
 
 IdBytes reply_id(const ReplyBuffer& reply) {

@@ -17,6 +17,9 @@ inline constexpr std::int32_t kLastReplyPosition = 253;
 struct ReplyBuffer {
     std::array<std::uint8_t, kLastReplyPosition + 1> bytes{};
     std::int32_t fill = 0;  ///< where the next byte goes
+    /// Bytes read since the run started: the waits on the radio are timed
+    /// from the last one.
+    std::uint32_t received = 0;
 };
 
 /// Reads at most one byte and stores it. True when that byte was FD, the end of
@@ -30,6 +33,13 @@ bool reply_is_ok(const ReplyBuffer& reply);
 bool reply_is_ng(const ReplyBuffer& reply);
 /// An identify reply: 19 at position 4, whatever comes before it.
 bool reply_is_identify(const ReplyBuffer& reply);
+/// An identify reply from the radio: its addresses 80 01 at positions 2 and 3,
+/// and 19 at position 4.
+bool reply_is_radios_identify(const ReplyBuffer& reply);
+/// A copy of one of the program's own calls: the addresses 01 80 at positions
+/// 2 and 3 (only the channel frames carry 02 80), where the radio's replies
+/// carry 80 01. A cable that echoes every byte written to it sends them back.
+bool reply_is_own_frame(const ReplyBuffer& reply);
 /// The id bytes of an identify reply: positions 5 and 6.
 IdBytes reply_id(const ReplyBuffer& reply);
 /// The link is up: 18 01 at positions 4 and 5.

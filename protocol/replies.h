@@ -13,6 +13,9 @@ namespace quillmer::protocol {
 
 /// The two address bytes of every reply: from the radio (80) to the program (01).
 inline constexpr std::array<Byte, 2> kFromRadio{0x80, 0x01};
+/// The two address bytes of the program's calls, to the radio: every frame it
+/// sends but the channel frames.
+inline constexpr std::array<Byte, 2> kToRadio{0x01, 0x80};
 
 /// Positions in the reply buffer, the first preamble byte at 0.
 namespace reply_at {

@@ -1,6 +1,7 @@
 #include "protocol/stop_reason.h"
 
 #include "channels/layout.h"
+#include "protocol/transfer.h"
 
 namespace quillmer::protocol {
 
@@ -37,6 +38,7 @@ std::string cause(TransferEnd end) {
         case TransferEnd::written:
         case TransferEnd::too_many_rows:
         case TransferEnd::refused:
+        case TransferEnd::never_ready:
             break;
     }
     return {};
@@ -57,6 +59,11 @@ std::string stop_reason(const TransferOutcome& outcome) {
                    (done == 0 ? "no channel was written"
                               : channels_were(0, done - 1) + " written") +
                    ".\n";
+        case TransferEnd::never_ready:
+            return "The ID-92 never said it was ready, and with the input ended no key could "
+                   "stop the wait: it ended after " +
+                   std::to_string(kReadyWaitWithoutKeys.count()) + " s; " +
+                   channels_were(0, kLast) + " not written.\n";
         case TransferEnd::escaped:
         case TransferEnd::interrupted:
         case TransferEnd::device_gone:

@@ -14,6 +14,7 @@ enum class TransferEnd {
     escaped,        ///< the user pressed Esc
     interrupted,    ///< the user pressed Ctrl-C: nothing more was written
     device_gone,    ///< the serial device vanished
+    never_ready,    ///< an ID-92 never said it was ready, and no key could end the wait
 };
 
 /// How the transfer ended, and where.

@@ -28,16 +28,22 @@ int channel_of(const WrittenFrame& frame) {
     return frame.bytes[7] * 100 + (tu >> 4) * 10 + (tu & 0x0F);
 }
 
-/// A radio that acknowledges at once; the ID-92 answers its ready probe from
-/// `ready_from` on (never when 0); a channel in `refuse` gets NG.
+/// A radio that acknowledges at once (after the line's `hold`); the ID-92 answers its probe
+/// from `ready_from` on (0: never); `refuse` gets NG, from `silent_from` on no answer.
 struct Radio {
     Model model = Model::id91;
     int ready_from = 1;
     int refuse = -1;
+    std::chrono::microseconds hold{0};
+    int silent_from = 400;
+    bool babble = false;  ///< a byte that ends no reply for each KEEPALIVE
     int probes = 0;
     void operator()(ScriptedLine& line, const WrittenFrame& frame) {
         const std::initializer_list<Byte> ok{0xFE, 0xFE, 0x80, 0x01, 0xFB, 0xFD};
         if (is(frame, LINK_OPEN)) line.answer(ok);
+        if (is(frame, KEEPALIVE) && babble) line.answer({0x00});
+        if (is_channel_frame(frame) && channel_of(frame) >= silent_from) return;
+        if (is_channel_frame(frame)) line.held_until = line.now + hold;
         if (is(frame, READY_PROBE) && model == Model::id92 && ready_from > 0 &&
             ++probes >= ready_from) {
             line.answer({0xFE, 0xFE, 0x80, 0x01, 0x1D, 0x50, 0xFD});
@@ -57,6 +63,7 @@ struct Transfer : ::testing::Test {
                                  ("quillmer-transfer-" + std::to_string(::getpid()) + ".csv");
     channels::TextFile file;
     ScriptedLine line;
+    serial::LineClock clock{line};
     ReplyBuffer reply;
     ChannelFrames frames;
     console::RecordingConsole console;
@@ -79,7 +86,7 @@ struct Transfer : ::testing::Test {
     TransferOutcome run(Model model) {
         channels::Reader reader(file);
         ChannelStream channels(reader, frames);
-        return run_transfer(line, reply, model, channels, console);
+        return run_transfer(line, clock, reply, model, channels, console);
     }
     std::vector<WrittenFrame> without_keepalives() const {
         std::vector<WrittenFrame> out;
@@ -220,7 +227,9 @@ TEST_F(Transfer, LateIdentifyAnswersAreNotTakenForTheLinksAnswer) {
         stale.on_write = Radio{Model::id91, 1, refused};
         channels::Reader reader(file);
         ChannelStream channels(reader, frames);
-        const TransferEnd end = run_transfer(stale, reply, Model::id91, channels, console).end;
+        const TransferEnd end =
+            run_transfer(stale, serial::LineClock(stale), reply, Model::id91, channels, console)
+                .end;
         EXPECT_EQ(end, TransferEnd::refused);
         std::vector<int> channels_sent;
         for (const auto& f : stale.written) {
@@ -296,6 +305,33 @@ TEST_F(Transfer, AVanishedDeviceEndsTheRunWithoutClosingTheLink) {
         "acknowledged channel 5: channels 0 to 4 were written, 6 to 399 were not, and 5 may or "
         "may not have been.\n"))
         << console.out;
+}
+
+TEST_F(Transfer, LinesAboutTheLineComeOnlyPastTheirThresholds) {
+    using namespace std::chrono_literals;
+    struct Case {
+        Radio radio;
+        int esc_at;  ///< the poll that finds Esc, polls some 5 ms apart; 0: none
+        bool told;
+    };
+    const Case cases[] = {
+        {{Model::id92, 0}, 400, false},             // 2 s without the ready answer; told at 5
+        {{Model::id91, 1, -1, {}, 5}, 430, false},  // 2 s without an acknowledgement; told at 3
+        {{Model::id91, 1, -1, {}, 5, true}, 2030, false},  // 10 s, a byte each KEEPALIVE
+        // Late 7.4 ms beyond the wire time (1.8 more with a KEEPALIVE), 9.4 ms, refused.
+        {{Model::id91, 1, -1, 9ms}, 0, false},
+        {{Model::id91, 1, -1, 11ms}, 0, true},
+        {{Model::id91, 1, 399, 16ms}, 0, false},
+    };
+    for (const Case& c : cases) {
+        line = ScriptedLine{};
+        console = console::RecordingConsole{};
+        rows(400);
+        line.on_write = c.radio;
+        if (c.esc_at > 0) console.keys_at[c.esc_at] = {27};
+        run(c.radio.model);
+        EXPECT_EQ(console.notices.empty(), !c.told) << c.esc_at << console.notices;
+    }
 }
 
 TEST(StopReason, SaysWhichChannelsAreInTheRadio) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace quillmer::serial {
 
@@ -27,6 +28,10 @@ class Line {
     /// True once the device has reported a hang-up or kept failing: the cable was
     /// pulled or the device is gone, and nothing more will come from it.
     virtual bool vanished() const = 0;
+    /// What helps when the radio's replies come late on this line, a clause
+    /// that ends a sentence: whether the driver took low-latency mode, or where
+    /// a USB adapter's latency timer is set.
+    virtual std::string slow_reply_advice() const = 0;
 };
 
 }  // namespace quillmer::serial

@@ -28,8 +28,12 @@ struct OpenResult {
     int system_error = 0;     ///< errno, or GetLastError(); 0 when none applies
     std::string system_text;  ///< the system's words for it, in English; may be empty
     /// On Linux, for `permission`: the group that owns the device (usually
-    /// "dialout"), which the user may join. Empty when unknown or elsewhere.
+    /// "dialout") when joining it lets a user in: the group may read and write
+    /// the device, and is not root's own. Empty otherwise, and elsewhere.
     std::string group;
+    /// On Linux, for `permission`: the user who owns the device, and so may
+    /// open it when its group may not. Empty when unknown, and elsewhere.
+    std::string owner{};
 
     bool opened() const { return failure == OpenFailure::none; }
 };
@@ -66,6 +70,7 @@ class Port final : public Device {
     void write_frame(std::span<const std::uint8_t> frame) override;
     std::optional<std::uint8_t> read_byte() override;
     bool vanished() const override;
+    std::string slow_reply_advice() const override;
 
   private:
     struct Native;

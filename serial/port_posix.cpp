@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -58,34 +59,58 @@ bool settings_hold(const termios& wanted, const termios& got) {
 #if defined(__linux__)
 /// USB adapters hold received bytes back until their latency timer runs out
 /// (16 ms by default), which would add up over 400 acknowledgements. A driver
-/// that knows no such mode refuses, and nothing changes.
-void ask_for_low_latency(int fd) {
+/// that knows no such mode refuses, and nothing changes. True when the driver
+/// took it.
+bool ask_for_low_latency(int fd) {
     serial_struct serial{};
-    if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return false;
     serial.flags |= ASYNC_LOW_LATENCY;
-    ioctl(fd, TIOCSSERIAL, &serial);
+    if (ioctl(fd, TIOCSSERIAL, &serial) != 0) return false;
+    return ioctl(fd, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) != 0;
 }
 
-/// The name of the group that owns the device node at `path`: the group a user
-/// joins to be let in. Empty when it cannot be told.
-std::string owner_group(const std::string& path) {
+std::string advice_for(bool low_latency) {
+    if (low_latency) {
+        return "this port's driver runs in low-latency mode, so the wait is not its adapter's "
+               "latency timer: a USB hub or the adapter itself may add it (see Cables in the "
+               "README).";
+    }
+    return "this port's driver refused low-latency mode, so a USB adapter holds each reply "
+           "until its latency timer runs out: see Cables in the README, or man quillmer, to set "
+           "the timer to 1 ms.";
+}
+
+/// Who may let this user in at the device node `path`: the group to join, when
+/// that group may read and write it and is not root's own; and its owner.
+void permission_facts(const std::string& path, OpenResult& result) {
     struct stat node {};
-    if (stat(path.c_str(), &node) != 0) return {};
+    if (stat(path.c_str(), &node) != 0) return;
+    std::array<char, 4096> buffer{};
+    const mode_t group_rw = S_IRGRP | S_IWGRP;
     group entry{};
     group* found = nullptr;
-    std::array<char, 4096> buffer{};
-    if (getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr) {
-        return {};
+    if ((node.st_mode & group_rw) == group_rw && node.st_gid != 0 &&
+        getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr) {
+        result.group = found->gr_name;
     }
-    return found->gr_name;
+    passwd user{};
+    passwd* owner = nullptr;
+    if (getpwuid_r(node.st_uid, &user, buffer.data(), buffer.size(), &owner) == 0 &&
+        owner != nullptr) {
+        result.owner = owner->pw_name;
+    }
 }
 #else
-void ask_for_low_latency(int /*fd*/) {}
-/// Elsewhere access to serial devices is not a matter of joining a group.
-std::string owner_group(const std::string& /*path*/) {
-    return {};
+bool ask_for_low_latency(int /*fd*/) {
+    return false;
 }
+std::string advice_for(bool /*low_latency*/) {
+    return "a USB adapter's latency timer may hold each reply back: see Cables in the README, or "
+           "man quillmer.";
+}
+/// Elsewhere access to serial devices is not a matter of joining a group.
+void permission_facts(const std::string& /*path*/, OpenResult& /*result*/) {}
 #endif
 
 /// Why open() or the lock failed, from its errno.
@@ -109,7 +134,7 @@ OpenResult open_failure(const std::string& path, int error) {
         case EACCES:
         case EPERM:
             result.failure = OpenFailure::permission;
-            result.group = owner_group(path);
+            permission_facts(path, result);
             break;
         // EBUSY: another program made the terminal exclusive; EWOULDBLOCK: it
         // holds the lock.
@@ -130,7 +155,8 @@ struct Port::Native {
     int fd = -1;
     termios kept{};  ///< the line settings last applied
     bool hung_up = false;
-    int failures = 0;  ///< failed reads and writes in a row
+    int failures = 0;          ///< failed reads and writes in a row
+    bool low_latency = false;  ///< the driver took low-latency mode
 
     void note_failure() { ++failures; }
     /// Applies the kept settings and reads them back: tcsetattr succeeds when
@@ -161,8 +187,8 @@ OpenResult Port::open(const std::string& path) {
         return open_failure(path, error);
     }
     ioctl(fd, TIOCEXCL);
-    ask_for_low_latency(fd);
     *native_ = Native{};
+    native_->low_latency = ask_for_low_latency(fd);
     native_->fd = fd;
     return OpenResult{OpenFailure::none, path, 0, {}, {}};
 }
@@ -259,6 +285,10 @@ std::optional<std::uint8_t> Port::read_byte() {
 
 bool Port::vanished() const {
     return native_->hung_up || native_->failures >= kFailuresForGone;
+}
+
+std::string Port::slow_reply_advice() const {
+    return advice_for(native_->low_latency);
 }
 
 void Port::close() {

@@ -217,6 +217,13 @@ bool Port::vanished() const {
     return native_->gone || native_->failures >= kFailuresForGone;
 }
 
+std::string Port::slow_reply_advice() const {
+    // The serial port calls have none for a USB adapter's latency timer: its
+    // driver keeps it among the port's own settings.
+    return "set the port's latency timer to 1 ms: Device Manager, Ports (COM & LPT), the port, "
+           "Properties, Port Settings, Advanced, Latency Timer.";
+}
+
 void Port::close() {
     native_->handle.reset();
 }

@@ -4,13 +4,16 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
 
+#include "core/clock.h"
 #include "serial/line.h"
+#include "serial/port_timing.h"
 
 namespace quillmer::serial {
 
@@ -37,6 +40,12 @@ class ScriptedLine final : public Line {
     std::deque<std::uint8_t> incoming;  ///< bytes waiting, one per read
     /// Called after each write, so a test can answer like a radio.
     std::function<void(ScriptedLine&, const WrittenFrame&)> on_write;
+    /// The time spent on the line, as a real port spends it: a write lasts its
+    /// frame's wire time, a read that finds no byte waits the read time-out.
+    std::chrono::microseconds now{0};
+    /// The bytes waiting come only from then on, as a cable's latency timer
+    /// holds them: reads before it find none.
+    std::chrono::microseconds held_until{0};
 
     bool set_speed(int rate) override {
         speed_changes.push_back(rate);
@@ -45,21 +54,40 @@ class ScriptedLine final : public Line {
         return true;
     }
     void write_frame(std::span<const std::uint8_t> frame) override {
+        // 10 bits a byte.
+        now += std::chrono::microseconds(frame.size() * 10 * 1'000'000 /
+                                         static_cast<std::size_t>(speed));
         written.push_back({{frame.begin(), frame.end()}, speed, reads});
         if (on_write) on_write(*this, written.back());
     }
     std::optional<std::uint8_t> read_byte() override {
         ++reads;
-        if (incoming.empty()) return std::nullopt;
+        if (incoming.empty() || now < held_until) {
+            now += incoming.empty()
+                       ? kReadTimeout
+                       : std::min<std::chrono::microseconds>(kReadTimeout, held_until - now);
+            return std::nullopt;
+        }
         const std::uint8_t byte = incoming.front();
         incoming.pop_front();
         return byte;
     }
     bool vanished() const override { return gone; }
+    std::string slow_reply_advice() const override { return "set the latency timer to 1 ms."; }
 
     void answer(std::initializer_list<std::uint8_t> bytes) {
         incoming.insert(incoming.end(), bytes.begin(), bytes.end());
     }
+};
+
+/// A scripted line's time as the protocol's clock.
+class LineClock final : public Clock {
+  public:
+    explicit LineClock(const ScriptedLine& line) : line_(line) {}
+    TimePoint now() const override { return TimePoint(line_.now); }
+
+  private:
+    const ScriptedLine& line_;
 };
 
 }  // namespace quillmer::serial

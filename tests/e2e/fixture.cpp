@@ -144,6 +144,17 @@ int EndToEnd::finish_after(std::string_view last_text) {
     return program_->wait_exit();
 }
 
+std::string EndToEnd::named(const sim::Simulator& radio) const {
+    const std::string answer = port_of(radio);
+    if (native()) return answer;
+    return "port " + answer + " (" + device_for_number(std::stol(answer)) + ")";
+}
+
+std::string EndToEnd::nothing_answered(const sim::Simulator& radio) const {
+    return "Nothing answered on " + named(radio) +
+           ": is the radio switched on, and the cable plugged in at both ends?\n";
+}
+
 testing::AssertionResult EndToEnd::awaited_in_vain(std::string_view what, bool radio_ended,
                                                    const std::vector<sim::ReceivedFrame>& heard) {
     const std::string why = radio_ended                              ? "the radio has ended"

@@ -89,6 +89,9 @@ class EndToEnd : public testing::Test {
     /// pipes) and gives the exit status. ProgramRun::kTimedOut, with a failure
     /// of the test, when the text never came.
     int finish_after(std::string_view last_text);
+    /// `radio`'s port as messages name it; the line when nothing came back from it.
+    std::string named(const sim::Simulator& radio) const;
+    std::string nothing_answered(const sim::Simulator& radio) const;
 
     /// Finishes the run after the write's end, expects the whole of `memory`
     /// written into `radio`, and gives what the radio heard.

@@ -46,6 +46,8 @@ TEST_F(FrontEnd, SettingsFileNamingTheRadioGoesStraightToTheHandshake) {
     const std::string transcript = run.transcript();
     EXPECT_TRUE(transcript.starts_with(texts::kTitle)) << transcript;
     EXPECT_TRUE(after_banner(transcript).starts_with("Com:" + port_of(radio) + "\n")) << transcript;
+    EXPECT_TRUE(transcript.ends_with(std::string(texts::kWriteEnd) +
+                                     std::string(native() ? texts::kPressKey : "")));
     EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
     EXPECT_EQ(occurrences(transcript, texts::kSettingsHelp1), 0u);
 }
@@ -124,6 +126,7 @@ TEST_F(FrontEnd, WholeRunOnPipesWithTheAnswersWrittenUpFront) {
     // The final key wait ends with the input.
     EXPECT_EQ(run.wait_exit(), status(ExitStatus::written)) << run.transcript();
     EXPECT_EQ(occurrences(run.transcript(), texts::kWriteEnd), 1u);
+    EXPECT_TRUE(run.transcript().ends_with(texts::kWriteEnd)) << "a key asked for on pipes";
     expect_whole_memory_written(settle(radio), memory);
 }
 

@@ -74,9 +74,9 @@ class Handshake : public EndToEnd {
         // 9 long calls, then 5 turns in each of the two short attempts; no model
         // line, since nothing ever answered.
         EXPECT_EQ(between(transcript, com_line(silent), texts::kNoResponse), spinner_prints(19));
-        EXPECT_EQ(occurrences(transcript,
-                              std::string(texts::kNoResponse) + std::string(texts::kPortPrompt)),
-                  1u);
+        EXPECT_EQ(
+            occurrences(transcript, nothing_answered(silent) + std::string(texts::kPortPrompt)),
+            1u);
         EXPECT_EQ(occurrences(transcript, "Com:"), 1u);
     }
 };
@@ -214,14 +214,20 @@ TEST_F(Handshake, BytesLeftOnTheLineByAnEarlierRunAreNotTakenForAnswers) {
               "LINK_OPEN@38400, READY_PROBE@38400 x2");
 }
 
-TEST_F(Handshake, UnknownIdPairShowsNoModelAndWritesAsForAnId91) {
-    sim::RadioConfig config = sim::model_config(Model::id91);
-    config.id = {0x12, 0x34};
-    const auto& radio = start_radio(config);
-    const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
-    EXPECT_EQ(between(program().transcript(), com_line(radio), texts::kActivate),
-              spinner_prints(2));
-    EXPECT_EQ(sim::count_of(s.frames, FrameKind::ready_probe), 0u);
+TEST_F(Handshake, AnAnswerNamingNoModelIsSaidAndWritesAsForAnId91) {
+    sim::RadioConfig unknown_pair = sim::model_config(Model::id91);
+    unknown_pair.id = {0x12, 0x34};
+    // Bytes ahead of an ID-92's first answer that end a frame of their own.
+    sim::RadioConfig noise_first = sim::model_config(Model::id92);
+    noise_first.line.noise = {0xFE, 0xFE, 0xFD};
+    for (const sim::RadioConfig& config : {unknown_pair, noise_first}) {
+        const auto& radio = start_radio(config);
+        const sim::Snapshot s = run_to_success(radio, varied_memory_file(9));
+        const std::string shown =
+            between(program().transcript(), com_line(radio), texts::kActivate);
+        EXPECT_TRUE(shown.ends_with("\r" + std::string(texts::kUnknownModel))) << shown;
+        EXPECT_EQ(sim::count_of(s.frames, FrameKind::ready_probe), 0u);
+    }
 }
 
 }  // namespace

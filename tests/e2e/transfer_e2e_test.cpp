@@ -87,6 +87,24 @@ TEST_F(Transfer, Id92NeverReadyGetsElevenProbesThenOnlyKeepalivesUntilEsc) {
     EXPECT_EQ(occurrences(run.transcript(), texts::kWriteStart), 0u);
 }
 
+// A real minute, started first beside the others (tests/CMakeLists.txt).
+TEST_F(Transfer, Id92NeverReadyWithInputAtDevNullEndsByItselfAfterAMinute) {
+    launcher_.stdio = Stdio::pipes;
+    launcher_.argv_prefix.insert(launcher_.argv_prefix.begin(),
+                                 {"sh", "-c", "exec \"$@\" </dev/null", "sh"});
+    const auto& radio = start_radio(never_ready_id92());
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(launch_for(radio, varied_memory_file(3)).wait_exit(70s),
+              status(ExitStatus::never_ready));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 60s);
+    EXPECT_TRUE(program().transcript().ends_with(
+        "as no key can stop it, the wait ends after 60 s.\n" + std::string(texts::kWriteError) +
+        "The ID-92 never said it was ready, and with the input ended no key could stop the wait: "
+        "it ended after 60 s; channels 0 to 399 were not written.\n"))
+        << program().transcript();
+    EXPECT_EQ(settle(radio).frames.back().kind, FrameKind::link_close);
+}
+
 TEST_F(Transfer, MoreThan400DataRowsAreReportedAfterAllChannelsAreWritten) {
     const auto& radio = start_radio(sim::model_config(Model::id91));
     const std::string memory = varied_memory_file(sim::kChannelCount + 1);
@@ -136,6 +154,7 @@ struct StopKey {
     const char* typed;
     const char* shown;  ///< as the message names it
     bool closes_link;
+    std::size_t lost_byte = 0;  ///< the radio's byte lost on the line instead of a slow radio
 };
 
 class KeyWhileAwaiting : public Transfer, public testing::WithParamInterface<StopKey> {};
@@ -143,11 +162,16 @@ class KeyWhileAwaiting : public Transfer, public testing::WithParamInterface<Sto
 TEST_P(KeyWhileAwaiting, StopsTheTransfer) {
     const StopKey& key = GetParam();
     sim::RadioConfig config = sim::model_config(Model::id91);
-    config.ack_delay = kNoAck;
+    config.ack_delay = key.lost_byte > 0 ? config.ack_delay : kNoAck;
+    config.line.drop_byte = key.lost_byte;
     const auto& radio = start_radio(config);
     ProgramRun& run = launch_for(radio, varied_memory_file(5));
     ASSERT_TRUE(await(radio, "channel 0's frame",
                       [](const sim::Snapshot& s) { return channel_frames(s) == 1; }));
+    ASSERT_TRUE(key.lost_byte == 0 ||
+                run.wait_for_text("The radio has not answered channel 0 for 3 s; the program "
+                                  "keeps waiting, and Esc stops it.\n" +
+                                  counter(0)));
     const std::size_t heard = radio.frames().size();
     run.type(key.typed);
     // Not a signal: the program ends by itself, with its message and key wait. The
@@ -175,7 +199,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StopKey{"EscWhileAChannelAwaitsItsAcknowledgementClosesTheLink", "\x1b", "Esc",
                             true},
                     StopKey{"CtrlCDuringTheTransferIsAKeyThatStopsWithoutAnotherFrame", "\x03",
-                            "Ctrl-C", false}),
+                            "Ctrl-C", false},
+                    // Channel 0's end byte: after 2 identify replies of 8, the OK to LINK_OPEN.
+                    StopKey{"EscAfterTheEndOfAnAcknowledgementIsLost", "\x1b", "Esc", true, 28}),
     testing::PrintToStringParamName());
 
 TEST_F(Transfer, ArrowAndFunctionKeysDoNotStopIt) {
@@ -190,6 +216,22 @@ TEST_F(Transfer, ArrowAndFunctionKeysDoNotStopIt) {
     run.type("\x1b");
     EXPECT_EQ(finish_after(texts::kWriteError), status(ExitStatus::aborted));
     EXPECT_EQ(sim::count_of(settle(radio).frames, FrameKind::link_close), 1u);
+}
+
+TEST_F(Transfer, AcknowledgementsACableHoldsBackAreToldWithWhatTheyCost) {
+    // A USB adapter's usual latency timer on a line at wire speed; none, paced and not.
+    for (const auto& [pace, latency] : {std::pair{true, 16}, {true, 0}, {false, 0}}) {
+        sim::RadioConfig config = sim::model_config(Model::id91);
+        config.pace = pace;
+        config.line.latency = std::chrono::milliseconds(latency);
+        run_to_success(start_radio(config), varied_memory_file(sim::kChannelCount));
+        const std::string transcript = program().transcript();
+        const std::string told = "The radio's acknowledgements came ";
+        const std::size_t late = transcript.find(told);
+        ASSERT_EQ(late != std::string::npos, latency > 0) << transcript;
+        EXPECT_NEAR(latency > 0 ? std::stod(transcript.substr(late + told.size())) : 0, latency,
+                    latency * 0.3);
+    }
 }
 
 TEST_F(Transfer, ShortFileErasesEveryChannelAfterItsLastRow) {

@@ -159,7 +159,7 @@ TEST_F(WineConsole, WithoutASettingsFileTheTypedPortIsWrittenAndAKeyEndsTheWait)
     const std::string written = std::string(texts::kPortPrompt) + port + "\n" +
                                 std::string(texts::kDetectId91) + std::string(texts::kActivate) +
                                 std::string(texts::kWriteStart) + "ch:0399" +
-                                std::string(texts::kWriteEnd);
+                                std::string(texts::kWriteEnd) + std::string(texts::kPressKey);
     EXPECT_TRUE(screen(1).ends_with(written)) << screen(1);
     expect_whole_memory_written(settle(radio), memory);
 }
@@ -176,7 +176,8 @@ TEST_F(WineConsole, JapaneseTextsShowAsTheProgramsTexts) {
                                  std::string(texts::kPortPrompt) + port + "\n" +
                                  std::string(texts::kDetectId91) + std::string(texts::kActivate) +
                                  std::string(texts::kWriteStart) + "ch:0399" +
-                                 std::string(texts::kWriteEnd) + std::string(texts::kTooManyRows);
+                                 std::string(texts::kWriteEnd) + std::string(texts::kTooManyRows) +
+                                 std::string(texts::kPressKey);
     const std::string shown = without_added_lines(screen(0), {kSettingsPlaces, kNoCom98});
     const std::size_t help = shown.find(texts::kSettingsHelp1);
     ASSERT_NE(help, std::string::npos) << shown;
