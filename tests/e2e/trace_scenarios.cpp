@@ -23,10 +23,10 @@ std::vector<TraceScenario> trace_scenarios() {
 
     return {
         {"id91", "marine-vhf-100.csv", sim::model_config(Model::id91), 0, written, kWritten},
-        {"id92", "dv-bank-sydney.csv", sim::model_config(Model::id92), 0, written, kWritten},
-        {"fallback-9600", "dv-bank-sydney.csv", at_9600, 0, written, kWritten},
+        {"id92", "dv-bank-sydney-rows.csv", sim::model_config(Model::id92), 0, written, kWritten},
+        {"fallback-9600", "dv-bank-sydney-rows.csv", at_9600, 0, written, kWritten},
         {"ng-channel-17", "marine-vhf-100.csv", refusing, 0, stopped, kRadioRefused},
-        {"esc-never-ready", "dv-bank-sydney.csv", never_ready, 11, stopped, kAborted},
+        {"esc-never-ready", "dv-bank-sydney-rows.csv", never_ready, 11, stopped, kAborted},
         {"vanished", "marine-vhf-100.csv", vanishing, 0, stopped + std::string(kGone), kGoneStatus},
     };
 }
