@@ -93,6 +93,8 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
         console::wait_key();
         return *failed;
     }
+    // What --check warns about, before any port is used; the run goes on.
+    terminal.print(warning_lines(s.memory_file));
 
     Asking asking = Asking::never;
     if (options.port) {

@@ -75,7 +75,7 @@ TEST_F(Options, ThePortOptionIsTheSettingsLineAndNothingIsAsked) {
     ProgramRun& run = launch({"--port", port_of(radio), write_memory_file(memory)});
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
     const std::string transcript = run.transcript();
-    EXPECT_NE(transcript.find("\n\nCom:" + port_of(radio) + "\n"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("\nCom:" + port_of(radio) + "\n"), std::string::npos) << transcript;
     EXPECT_EQ(occurrences(transcript, text::kHelp1), 0u);
     EXPECT_EQ(occurrences(transcript, text::kPrompt), 0u);
     expect_whole_memory_written(settle(radio), memory);
@@ -218,7 +218,7 @@ TEST_F(UserSettings, TheUsersOwnFileServesWhenNoneIsBesideTheProgramAndTheOneBes
     write_user_settings(port_of(in_users_file) + "\n");
     launch({memory_file});
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    EXPECT_NE(program().transcript().find("\n\nCom:" + port_of(in_users_file) + "\n"),
+    EXPECT_NE(program().transcript().find("\nCom:" + port_of(in_users_file) + "\n"),
               std::string::npos)
         << program().transcript();
     EXPECT_EQ(occurrences(program().transcript(), text::kHelp1), 0u);
@@ -227,7 +227,7 @@ TEST_F(UserSettings, TheUsersOwnFileServesWhenNoneIsBesideTheProgramAndTheOneBes
     write_settings(port_of(beside_program) + "\n");
     launch({memory_file});
     EXPECT_EQ(finish_after(text::kWriteEnd), kWritten);
-    EXPECT_NE(program().transcript().find("\n\nCom:" + port_of(beside_program) + "\n"),
+    EXPECT_NE(program().transcript().find("\nCom:" + port_of(beside_program) + "\n"),
               std::string::npos)
         << program().transcript();
     expect_whole_memory_written(settle(beside_program), memory);
