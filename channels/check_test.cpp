@@ -339,12 +339,13 @@ std::string read_data(std::string_view name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string replaced(std::string text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
+std::string replaced(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from)) {
+        out.append(text.substr(0, at)).append(to);
+        text.remove_prefix(at + from.size());
     }
-    return text;
+    return out.append(text);
 }
 
 /// A row of the example file with a comment of `length` characters in column 16.
