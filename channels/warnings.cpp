@@ -68,6 +68,11 @@ long long hertz(std::string_view mhz) {
     return whole * 1'000'000 + fraction;
 }
 
+/// Hertz as megahertz with three decimals: "0.495".
+std::string mhz(long long hz) {
+    return std::to_string(hz / 1'000'000) + "." + std::to_string(1000 + hz / 1000 % 1000).substr(1);
+}
+
 bool calls_not_blank(const ChannelRow& row) {
     return holds_text(row.call1.data()) || holds_text(row.call2.data()) ||
            holds_text(row.call3.data());
@@ -201,10 +206,9 @@ void channels_warned(const std::vector<Row>& rows, std::vector<FileWarning>& war
         channels.push_back(static_cast<int>(ch));
     }
     if (channels.empty()) return;
-    const std::string whose = kind == Kind::out_of_range ? " has a frequency" : " has";
     warnings.push_back({kind, line_number,
                         (channels.size() == 1 ? "Channel " : "Each of channels ") +
-                            channel_ranges(channels) + whose + what});
+                            channel_ranges(channels) + what});
 }
 
 /// Data rows after a byte 0x1A: the file ends there, so they are not written.
@@ -259,11 +263,11 @@ std::vector<FileWarning> file_warnings(TextFile& file) {
     channels_warned(
         rows, warnings, Kind::out_of_range,
         [](const Row& row) { return row.written && (row.hz < kLowestHz || row.hz > kHighestHz); },
-        " outside 0.495 to 999.990 MHz, what these radios receive: the radio may "
-        "refuse it during the write.\n");
+        " has a frequency outside " + mhz(kLowestHz) + " to " + mhz(kHighestHz) +
+            " MHz, what these radios receive: the radio may refuse it during the write.\n");
     channels_warned(
         rows, warnings, Kind::calls_unnamed, [](const Row& row) { return row.unnamed_calls; },
-        " call signs in columns " + std::to_string(column::kCall3) + " to " +
+        " has call signs in columns " + std::to_string(column::kCall3) + " to " +
             std::to_string(column::kCall1) + " but no name in column " +
             std::to_string(column::kLabel) +
             " (or one that starts with a blank): its call fields are sent blank.\n");
