@@ -1,12 +1,16 @@
 #include "app/check_command.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
+#include "app/options.h"
 #include "channels/check.h"
+#include "channels/header.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
 #include "channels/warnings.h"
@@ -42,10 +46,55 @@ std::string table_line(int channel, const protocol::DecodedChannel& decoded) {
     return without_trailing_blanks(line.data()) + "\n";
 }
 
+/// The line under the fixed text for a memory file that does not open: its
+/// name and the system's reason. `open_error` is fopen's errno, 0 when it was
+/// not tried.
+std::string not_opened_line(const std::string& path, int open_error) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_type type = fs::status(path, error).type();
+    std::string why;
+    if (type == fs::file_type::not_found) {
+        why = "it does not exist";
+    } else if (type == fs::file_type::directory) {
+        why = "it is a folder, not a file";
+    } else if (error == std::errc::permission_denied || open_error == EACCES) {
+        why = "this user may not read it (permission denied)";
+    } else if (error) {
+        why = error.message();
+    } else if (type != fs::file_type::regular) {
+        why = "it is not a regular file (a device, a pipe or a socket)";
+    } else {
+        why = std::strerror(open_error);
+    }
+    return "The memory file \"" + path + "\" cannot be opened: " + why + ".\n";
+}
+
+/// The line before the table: the header the columns were checked against.
+std::string header_line(channels::TextFile& file) {
+    constexpr std::size_t kShown = 60;
+    const channels::Header header = channels::read_header(file);
+    if (header.line_number == 0) {
+        return "No header: no line with commas comes before the first data row.\n";
+    }
+    std::string shown = channels::printable(header.text.substr(0, kShown));
+    if (header.text.size() > kShown) shown += "...";
+    return "Header: line " + std::to_string(header.line_number) + ", " +
+           std::to_string(header.columns) + " columns: " + shown + "\n";
+}
+
 }  // namespace
 
+std::string warning_lines(channels::TextFile& file) {
+    std::string text;
+    for (const channels::FileWarning& warning : channels::file_warnings(file)) {
+        text += "Warning: " + warning.message;
+    }
+    return text;
+}
+
 std::string preview(channels::TextFile& file) {
-    std::string text(kTableHead);
+    std::string text = header_line(file) + std::string(kTableHead);
     std::vector<int> written;
     std::vector<int> erased;
     channels::Reader reader(file);
@@ -72,10 +121,7 @@ std::string preview(channels::TextFile& file) {
     text += "rows read: " + std::to_string(channels.rows_read()) +
             ", written: " + std::to_string(written.size()) +
             ", erased: " + channels::channel_ranges(erased) + "\n";
-    for (const channels::FileWarning& warning : channels::file_warnings(file)) {
-        text += "Warning: " + warning.message;
-    }
-    return text;
+    return text + warning_lines(file);
 }
 
 std::optional<ExitStatus> open_memory_file(console::Console& console,
@@ -83,12 +129,16 @@ std::optional<ExitStatus> open_memory_file(console::Console& console,
                                            channels::TextFile& file) {
     if (!path) {
         console.print(texts::kNoArgument);
+        console.print(usage_line());
         return ExitStatus::no_memory_file;
     }
     std::error_code error;
     // fopen succeeds on a directory on some systems, and every read then fails.
-    if (!std::filesystem::is_regular_file(*path, error) || !file.open(path->c_str())) {
+    const bool regular = std::filesystem::is_regular_file(*path, error);
+    if (!regular || !file.open(path->c_str())) {
+        const int open_error = regular ? errno : 0;
         console.print(texts::kMemoryFileNotOpened);
+        console.print_raw(not_opened_line(*path, open_error));
         return ExitStatus::memory_file_unreadable;
     }
     // Nothing goes to a radio from a file whose numbers would become wrong

@@ -14,8 +14,9 @@ namespace quillmer::app {
 /// Opens the memory file named on the command line into `file` and checks it,
 /// as a run and --check both do. Nothing when it can be sent; otherwise the
 /// status to end with, after printing why: the program's own text for no file
-/// named and for one that cannot be opened (a directory, say), the check's
-/// message for a refused one.
+/// named (then the usage line) and for one that cannot be opened (then a line
+/// with its name and the system's reason: missing, a folder, no permission),
+/// the check's message for a refused one.
 std::optional<ExitStatus> open_memory_file(console::Console& console,
                                            const std::optional<std::string>& path,
                                            channels::TextFile& file);
@@ -26,7 +27,12 @@ std::optional<ExitStatus> open_memory_file(console::Console& console,
 /// text for that. No banner, no key wait: it serves terminals and scripts.
 ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file);
 
-/// For a file that passed the check: a table of channels 0 to 399 made from the
+/// For a file that passed the check: a line for each of its warnings
+/// ("Warning: ..."), or nothing. Leaves the file rewound.
+std::string warning_lines(channels::TextFile& file);
+
+/// For a file that passed the check: a line naming the header it was read
+/// with (or that it has none), a table of channels 0 to 399 made from the
 /// very frames a run sends, decoded back (channel, frequency and offset in MHz,
 /// duplex, mode, name, call fields 1 to 3, or "erase"); a summary line of rows
 /// read and channels written and erased; a line for each warning. Leaves the

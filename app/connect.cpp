@@ -68,9 +68,13 @@ bool port_from_settings(console::Terminal& terminal, const std::string& beside_p
                         const std::string& user_file, PortChoice& choice) {
     std::string line;
     bool too_long = false;
-    if (read_settings_line(beside_program, line, too_long) == SettingsRead::missing &&
-        (user_file.empty() ||
-         read_settings_line(user_file, line, too_long) == SettingsRead::missing)) {
+    std::string read_from = beside_program;
+    bool found = read_settings_line(beside_program, line, too_long) == SettingsRead::found;
+    if (!found && !user_file.empty()) {
+        read_from = user_file;
+        found = read_settings_line(user_file, line, too_long) == SettingsRead::found;
+    }
+    if (!found) {
         terminal.print(texts::kSettingsHelp1);
         terminal.print_raw(beside_program);
         terminal.print(texts::kSettingsHelp2);
@@ -83,8 +87,13 @@ bool port_from_settings(console::Terminal& terminal, const std::string& beside_p
             places + ".\n\n");
         return false;
     }
-    take_answer(line, {.too_long = too_long}, choice);
+    if (const auto com = com_port_number(line)) {
+        take_answer(std::to_string(*com), {}, choice);
+    } else {
+        take_answer(line, {.too_long = too_long}, choice);
+    }
     show_port(terminal, choice);
+    if (!too_long) terminal.print_raw(settings_line_hint(line, read_from));
     return true;
 }
 

@@ -37,8 +37,11 @@ struct Radio {
 
 /// Takes the port from the first settings file that exists, `beside_program`
 /// or else `user_file` (empty: none), and shows it as "Com:3" or
-/// "Com:/dev/ttyUSB0". False when neither exists; then the help lines naming
-/// the file beside the program have been shown, and a line naming both places.
+/// "Com:/dev/ttyUSB0" ("COM7" is port 7); under it, for a first line that is
+/// neither a port number nor a device path, a line that says what was read,
+/// from which file, and what to write instead. False when neither exists; then
+/// the help lines naming the file beside the program have been shown, and a
+/// line naming both places.
 bool port_from_settings(console::Terminal& terminal, const std::string& beside_program,
                         const std::string& user_file, PortChoice& choice);
 

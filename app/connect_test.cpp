@@ -252,14 +252,35 @@ TEST(PortFromSettings, ShowsWhatItWillOpen) {
         std::string line;
         std::string shown;  // after "Com:"
         std::string path;
+        std::string read;  // the line after it, from "The first line of FILE"
     };
+    const bool posix = serial::is_device_path("/dev/x");
+    const std::string example = posix ? "/dev/ttyUSB0" : R"(\\.\COM12)";
     const Case cases[] = {
-        {"3", "3", serial::port_path_for_number(3)},
-        {"", "0", serial::port_path_for_number(0)},
+        {"3", "3", serial::port_path_for_number(3), ""},
+        {"", "0", serial::port_path_for_number(0),
+         " is empty: write the port on it, a number such as 3 or a device path such as " + example +
+             ".\n"},
         // Every blank the answer's reading skips is skipped by what is shown.
         {std::string("\v").append(device("ttyUSB0")).append(" \t"), device("ttyUSB0"),
-         device("ttyUSB0")},
-        {"\t 12", "12", serial::port_path_for_number(12)},
+         device("ttyUSB0"), ""},
+        {"\t 12", "12", serial::port_path_for_number(12), ""},
+        {"\xEF\xBB\xBF"
+         "7",
+         "7", serial::port_path_for_number(7), ""},
+        // The Windows name of a port means its number everywhere.
+        {"COM7", "7", serial::port_path_for_number(7), ""},
+        {" com7 ", "7", serial::port_path_for_number(7), ""},
+        {"COM7:", "7", serial::port_path_for_number(7), ""},
+        {"ttyUSB0", "0", serial::port_path_for_number(0),
+         ", \"ttyUSB0\", is neither a port number nor a device path: write " +
+             (posix ? "/dev/ttyUSB0"
+                    : "a port number such as 3, or a device path such as " + example) +
+             " instead.\n"},
+        {"port\x01", "0", serial::port_path_for_number(0),
+         ", \"port\\x01\", is neither a port number nor a device path: write a port number "
+         "such as 3, or a device path such as " +
+             example + " instead.\n"},
     };
     const auto settings =
         std::filesystem::temp_directory_path() / "quillmer-connect-settings-test.ini";
@@ -268,7 +289,9 @@ TEST(PortFromSettings, ShowsWhatItWillOpen) {
         TypedTerminal terminal;
         PortChoice choice;
         EXPECT_TRUE(port_from_settings(terminal, settings.string(), "", choice));
-        EXPECT_EQ(terminal.out, std::string("Com:").append(c.shown).append("\n")) << c.line;
+        const std::string read =
+            c.read.empty() ? "" : "The first line of " + settings.string() + c.read;
+        EXPECT_EQ(terminal.out, "Com:" + c.shown + "\n" + read) << c.line;
         EXPECT_EQ(choice.path, c.path) << c.line;
     }
     std::filesystem::remove(settings);

@@ -102,6 +102,8 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
         wait_to_close(terminal);
         return *failed;
     }
+    // What --check warns about, before any port is used; the run goes on.
+    terminal.print(warning_lines(s.memory_file));
 
     Asking asking = Asking::never;
     if (options.port) {

@@ -89,8 +89,12 @@ CommandLine parse_command_line(std::span<const std::string_view> args) {
     return {options, {}};
 }
 
+std::string_view usage_line() {
+    return "Usage: quillmer [OPTION]... MEMORY_FILE\n";
+}
+
 std::string usage() {
-    return "Usage: quillmer [OPTION]... MEMORY_FILE\n"
+    return std::string(usage_line()) +
            "Writes the memory channels of MEMORY_FILE, a comma-separated text file, into an\n"
            "ID-91 or ID-92 on a serial port.\n"
            "\n"

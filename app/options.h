@@ -40,6 +40,9 @@ CommandLine parse_command_line(std::span<const std::string_view> args);
 /// looked for. Lines end in "\n".
 std::string usage();
 
+/// The first line of usage(), with its "\n".
+std::string_view usage_line();
+
 /// "quillmer 0.2.0\n": the program and its whole version number.
 std::string version_line();
 

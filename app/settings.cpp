@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "channels/check_message.h"
 #include "channels/text_file.h"
 #include "console/terminal.h"
 #include "serial/port.h"
@@ -18,6 +19,11 @@ bool is_blank(char c) {
 std::string_view trim_trailing_blanks(std::string_view text) {
     while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
     return text;
+}
+
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    return trim_trailing_blanks(text);
 }
 
 }  // namespace
@@ -78,6 +84,41 @@ void take_answer(std::string_view answer, AnswerOptions options, PortChoice& cho
         shown = choice.number;
     }
     choice.shown = std::to_string(shown);
+}
+
+std::optional<long> com_port_number(std::string_view line) {
+    std::string_view text = trim_blanks(line);
+    if (text.size() < 4 || (text[0] | 0x20) != 'c' || (text[1] | 0x20) != 'o' ||
+        (text[2] | 0x20) != 'm') {
+        return std::nullopt;
+    }
+    text.remove_prefix(3);
+    if (text.back() == ':') text.remove_suffix(1);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return read_number(text);
+}
+
+std::string settings_line_hint(std::string_view line, const std::string& path) {
+    const std::string_view text = trim_blanks(line);
+    if (read_number(line) || serial::is_device_path(text) || com_port_number(line)) return {};
+    const std::string example =
+        serial::is_device_path("/dev/ttyUSB0") ? "/dev/ttyUSB0" : R"(\\.\COM12)";
+    const std::string file = "The first line of " + path;
+    if (text.empty()) {
+        return file +
+               " is empty: write the port on it, a number such as 3 or a device path such "
+               "as " +
+               example + ".\n";
+    }
+    std::string instead = "a port number such as 3, or a device path such as " + example;
+    const std::string device = "/dev/" + std::string(text);
+    if ((text.starts_with("tty") || text.starts_with("cu.")) && serial::is_device_path(device)) {
+        instead = device;
+    }
+    return file + ", \"" + channels::printable(text) +
+           "\", is neither a port number nor a device path: write " + instead + " instead.\n";
 }
 
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {

@@ -39,6 +39,17 @@ struct AnswerOptions {
 /// path do not count; the number is read as read_number() reads it.
 void take_answer(std::string_view answer, AnswerOptions options, PortChoice& choice);
 
+/// The port a settings line names by its Windows name, on every platform:
+/// "COM7", "com7" or "COM7:", blanks around allowed, give 7. Nothing for any
+/// other line.
+std::optional<long> com_port_number(std::string_view line);
+
+/// The line after "Com:" for a settings line `line` read from `path` that is
+/// neither a port number nor a device path (nor a COM name): what was read,
+/// from which file, and what to write instead (/dev/ttyUSB0 for ttyUSB0).
+/// Empty for a line that names a port.
+std::string settings_line_hint(std::string_view line, const std::string& path);
+
 enum class SettingsRead { found, missing };
 
 /// Reads the first line of the settings file into `line` (at most 255

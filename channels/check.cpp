@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "channels/header.h"
+#include "channels/line_check.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
 
@@ -18,10 +22,6 @@ constexpr std::size_t kFractionDigitsKept = 6;
 
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
-}
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
 }
 
 bool is_printable(char c) {
@@ -101,18 +101,6 @@ std::string_view line_of(const RawRow& raw) {
     return line;
 }
 
-CheckFailure failure_at(Kind kind, int line_number, std::string_view line, int column,
-                        std::string_view text) {
-    CheckFailure failure;
-    failure.kind = kind;
-    failure.line_number = line_number;
-    failure.column = column;
-    failure.text = std::string(text);
-    failure.semicolons = line.find(';') != std::string_view::npos;
-    failure.tabs = line.find('\t') != std::string_view::npos;
-    return failure;
-}
-
 /// Nothing when the field is empty or a plain decimal number that the channel
 /// row keeps whole.
 std::optional<Kind> number_failure(std::string_view field, const NumberRule& rule) {
@@ -161,9 +149,16 @@ struct ColumnFault {
 /// The check of one column, given the column's text as the file holds it.
 using ColumnCheck = std::optional<ColumnFault> (*)(const RowSeen& seen, std::string_view text);
 
+/// A plain number whose digits are all zero.
+bool is_zero(std::string_view number) {
+    return std::none_of(number.begin(), number.end(), [](char c) { return c >= '1' && c <= '9'; });
+}
+
 std::optional<ColumnFault> check_frequency(const RowSeen& seen, std::string_view /*text*/) {
     const std::string_view field = seen.raw.frequency.data();
     if (const auto kind = number_failure(field, kFrequencyRule)) return ColumnFault{*kind, field};
+    // A channel at 0 Hz; an erased channel has an empty frequency.
+    if (!field.empty() && is_zero(field)) return ColumnFault{Kind::zero_frequency, field};
     return std::nullopt;
 }
 
@@ -173,13 +168,38 @@ std::optional<ColumnFault> check_offset(const RowSeen& seen, std::string_view /*
     return std::nullopt;
 }
 
-/// A '+' or '-' that does not make the radio's duplex would be lost.
+/// The encoder takes the duplex from the fourth character alone; anything that
+/// gives simplex must say so: empty, or OFF in any letter case. "Minus", "DUP",
+/// "SIMPLEX" or "500" would be written as simplex without a word.
 std::optional<ColumnFault> check_duplex(const RowSeen& seen, std::string_view text) {
-    if (duplex_of(seen.row.duplex.data()) == Duplex::off &&
-        text.find_first_of("+-") != std::string_view::npos) {
-        return ColumnFault{Kind::unknown_duplex, text};
+    if (duplex_of(seen.row.duplex.data()) != Duplex::off) return std::nullopt;
+    const std::string_view duplex = trimmed(text);
+    if (duplex.empty()) return std::nullopt;
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    if (duplex.size() == 3 && upper(duplex[0]) == 'O' && upper(duplex[1]) == 'F' &&
+        upper(duplex[2]) == 'F') {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return ColumnFault{Kind::unknown_duplex, text};
+}
+
+bool is_plain_number(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), is_digit);
+}
+
+/// Columns 2 and 3 as one number written with a comma, as a spreadsheet under
+/// a decimal-comma locale or with thousands separators writes it ("145,500",
+/// "1,297.5"); empty when they do not read so.
+std::string comma_number(std::string_view line) {
+    const std::string_view whole = trimmed(column_text(line, column::kFrequency));
+    const std::string_view rest = trimmed(column_text(line, column::kDuplex));
+    const std::size_t point = rest.find('.');
+    const bool rest_is_number =
+        is_plain_number(rest.substr(0, point)) &&
+        (point == std::string_view::npos ||
+         std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(point) + 1, rest.end(), is_digit));
+    if (whole.size() > 4 || !is_plain_number(whole) || !rest_is_number) return {};
+    return std::string(whole) + "," + std::string(rest);
 }
 
 std::optional<ColumnFault> check_mode(const RowSeen& seen, std::string_view text) {
@@ -227,83 +247,80 @@ std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) 
         // The reader knows no quoting: the marks would be part of the field.
         if (text.starts_with('"')) return fail(Kind::quoted_field, rule.column, text);
         if (const auto fault = rule.check(seen, text)) {
-            return fail(fault->kind, rule.column, fault->text);
+            CheckFailure failure = fail(fault->kind, rule.column, fault->text);
+            if (fault->kind == Kind::unknown_duplex) failure.comma_number = comma_number(line);
+            return failure;
         }
     }
     return std::nullopt;
 }
 
-/// What a pass over the file's lines finds.
-struct LineScan {
-    /// The line of the file's first zero byte, 1 for the first line; 0 when it
-    /// holds none. No text file holds one, but programs, spreadsheets in their
-    /// own format and text saved as UTF-16 do. The reader ends a line at a zero
-    /// byte, so such a file would turn into rows without a frequency and erase
-    /// channels without a word.
-    int zero_byte_line = 0;
-    /// The first line with blanks before a digit: the reader skips it as a
-    /// header, and every later row would land one channel early.
-    std::optional<CheckFailure> blank_before_row;
-};
-
-LineScan scan_lines(TextFile& file) {
-    LineScan scan;
-    file.rewind();
-    int line_number = 1;
-    std::string line;  // the start of the current line, for a message
-    bool blank_led = false;
-    bool looking = true;  // still deciding whether the line is blank-led
-    const auto line_ends = [&] {
-        if (blank_led && !scan.blank_before_row) {
-            scan.blank_before_row = failure_at(Kind::blank_before_row, line_number, line,
-                                               CheckFailure::kWholeLine, line);
-        }
-        line.clear();
-        blank_led = false;
-        looking = true;
-        ++line_number;
-    };
-    for (int c = file.get(); c != EOF; c = file.get()) {
-        const char ch = static_cast<char>(c);
-        if (ch == '\0') {
-            scan.zero_byte_line = line_number;
-            break;
-        }
-        if (ch == '\n') {
-            line_ends();
-            continue;
-        }
-        if (line.size() < kLineChars) line += ch;
-        if (looking && !is_blank(ch)) {
-            looking = false;
-            blank_led = line.size() > 1 && is_digit(ch);
-        }
-    }
-    if (scan.zero_byte_line == 0) line_ends();
-    file.rewind();
-    return scan;
-}
-
-/// The file's first row failure, and whether any row has a frequency.
+/// The file's first row failure, and what the header's check needs of its rows.
 struct RowScan {
     std::optional<CheckFailure> failure;
     bool any_row = false;
     bool any_frequency = false;
+    int columns = 0;  ///< the most columns a data row uses
+    /// For each misplaced column: the first DV row with text in it, 0 for none.
+    std::vector<int> dv_text_lines;
 };
 
-RowScan scan_rows(TextFile& file) {
+RowScan scan_rows(TextFile& file, const std::vector<MisplacedColumn>& misplaced) {
     RowScan scan;
+    scan.dv_text_lines.assign(misplaced.size(), 0);
     Reader reader(file);
-    while (!scan.failure && reader.next_row()) {
+    while (reader.next_row()) {
+        const std::string_view line = reader.raw().line.data();
         scan.any_row = true;
         if (!frequency_is_empty(reader.row())) scan.any_frequency = true;
-        scan.failure = check_row(reader.raw(), reader.row());
+        scan.columns = std::max(scan.columns, columns_used(line));
+        if (mode_of(reader.row().mode.data()) == Mode::dv) {
+            for (std::size_t i = 0; i < misplaced.size(); ++i) {
+                if (scan.dv_text_lines[i] == 0 &&
+                    holds_text(column_text(line, misplaced[i].column))) {
+                    scan.dv_text_lines[i] = reader.raw().line_number;
+                }
+            }
+        }
+        if (!scan.failure) scan.failure = check_row(reader.raw(), reader.row());
     }
     file.rewind();
     return scan;
 }
 
+/// A header that names its columns (no fewer than the rows use) and puts a
+/// field where this program does not read it: the file is laid out for another
+/// radio or program. A call sign column counts only where a DV row, which
+/// sends its call fields, holds one; FM channels do not use them.
+std::optional<CheckFailure> header_failure(const Header& header,
+                                           const std::vector<MisplacedColumn>& misplaced,
+                                           const RowScan& rows) {
+    if (header.line_number == 0 || header.columns < rows.columns) return std::nullopt;
+    for (std::size_t i = 0; i < misplaced.size(); ++i) {
+        const MisplacedColumn& m = misplaced[i];
+        if (m.field == HeaderField::call_sign && rows.dv_text_lines[i] == 0) continue;
+        CheckFailure failure =
+            failure_at(Kind::header_column, header.line_number, header.text, m.column, m.name);
+        failure.row_line = rows.dv_text_lines[i];
+        return failure;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+CheckFailure failure_at(CheckFailure::Kind kind, int line_number, std::string_view line, int column,
+                        std::string_view text) {
+    CheckFailure failure;
+    failure.kind = kind;
+    failure.line_number = line_number;
+    failure.column = column;
+    failure.text = std::string(text);
+    // Between the row's number and what follows, not in a comment further on.
+    failure.semicolons = column_text(line, column::kNumber).find(';') != std::string_view::npos;
+    failure.tabs = line.find('\t') != std::string_view::npos;
+    return failure;
+}
 
 std::string_view column_text(std::string_view line, int column) {
     const std::size_t end = std::min(line.find('\n'), line.size());
@@ -324,12 +341,20 @@ std::optional<CheckFailure> check_memory_file(TextFile& file) {
         failure.line_number = lines.zero_byte_line;
         return failure;
     }
-    RowScan rows = scan_rows(file);
-    if (lines.blank_before_row &&
-        (!rows.failure || lines.blank_before_row->line_number < rows.failure->line_number)) {
-        return lines.blank_before_row;
+    // Every other message would count lines and columns wrong.
+    if (lines.carriage_returns) return lines.carriage_returns;
+
+    const Header header = read_header(file);
+    const std::vector<MisplacedColumn> misplaced = misplaced_columns(header);
+    const RowScan rows = scan_rows(file, misplaced);
+    // The failure on the earliest line; on one line, the line's own before its
+    // row's, whose columns a long line's pieces would count wrong.
+    std::optional<CheckFailure> first;
+    for (const auto& failure :
+         {lines.line_failure, header_failure(header, misplaced, rows), rows.failure}) {
+        if (failure && (!first || failure->line_number < first->line_number)) first = failure;
     }
-    if (rows.failure) return rows.failure;
+    if (first) return first;
     if (!rows.any_row || !rows.any_frequency) {
         CheckFailure failure;
         failure.kind = rows.any_row ? Kind::no_frequencies : Kind::no_data_rows;

@@ -20,6 +20,12 @@ namespace quillmer::channels {
 /// failures the one on the earliest line, a zero byte before all.
 std::optional<CheckFailure> check_memory_file(TextFile& file);
 
+/// A failure of `kind` on line `line_number` (the text of the line `line`) at
+/// `column`, showing `text`; whether a ';' or a tab stands in the line is taken
+/// from it for the message's hints.
+CheckFailure failure_at(CheckFailure::Kind kind, int line_number, std::string_view line, int column,
+                        std::string_view text);
+
 /// Column `column` (1 for the first) of a line as the reader splits it: the
 /// text between commas up to the line feed, whole (not cut to the characters a
 /// field keeps). Empty when the line has fewer columns.

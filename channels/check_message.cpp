@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "channels/header.h"
+
 namespace quillmer::channels {
 
 namespace {
@@ -94,9 +96,28 @@ std::string field_message(const CheckFailure& failure) {
             return " is not a mode the radio knows; it would be written as FM.\n"
                    "The modes are FM, FM-N, AM, DV and AUTO, in capitals (fm is FM too, and an "
                    "empty mode is FM).\n";
-        case Kind::unknown_duplex:
-            return " would be written as simplex.\n"
-                   "Duplex is written DUP+ or DUP- (empty or OFF for simplex).\n";
+        case Kind::unknown_duplex: {
+            std::string message =
+                " is not a duplex the radio knows; it would be written as simplex.\n"
+                "Duplex is written DUP+ or DUP- (as the radio reads it: any text whose fourth "
+                "character is + or -), and OFF or nothing for simplex.\n";
+            if (!failure.comma_number.empty()) {
+                message += "Columns " + std::to_string(column::kFrequency) + " and " +
+                           std::to_string(column::kDuplex) + " together, \"" +
+                           printable(failure.comma_number) +
+                           "\", look like a number written with a comma: write frequencies "
+                           "with a point and without a thousands separator (145.5, 1297.5).\n";
+            }
+            return message;
+        }
+        case Kind::zero_frequency:
+            return " is zero: the radio would get a channel at 0 Hz.\n"
+                   "To erase a channel, leave its frequency empty.\n";
+        case Kind::quoted_row:
+            return " starts with a quotation mark: it would be skipped (a data row starts with "
+                   "a digit), and every later row would move up one channel.\n"
+                   "Quotation marks are no part of the format. Save the file without quotation "
+                   "marks around fields.\n";
         case Kind::blank_before_row:
             return " starts with blanks before its channel number: it would be skipped, and "
                    "every later row would move up one channel.\n"
@@ -109,9 +130,89 @@ std::string field_message(const CheckFailure& failure) {
         case Kind::no_data_rows:
         case Kind::no_frequencies:
         case Kind::zero_byte:
+        case Kind::carriage_returns:
+        case Kind::long_line_row:
+        case Kind::long_line_cut:
+        case Kind::header_column:
             break;
     }
     return "\n";
+}
+
+/// Where this program reads each field, for a file laid out otherwise.
+std::string layout_sentence() {
+    return "This program reads the frequency from column " + std::to_string(column::kFrequency) +
+           ", the duplex from " + std::to_string(column::kDuplex) + ", the offset from " +
+           std::to_string(column::kOffset) + ", the mode from " + std::to_string(column::kMode) +
+           ", the name from " + std::to_string(column::kLabel) + " and call fields 3, 2 and 1 " +
+           "from " + std::to_string(column::kCall3) + ", " + std::to_string(column::kCall2) +
+           " and " + std::to_string(column::kCall1) + "; other columns are not read.\n";
+}
+
+std::string_view field_words(HeaderField field) {
+    switch (field) {
+        case HeaderField::frequency:
+            return "the frequency";
+        case HeaderField::duplex:
+            return "the duplex";
+        case HeaderField::offset:
+            return "the offset";
+        case HeaderField::mode:
+            return "the mode";
+        case HeaderField::name:
+            return "the name";
+        case HeaderField::call_sign:
+            break;
+    }
+    return "call signs";
+}
+
+std::string header_message(const CheckFailure& failure) {
+    const std::string start = "Memory file line " + std::to_string(failure.line_number) +
+                              ", column " + std::to_string(failure.column) +
+                              ": the header calls it \"" + printable(failure.text) + "\", but ";
+    const HeaderField field = header_field(failure.text).value_or(HeaderField::call_sign);
+    std::string where;
+    if (field == HeaderField::call_sign) {
+        where = "call signs are read from columns " + std::to_string(column::kCall3) + " to " +
+                std::to_string(column::kCall1) + " only, and line " +
+                std::to_string(failure.row_line) + ", a DV channel, holds one there: it would " +
+                "not be sent.\n";
+    } else {
+        const int column = field == HeaderField::frequency ? column::kFrequency
+                           : field == HeaderField::duplex  ? column::kDuplex
+                           : field == HeaderField::offset  ? column::kOffset
+                           : field == HeaderField::mode    ? column::kMode
+                                                           : column::kLabel;
+        where = std::string(field_words(field)) + " is read from column " + std::to_string(column) +
+                ".\n";
+    }
+    return start + where +
+           "The file is laid out for another radio or program: move its columns to where this "
+           "program reads them, or export it again in this layout. " +
+           layout_sentence();
+}
+
+std::string long_line_message(const CheckFailure& failure) {
+    std::string message = "Memory file line " + std::to_string(failure.line_number) + " is " +
+                          std::to_string(failure.line_length) +
+                          " characters long, and a line is read in pieces of " +
+                          std::to_string(kLineChars) + ": ";
+    if (failure.kind == Kind::long_line_row) {
+        message += "the piece from character " + std::to_string(failure.piece_start) +
+                   " on starts with a digit (\"" + excerpt(failure.text) +
+                   "\") and would be written as a channel of its own, and every later row "
+                   "would move down one channel.\n";
+    } else {
+        message += "column " + std::to_string(failure.column) +
+                   std::string(column_name(failure.column)) + ", \"" + excerpt(failure.text) +
+                   "\", reaches past character " + std::to_string(kLineChars) +
+                   " and would be cut short or lost.\n";
+    }
+    return message + "Shorten the line: remove text from the columns this program does not read (" +
+           std::to_string(column::kOffset + 1) + ", " + std::to_string(column::kLabel + 1) +
+           " to " + std::to_string(column::kCall3 - 1) + ", and " +
+           std::to_string(column::kLast + 1) + " onward), such as a long comment.\n";
 }
 
 }  // namespace
@@ -142,6 +243,16 @@ std::string describe(const CheckFailure& failure) {
         message =
             "Memory file has no data row with a frequency: it would only erase the radio's "
             "channels.\n";
+    } else if (failure.kind == Kind::carriage_returns) {
+        message = "Memory file line " + std::to_string(failure.line_number) +
+                  " ends in a carriage return alone, as do the lines after it (a spreadsheet's "
+                  "\"CSV (Macintosh)\", say): read as text, they would all be one line.\n"
+                  "Save the file with ordinary line ends (a line feed, or a carriage return and "
+                  "a line feed), as \"CSV\" or \"CSV UTF-8\".\n";
+    } else if (failure.kind == Kind::long_line_row || failure.kind == Kind::long_line_cut) {
+        message = long_line_message(failure);
+    } else if (failure.kind == Kind::header_column) {
+        message = header_message(failure);
     } else if (failure.kind == Kind::zero_byte) {
         message = "Memory file line " + std::to_string(failure.line_number) +
                   " holds a zero byte: it is not a text file (a program, a spreadsheet in its "

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "channels/reader.h"
@@ -30,7 +32,7 @@ TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndRewindsTheFile) {
                      // Blanks alone in the offset are written as zero, as an empty one.
                      "7,145.5,OFF,   \n"
                      // Modes by the encoder's own comparisons, FM in any case.
-                     "8,145.5,DUP,,,DVMODE\n"
+                     "8,145.5, off ,,,DVMODE\n"
                      "9,145.5,dup-,,,AMX\n"
                      "10,145.5,,,,AUTOMATIC\n"
                      "11,145.5,,,,fm\n"
@@ -39,7 +41,11 @@ TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndRewindsTheFile) {
                      "14,145.5,,,\"5kHz\",   \n"
                      // A quotation mark inside a name; bytes past the 8 kept.
                      "15,145.5,,,,FM,A\"B\n"
-                     "16,145.5,,,,FM,ABCDEFGH\xC3\xA9,,,,,,,,,,A,B,C,\"unused\"\n");
+                     "16,145.5,,,,FM,ABCDEFGH\xC3\xA9,,,,,,,,,,A,B,C,\"unused\"\n"
+                     // A long line whose pieces after the first hold no kept column
+                     // and start with no digit; a stray carriage return in a number.
+                     "17,145.5,,,,FM,A,,,,,,,,,,C3,C2,C1," +
+                     std::string(250, 'y') + "\n18,14\r5.5,Off\n");
     EXPECT_EQ(check_memory_file(f.file()), std::nullopt);
     Reader reader(f.file());
     ASSERT_TRUE(reader.next_row());
@@ -124,9 +130,24 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"1,145.5,,,,fm-n", Kind::unknown_mode, 6, "fm-n", ""},
         Refused{"1,145.5,,,,WFM", Kind::unknown_mode, 6, "WFM", ""},
         Refused{"1,145.5,-,0.6", Kind::unknown_duplex, 3, "-",
-                "\"-\" would be written as simplex.\nDuplex is written DUP+ or DUP-"},
+                "\"-\" is not a duplex the radio knows; it would be written as simplex.\n"
+                "Duplex is written DUP+ or DUP-"},
         Refused{"1,145.5,+,0.6", Kind::unknown_duplex, 3, "+", ""},
         Refused{"1,145.5,  DUP-,0.6", Kind::unknown_duplex, 3, "  DUP-", ""},  // sign cut off
+        Refused{"1,145.5,Minus,0.6", Kind::unknown_duplex, 3, "Minus", ""},
+        Refused{"1,145.5,DUP,0.6", Kind::unknown_duplex, 3, "DUP", ""},
+        Refused{"1,145.5,SIMPLEX,", Kind::unknown_duplex, 3, "SIMPLEX", ""},
+        Refused{"1,145.5,500,", Kind::unknown_duplex, 3, "500", ""},
+        // A decimal comma and a thousands separator in a spreadsheet's export.
+        Refused{"0,145,500,,,,FM,CALL", Kind::unknown_duplex, 3, "500",
+                "Columns 2 and 3 together, \"145,500\", look like a number written with a comma"},
+        Refused{"0,1,297.5,,,,23CM DV", Kind::unknown_duplex, 3, "297.5", "\"1,297.5\", look"},
+        Refused{"1,0,,", Kind::zero_frequency, 2, "0",
+                "\"0\" is zero: the radio would get a channel at 0 Hz.\nTo erase a channel, "
+                "leave its frequency empty.\n"},
+        Refused{"1, 0.000000 ,,", Kind::zero_frequency, 2, " 0.000000 ", ""},
+        Refused{"\"1\",\"145.5\",,", Kind::quoted_row, 1, "\"1\",\"145.5\",,",
+                "starts with a quotation mark: it would be skipped"},
         Refused{" 4,146.0,,", Kind::blank_before_row, 1, " 4,146.0,,",
                 "it would be skipped, and every later row would move up one channel"},
         Refused{"\t4,146.0,,", Kind::blank_before_row, 1, "\t4,146.0,,", ""},
@@ -153,7 +174,7 @@ TEST(Check, TheEarliestLineWins) {
 }
 
 TEST(Check, LineNumbersCountPhysicalLinesAndTheFirstFailureWins) {
-    std::string long_line = "1,145.0,";
+    std::string long_line = "1,145.0,,,,,,";
     long_line.append(250, 'x');
     TempMemoryFile f("\xEF\xBB\xBF" + std::string(kHeader) + "\r\n" + long_line +
                      "\r\n2,145.0,,0.6 6\r\n3,x,,\r\n");
@@ -300,13 +321,112 @@ TEST(Check, ACutThatWouldChangeTheNumberIsRefused) {
               "Nothing was sent to the radio.\n");
 }
 
-TEST(Check, RealFilesPass) {
-    for (const char* name : {"marine-vhf-100.csv", "dv-bank-sydney.csv"}) {
-        TextFile file;
-        ASSERT_TRUE(file.open(data_file(name).c_str())) << name;
-        EXPECT_EQ(check_memory_file(file), std::nullopt) << name;
-    }
+TEST(Check, TheSemicolonHintOnlyForSemicolonsBetweenColumns) {
+    TempMemoryFile f(std::string(kHeader) + "0,145.5x,,,,FM,NAME,note; more\n");
+    const auto failure = check_memory_file(f.file());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(describe(*failure).find("';'"), std::string::npos) << describe(*failure);
 }
+
+TEST(Check, RealFilePasses) {
+    TextFile file;
+    ASSERT_TRUE(file.open(data_file("marine-vhf-100.csv").c_str()));
+    EXPECT_EQ(check_memory_file(file), std::nullopt);
+}
+
+std::string read_data(std::string_view name) {
+    std::ifstream in(data_file(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string replaced(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from)) {
+        out.append(text.substr(0, at)).append(to);
+        text.remove_prefix(at + from.size());
+    }
+    return out.append(text);
+}
+
+/// A row of the example file with a comment of `length` characters in column 16.
+std::string commented_row(std::size_t length, char last = 'x') {
+    std::string comment(length - 1, 'x');
+    return "3,439.575000,DUP-,7.600000,12.5kHz,DV,GB7NB CQ,OFF,OFF,88.5Hz,88.5Hz,023,BOTH "
+           "N,OFF,0," +
+           comment + last + ",GB7NB G,GB7NB B,CQCQCQ\n";
+}
+
+/// Files that went into the radio wrong with status 0, each refused now.
+struct RefusedFile {
+    const char* name;
+    std::string bytes;
+    Kind kind;
+    int line;
+    int column;
+    const char* message;  // a part of describe()'s message
+};
+
+void PrintTo(const RefusedFile& refused, std::ostream* out) {
+    *out << refused.name;
+}
+
+class CheckRefusesFile : public ::testing::TestWithParam<RefusedFile> {};
+
+TEST_P(CheckRefusesFile, NamingTheRealLine) {
+    const RefusedFile& r = GetParam();
+    TempMemoryFile f(r.bytes);
+    const auto failure = check_memory_file(f.file());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->kind, r.kind);
+    EXPECT_EQ(failure->line_number, r.line);
+    EXPECT_EQ(failure->column, r.column);
+    const std::string message = describe(*failure);
+    EXPECT_NE(message.find(r.message), std::string::npos) << message;
+    EXPECT_TRUE(message.ends_with("\nNothing was sent to the radio.\n")) << message;
+}
+
+const std::string kExampleHeader =
+    "CH No,Frequency,Dup,Offset,TS,Mode,Name,SKIP,TONE,Repeater Tone,TSQL Frequency,DTCS "
+    "Code,DTCS Polarity,DV SQL,DV CSQL Code,Comment,Call Field 3,Call Field 2,Call Field 1\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, CheckRefusesFile,
+    ::testing::Values(
+        // The real export for newer handhelds: "Your Call Sign" in column 16 over
+        // DV rows with call signs there; as published (a trailing comma on each
+        // row, which is no column) and without the trailing commas.
+        RefusedFile{"ExportForNewerRadios", read_data("dv-bank-sydney.csv"), Kind::header_column, 1,
+                    16,
+                    "Memory file line 1, column 16: the header calls it \"Your Call Sign\", but "
+                    "call signs are read from columns 17 to 19 only, and line 2, a DV channel, "
+                    "holds one there"},
+        RefusedFile{"ExportWithoutTrailingCommas",
+                    replaced(read_data("dv-bank-sydney.csv"), ",\n", "\n"), Kind::header_column, 1,
+                    16, "laid out for another radio or program"},
+        // Another program's 19 columns, flags at 17 to 19.
+        RefusedFile{"OtherProgramsLayout",
+                    "No,Frequency,Duplex,Offset,Step,Name,Mode,Tone,CTCSS,DCS,Power,Width,Scan,"
+                    "Comment,Group,Band,Skip,Lock,Priority\n"
+                    "0,145.500000,,0.000000,12.5,CALL,FM,,,,,,,,,,N,N,Y\n",
+                    Kind::header_column, 1, 6,
+                    "the header calls it \"Name\", but the name is read from column 7."},
+        RefusedFile{"LongCommentInTheExample", kExampleHeader + commented_row(130),
+                    Kind::long_line_cut, 2, 17,
+                    "line 2 is 239 characters long, and a line is read in pieces of 199: column "
+                    "17 (call field 3), \"GB7NB G\", reaches past character 199"},
+        RefusedFile{"DigitAsThe200thCharacter", kExampleHeader + commented_row(114, '5'),
+                    Kind::long_line_row, 2, 0,
+                    "the piece from character 200 on starts with a digit"},
+        RefusedFile{"LineOf450WithARowAt399",
+                    std::string(kHeader) + "0,145.5\n1,145.5,,,,FM,A,,,,,,,,,,,,,," +
+                        std::string(369, 'x') + "2,146.0" + std::string(45, 'y') + "\n",
+                    Kind::long_line_row, 3, 0,
+                    "line 3 is 450 characters long, and a line is read in pieces of 199: the "
+                    "piece from character 399 on"},
+        RefusedFile{"MacintoshLineEnds", replaced(read_data("marine-vhf-100.csv"), "\r\n", "\r"),
+                    Kind::carriage_returns, 1, 0,
+                    "Memory file line 1 ends in a carriage return alone"}),
+    [](const testing::TestParamInfo<RefusedFile>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace quillmer::channels

@@ -23,6 +23,8 @@ bool TextFile::open(const char* path) {
 void TextFile::close() {
     file_.reset();
     ended_ = false;
+    ended_at_end_byte_ = false;
+    lone_carriage_returns_ = 0;
 }
 
 int TextFile::get() {
@@ -31,9 +33,13 @@ int TextFile::get() {
         const int c = std::getc(file_.get());
         // Dropped everywhere, not only before a line feed: a lone one inside a
         // field would otherwise become part of a channel name.
-        if (c == '\r') continue;
+        if (c == '\r') {
+            drop_carriage_returns();
+            continue;
+        }
         if (c == EOF || c == kEndOfFileByte) {
             ended_ = true;
+            ended_at_end_byte_ = c == kEndOfFileByte;
             return EOF;
         }
         return c;
@@ -44,7 +50,20 @@ void TextFile::rewind() {
     if (!file_) return;
     std::rewind(file_.get());
     ended_ = false;
+    ended_at_end_byte_ = false;
+    lone_carriage_returns_ = 0;
     skip_byte_order_mark();
+}
+
+void TextFile::read_past_end_byte() {
+    if (ended_at_end_byte_) ended_ = false;
+}
+
+void TextFile::drop_carriage_returns() {
+    int next = std::getc(file_.get());
+    while (next == '\r') next = std::getc(file_.get());
+    if (next != '\n' && next != EOF && next != kEndOfFileByte) ++lone_carriage_returns_;
+    std::ungetc(next, file_.get());
 }
 
 void TextFile::skip_byte_order_mark() {

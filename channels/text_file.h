@@ -20,15 +20,31 @@ class TextFile {
     /// Back to the first byte, for a second reading after the check.
     void rewind();
 
+    /// Carriage returns dropped so far that ended no line: runs of them followed
+    /// by neither a line feed nor the end of the data. A file saved with a
+    /// carriage return alone at each line end has one for each line but its
+    /// last, and no line feeds: read in text mode, its lines are one.
+    int lone_carriage_returns() const { return lone_carriage_returns_; }
+    /// True once a byte 0x1A, rather than the end of the file, ended the data.
+    bool ended_at_end_byte() const { return ended_at_end_byte_; }
+    /// After a byte 0x1A ended the data: get() reads on past it, by the same
+    /// rules, to tell what the file holds after it.
+    void read_past_end_byte();
+
   private:
     /// Steps over a byte order mark at the current (first) position, if any.
     void skip_byte_order_mark();
+    /// Called after a carriage return: drops the ones right after it and counts
+    /// the run when it ends no line.
+    void drop_carriage_returns();
 
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, Closer> file_;
     bool ended_ = false;
+    bool ended_at_end_byte_ = false;
+    int lone_carriage_returns_ = 0;
 };
 
 }  // namespace quillmer::channels

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "channels/check.h"
+#include "channels/header.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
 
@@ -16,12 +17,9 @@ using Kind = FileWarning::Kind;
 
 constexpr int kLongestNumber = 9;  // digits of a column-1 number that are compared
 
-/// Columns of a line as the reader splits it, counted up to the last it reads.
-int columns_of(std::string_view line) {
-    line = line.substr(0, std::min(line.find('\n'), line.size()));
-    const auto commas = std::count(line.begin(), line.end(), ',');
-    return static_cast<int>(std::min<std::ptrdiff_t>(commas + 1, column::kLast));
-}
+// What these radios receive, in hertz: a channel outside it may be refused.
+constexpr long long kLowestHz = 495'000;
+constexpr long long kHighestHz = 999'990'000;
 
 /// Column 1 as a number, or -1 when it is not digits alone (blanks after them
 /// allowed).
@@ -43,29 +41,41 @@ struct Row {
     long long number = -1;    ///< column 1, -1 when it is no number
     std::string number_text;  ///< column 1 as in the file
     int columns = 0;
-    bool written = false;   ///< a write frame: it has a frequency and is among the first 400
-    std::string kept_name;  ///< as the radio gets it, when written with a name
-    std::string full_name;  ///< column 7 as in the file
+    bool written = false;        ///< a write frame: it has a frequency and is among the first 400
+    std::string kept_name;       ///< as the radio gets it, when written with a name
+    std::string full_name;       ///< column 7 as in the file
+    long long hz = 0;            ///< the frequency, when written
+    bool unnamed_calls = false;  ///< written without a name, with a call field that is not blank
 };
 
-/// The last line with a comma before the first data row, which is where a
-/// header is: its line number and columns; 0 and 0 when there is none.
-std::pair<int, int> header_before(TextFile& file, int first_row_line) {
-    file.rewind();
-    std::pair<int, int> header{0, 0};
-    std::string line;
-    int line_number = 1;
-    for (int c = file.get(); c != EOF && line_number < first_row_line; c = file.get()) {
-        if (c != '\n') {
-            line += static_cast<char>(c);
-            continue;
+/// A plain decimal number of megahertz, as the check lets it pass, in hertz.
+long long hertz(std::string_view mhz) {
+    long long whole = 0;
+    long long fraction = 0;
+    int fraction_digits = 0;
+    bool after_point = false;
+    for (const char c : mhz) {
+        if (c == '.') after_point = true;
+        if (c < '0' || c > '9') continue;
+        if (!after_point) {
+            whole = whole * 10 + (c - '0');
+        } else if (fraction_digits < 6) {
+            fraction = fraction * 10 + (c - '0');
+            ++fraction_digits;
         }
-        if (line.find(',') != std::string::npos) header = {line_number, columns_of(line)};
-        line.clear();
-        ++line_number;
     }
-    file.rewind();
-    return header;
+    for (; fraction_digits < 6; ++fraction_digits) fraction *= 10;
+    return whole * 1'000'000 + fraction;
+}
+
+/// Hertz as megahertz with three decimals: "0.495".
+std::string mhz(long long hz) {
+    return std::to_string(hz / 1'000'000) + "." + std::to_string(1000 + hz / 1000 % 1000).substr(1);
+}
+
+bool calls_not_blank(const ChannelRow& row) {
+    return holds_text(row.call1.data()) || holds_text(row.call2.data()) ||
+           holds_text(row.call3.data());
 }
 
 std::vector<Row> rows_of(TextFile& file) {
@@ -77,13 +87,16 @@ std::vector<Row> rows_of(TextFile& file) {
         row.line_number = reader.raw().line_number;
         row.number = row_number(line);
         row.number_text = std::string(column_text(line, column::kNumber));
-        row.columns = columns_of(line);
+        row.columns = columns_used(line);
         row.written =
             static_cast<int>(rows.size()) < kMemoryChannels && !frequency_is_empty(reader.row());
+        if (row.written) row.hz = hertz(reader.row().frequency.data());
         if (row.written && !names_blanked(reader.row())) {
             row.kept_name = std::string(reader.row().label.data(), kNameChars);
             row.full_name = std::string(column_text(line, column::kLabel));
         }
+        row.unnamed_calls =
+            row.written && names_blanked(reader.row()) && calls_not_blank(reader.row());
         rows.push_back(std::move(row));
     }
     file.rewind();
@@ -146,6 +159,88 @@ void numbering(const std::vector<Row>& rows, std::vector<FileWarning>& warnings)
     }
 }
 
+/// The header against the rows: fewer columns than they use (it cannot be
+/// trusted to name them), or, trusted, a call sign column where no call field
+/// is read; the check has refused the file already if a DV row holds one there.
+void header_warnings(TextFile& file, const std::vector<Row>& rows,
+                     std::vector<FileWarning>& warnings) {
+    const Header header = read_header(file);
+    if (header.line_number == 0) return;
+    int row_columns = 0;
+    for (const Row& row : rows) row_columns = std::max(row_columns, row.columns);
+    const std::string line = "The header on line " + std::to_string(header.line_number);
+    if (header.columns < row_columns) {
+        warnings.push_back(
+            {Kind::short_header, header.line_number,
+             line + " names " + std::to_string(header.columns) + " columns, but data rows hold " +
+                 std::to_string(row_columns) +
+                 ": check that the columns line up with the header (the name comes from "
+                 "column " +
+                 std::to_string(column::kLabel) + ", the call fields 3, 2 and 1 from columns " +
+                 std::to_string(column::kCall3) + ", " + std::to_string(column::kCall2) + " and " +
+                 std::to_string(column::kCall1) + ").\n"});
+        return;
+    }
+    for (const MisplacedColumn& m : misplaced_columns(header)) {
+        if (m.field != HeaderField::call_sign) continue;
+        warnings.push_back(
+            {Kind::header_calls, header.line_number,
+             line + " calls column " + std::to_string(m.column) + " \"" + printable(m.name) +
+                 "\", but call signs are read from columns " + std::to_string(column::kCall3) +
+                 " to " + std::to_string(column::kCall1) +
+                 " only: the file is laid out for another radio or program. No DV channel "
+                 "holds one there, and FM channels do not use them.\n"});
+        return;
+    }
+}
+
+/// One warning naming every channel whose row `applies` to, or none.
+template <typename Applies>
+void channels_warned(const std::vector<Row>& rows, std::vector<FileWarning>& warnings, Kind kind,
+                     Applies applies, const std::string& what) {
+    std::vector<int> channels;
+    int line_number = 0;
+    for (std::size_t ch = 0; ch < rows.size(); ++ch) {
+        if (!applies(rows[ch])) continue;
+        if (channels.empty()) line_number = rows[ch].line_number;
+        channels.push_back(static_cast<int>(ch));
+    }
+    if (channels.empty()) return;
+    warnings.push_back({kind, line_number,
+                        (channels.size() == 1 ? "Channel " : "Each of channels ") +
+                            channel_ranges(channels) + what});
+}
+
+/// Data rows after a byte 0x1A: the file ends there, so they are not written.
+void end_byte_warning(TextFile& file, std::vector<FileWarning>& warnings) {
+    file.rewind();
+    int line_number = 1;
+    int c = file.get();
+    for (; c != EOF; c = file.get()) {
+        if (c == '\n') ++line_number;
+    }
+    if (!file.ended_at_end_byte()) {
+        file.rewind();
+        return;
+    }
+    file.read_past_end_byte();
+    int rows_after = 0;
+    bool line_start = true;
+    for (c = file.get(); c != EOF; c = file.get()) {
+        if (line_start && c >= '0' && c <= '9') ++rows_after;
+        line_start = c == '\n';
+    }
+    file.rewind();
+    if (rows_after == 0) return;
+    warnings.push_back(
+        {Kind::after_end_byte, line_number,
+         "Line " + std::to_string(line_number) +
+             " holds a Ctrl-Z byte (0x1A), which ends the file: the " + std::to_string(rows_after) +
+             (rows_after == 1 ? " data row after it is not written, and its channel is erased.\n"
+                              : " data rows after it are not written, and their channels are "
+                                "erased.\n")});
+}
+
 }  // namespace
 
 std::vector<FileWarning> file_warnings(TextFile& file) {
@@ -164,23 +259,19 @@ std::vector<FileWarning> file_warnings(TextFile& file) {
                                 " on, and a run ends with status 9.\n"});
     }
 
-    if (!rows.empty()) {
-        const auto [header_line, header_columns] = header_before(file, rows.front().line_number);
-        int row_columns = 0;
-        for (const Row& row : rows) row_columns = std::max(row_columns, row.columns);
-        if (header_line != 0 && header_columns < row_columns) {
-            warnings.push_back(
-                {Kind::short_header, header_line,
-                 "The header on line " + std::to_string(header_line) + " names " +
-                     std::to_string(header_columns) + " columns, but data rows hold " +
-                     std::to_string(row_columns) +
-                     ": check that the columns line up with the header (the name comes from "
-                     "column " +
-                     std::to_string(column::kLabel) + ", the call fields 3, 2 and 1 from columns " +
-                     std::to_string(column::kCall3) + ", " + std::to_string(column::kCall2) +
-                     " and " + std::to_string(column::kCall1) + ").\n"});
-        }
-    }
+    if (!rows.empty()) header_warnings(file, rows, warnings);
+    channels_warned(
+        rows, warnings, Kind::out_of_range,
+        [](const Row& row) { return row.written && (row.hz < kLowestHz || row.hz > kHighestHz); },
+        " has a frequency outside " + mhz(kLowestHz) + " to " + mhz(kHighestHz) +
+            " MHz, what these radios receive: the radio may refuse it during the write.\n");
+    channels_warned(
+        rows, warnings, Kind::calls_unnamed, [](const Row& row) { return row.unnamed_calls; },
+        " has call signs in columns " + std::to_string(column::kCall3) + " to " +
+            std::to_string(column::kCall1) + " but no name in column " +
+            std::to_string(column::kLabel) +
+            " (or one that starts with a blank): its call fields are sent blank.\n");
+    end_byte_warning(file, warnings);
     return warnings;
 }
 

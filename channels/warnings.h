@@ -11,10 +11,14 @@ namespace quillmer::channels {
 
 struct FileWarning {
     enum class Kind {
-        same_names,     ///< different names that come out the same after the cut to 8
-        numbering,      ///< column 1 numbers the rows otherwise than 0, 1, 2... or 1, 2, 3...
-        too_many_rows,  ///< more data rows than channels: the rest is not written
-        short_header,   ///< a header with fewer columns than the data rows
+        same_names,      ///< different names that come out the same after the cut to 8
+        numbering,       ///< column 1 numbers the rows otherwise than 0, 1, 2... or 1, 2, 3...
+        too_many_rows,   ///< more data rows than channels: the rest is not written
+        short_header,    ///< a header with fewer columns than the data rows
+        header_calls,    ///< the header names a call sign column no DV row uses (FM only)
+        out_of_range,    ///< frequencies these radios do not receive
+        calls_unnamed,   ///< call signs in a row without a name: sent blank
+        after_end_byte,  ///< data rows after a byte 0x1A, which ends the file
     } kind = Kind::same_names;
     int line_number = 0;  ///< the first line concerned, 1 for the file's first
     std::string message;  ///< in English, one or more lines each ending in "\n"

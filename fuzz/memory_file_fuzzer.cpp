@@ -7,10 +7,15 @@
 // duplex goes out as FM or simplex only when the file says so; names and call
 // fields go out as printable ASCII; no kept field starts with a quotation mark;
 // every data row holds a comma, no line hides a row behind blanks, and some row
-// has a frequency. The frames are read back by the program's frame decoder,
-// which must give the channel and the numbers again. The memory file is opened
-// by path, so each input is written to a scratch file, in memory (/dev/shm)
-// where the system has that.
+// has a frequency. A duplex goes out as simplex only when it is empty or OFF,
+// and no frequency is zero. Every data row is a whole line of the file (no
+// piece of a long line becomes a row, and no kept column is cut), the lines do
+// not end in carriage returns alone, and a header that names its columns puts
+// the frequency, duplex, offset, mode and name where they are read and a call
+// sign outside columns 17 to 19 only where no DV row holds one. The frames are
+// read back by the program's frame decoder, which must give the channel and the
+// numbers again. The memory file is opened by path, so each input is written to
+// a scratch file, in memory (/dev/shm) where the system has that.
 //
 // The columns the oracles read (2, 3, 4, 6, 7, 17 to 19) and the widths they
 // walk the frame by are written out here on purpose, not taken from the
@@ -28,6 +33,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "channels/check.h"
 #include "channels/layout.h"
@@ -136,6 +142,19 @@ std::string_view column(std::string_view line, int n) {
     return line.substr(0, line.find(','));
 }
 
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+/// Empty, or OFF in any letter case: the spellings of simplex.
+bool says_simplex(std::string_view duplex) {
+    duplex = trimmed(duplex);
+    return duplex.empty() || (duplex.size() == 3 && (duplex[0] | 0x20) == 'o' &&
+                              (duplex[1] | 0x20) == 'f' && (duplex[2] | 0x20) == 'f');
+}
+
 bool says_fm(std::string_view mode) {
     mode = mode.substr(0, 4);  // the characters the row keeps
     while (!mode.empty() && mode.front() == ' ') mode.remove_prefix(1);
@@ -156,9 +175,9 @@ void check_row(const RawRow& raw, int channel, const ChannelFrames& frames) {
     QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kFrequency, 5) == frequency);
     QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kOffset, 4) == offset);
     if (frames.write[write_at::kMode] == 0x0E) QUILLMER_FUZZ_CHECK(says_fm(column(line, 6)));
-    if (frames.write[write_at::kDuplex] == 0) {
-        QUILLMER_FUZZ_CHECK(column(line, 3).find_first_of("+-") == std::string_view::npos);
-    }
+    if (frames.write[write_at::kDuplex] == 0) QUILLMER_FUZZ_CHECK(says_simplex(column(line, 3)));
+    // A zero frequency would be a channel at 0 Hz; an empty one erases.
+    if (raw.frequency[0] != '\0') QUILLMER_FUZZ_CHECK(frequency != 0);
     for (std::size_t at = write_at::kLabel; at < quillmer::protocol::kWriteFrameSize - 1; ++at) {
         if (at == write_at::kLabel + 8) at = write_at::kCall1;  // past the two zero bytes
         QUILLMER_FUZZ_CHECK(frames.write[at] >= 0x20 && frames.write[at] <= 0x7E);
@@ -193,10 +212,116 @@ void check_no_hidden_rows(TextFile& file) {
     file.rewind();
 }
 
+/// The file's lines by this target's own reading of text mode: carriage
+/// returns dropped, a byte 0x1A ends the data, a byte order mark at the start
+/// skipped; with the line feeds and the carriage returns that end no line.
+struct TextLines {
+    std::vector<std::string> lines;
+    int line_feeds = 0;
+    int lone_carriage_returns = 0;
+};
+
+TextLines text_lines(const std::uint8_t* data, std::size_t size) {
+    TextLines text;
+    text.lines.emplace_back();
+    std::size_t i = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
+    for (; i < size && data[i] != 0x1A; ++i) {
+        if (data[i] == '\r') {
+            std::size_t next = i;
+            while (next < size && data[next] == '\r') ++next;
+            if (next < size && data[next] != '\n' && data[next] != 0x1A) {
+                ++text.lone_carriage_returns;
+            }
+            i = next - 1;
+        } else if (data[i] == '\n') {
+            ++text.line_feeds;
+            text.lines.emplace_back();
+        } else {
+            text.lines.back() += static_cast<char>(data[i]);
+        }
+    }
+    return text;
+}
+
+bool is_data_line(std::string_view line) {
+    return !line.empty() && line[0] >= '0' && line[0] <= '9';
+}
+
+/// Columns up to the last that holds more than blanks.
+int columns_used(std::string_view line) {
+    int used = 0;
+    for (int n = 1;; ++n) {
+        const std::size_t comma = line.find(',');
+        if (line.substr(0, comma).find_first_not_of(" \t") != std::string_view::npos) used = n;
+        if (comma == std::string_view::npos) return used;
+        line.remove_prefix(comma + 1);
+    }
+}
+
+/// A header name without letter case, blanks, '-', '_' and '.'.
+std::string plain_name(std::string_view name) {
+    std::string plain;
+    for (const char c : name) {
+        if (c == ' ' || c == '\t' || c == '-' || c == '_' || c == '.') continue;
+        plain += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    return plain;
+}
+
+/// A row as the reader delivered it.
+struct RowRead {
+    int line_number;
+    std::string line;
+};
+
+/// A file that passed: every data row is a whole line of the file, read whole;
+/// its lines end in line feeds; its header, when it names every column the rows
+/// use, puts each field this program reads where it is read.
+void check_lines(const TextLines& text, const std::vector<RowRead>& rows) {
+    QUILLMER_FUZZ_CHECK(text.lone_carriage_returns <= text.line_feeds);
+    std::size_t next = 0;
+    std::string_view header;
+    int row_columns = 0;
+    for (std::size_t i = 0; i < text.lines.size(); ++i) {
+        const std::string_view line = text.lines[i];
+        if (!is_data_line(line)) {
+            if (next == 0 && line.find(',') != std::string_view::npos) header = line;
+            continue;
+        }
+        QUILLMER_FUZZ_CHECK(next < rows.size() &&
+                            rows[next].line_number == static_cast<int>(i) + 1);
+        for (const int n : {2, 3, 4, 6, 7, 17, 18, 19}) {
+            QUILLMER_FUZZ_CHECK(column(line, n).substr(0, 19) ==
+                                column(rows[next].line, n).substr(0, 19));
+        }
+        row_columns = std::max(row_columns, columns_used(line));
+        ++next;
+    }
+    QUILLMER_FUZZ_CHECK(next == rows.size());
+    if (columns_used(header) < row_columns) return;
+    for (int n = 1; n <= columns_used(header); ++n) {
+        const std::string name = plain_name(column(header, n));
+        if (name == "frequency") QUILLMER_FUZZ_CHECK(n == 2);
+        if (name == "duplex") QUILLMER_FUZZ_CHECK(n == 3);
+        if (name == "offset") QUILLMER_FUZZ_CHECK(n == 4);
+        if (name == "mode") QUILLMER_FUZZ_CHECK(n == 6);
+        if (name == "name") QUILLMER_FUZZ_CHECK(n == 7);
+        if (name != "yourcallsign" || (n >= 17 && n <= 19)) continue;
+        for (const RowRead& row : rows) {
+            if (!column(row.line, 6).starts_with("DV")) continue;
+            QUILLMER_FUZZ_CHECK(column(row.line, n).find_first_not_of(" \t") ==
+                                std::string_view::npos);
+        }
+    }
+}
+
 void check_failure(const CheckFailure& failure) {
     using Kind = CheckFailure::Kind;
-    if (failure.kind == Kind::zero_byte) {
-        QUILLMER_FUZZ_CHECK(failure.line_number >= 1);
+    if (failure.kind == Kind::zero_byte || failure.kind == Kind::carriage_returns ||
+        failure.kind == Kind::long_line_row) {
+        QUILLMER_FUZZ_CHECK(failure.line_number >= 1 && failure.column == 0);
+    } else if (failure.kind == Kind::header_column) {
+        QUILLMER_FUZZ_CHECK(failure.line_number >= 1 && failure.column >= 1);
     } else if (failure.kind == Kind::no_data_rows || failure.kind == Kind::no_frequencies) {
         QUILLMER_FUZZ_CHECK(failure.line_number == 0);
     } else {
@@ -231,6 +356,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ChannelFrames frames;
     int rows = 0;
     bool any_frequency = false;
+    std::vector<RowRead> rows_read;
     while (reader.next_row()) {
         if (rows < kMemoryChannels) {
             quillmer::protocol::encode_channel(reader.row(), rows, frames);
@@ -238,8 +364,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (reader.row().frequency[0] != '\0') any_frequency = true;
         ++rows;
+        std::string_view line = reader.raw().line.data();
+        if (line.ends_with('\n')) line.remove_suffix(1);
+        rows_read.push_back({reader.raw().line_number, std::string(line)});
     }
     QUILLMER_FUZZ_CHECK(!reader.next_row());
+    if (!failure) check_lines(text_lines(data, size), rows_read);
     // The check reads the same rows: a file it takes has rows, and a frequency
     // in one of them; when it finds none, there are none (a line it refuses
     // first, or a zero byte, may hide that).

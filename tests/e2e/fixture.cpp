@@ -240,7 +240,7 @@ std::string counter(int channel) {
 }
 
 std::string varied_memory_file(int rows, bool crlf) {
-    static const char* const kDuplex[] = {"DUP+", "DUP-", "OFF", "", "dup+", "DUP"};
+    static const char* const kDuplex[] = {"DUP+", "DUP-", "OFF", "", "dup+", "off"};
     static const char* const kOffset[] = {"0.600000", "5.000000", "", "1.6", "0", " 7.600000"};
     static const char* const kMode[] = {"FM", "FM-N", "DV", "AM", "AUTO", "", "fm", "DVX"};
     static const char* const kCalls[] = {"VK2RBV G,VK2RBV B,CQCQCQ", "       I,VK2RBV B,CQCQCQ",

@@ -67,7 +67,7 @@ TEST_F(Options, ThePortOptionIsTheSettingsLineAndNothingIsAsked) {
     ProgramRun& run = launch({"--port", port_of(radio), write_memory_file(memory)});
     finish_written(radio, memory);
     const std::string transcript = run.transcript();
-    EXPECT_NE(transcript.find("\n\nCom:" + port_of(radio) + "\n"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("\nCom:" + port_of(radio) + "\n"), std::string::npos) << transcript;
     EXPECT_EQ(occurrences(transcript, texts::kSettingsHelp1), 0u);
     EXPECT_EQ(occurrences(transcript, texts::kPortPrompt), 0u);
 }
@@ -223,7 +223,7 @@ TEST_F(UserSettings, TheUsersOwnFileServesWhenNoneIsBesideTheProgramAndTheOneBes
     const auto run_into = [&](const sim::Simulator& radio) {
         launch({memory_file});
         finish_written(radio, memory);
-        EXPECT_NE(program().transcript().find("\n\nCom:" + port_of(radio) + "\n"),
+        EXPECT_NE(program().transcript().find("\nCom:" + port_of(radio) + "\n"),
                   std::string::npos)
             << program().transcript();
     };
