@@ -126,13 +126,13 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
 
     channels::Reader reader(s.memory_file);
     protocol::ChannelStream channels(reader, s.frames);
-    protocol::TransferOutcome outcome;
-    {
-        // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal.
-        console::KeyMode keys;
-        const SteadyClock clock;
-        outcome = protocol::run_transfer(port, clock, s.reply, s.radio.model, channels, terminal);
-    }
+    // Keys are polled unechoed, and Ctrl-C must come as a key, not a signal; the
+    // mode lasts to the last key wait, so that a key pressed as the transfer ends
+    // is not echoed either.
+    const console::KeyMode keys;
+    const SteadyClock clock;
+    const protocol::TransferOutcome outcome =
+        protocol::run_transfer(port, clock, s.reply, s.radio.model, channels, terminal);
     s.memory_file.close();
     port.close();
     wait_to_close(terminal);
