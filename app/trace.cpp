@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "protocol/frame_names.h"
+#include "protocol/frames.h"
 #include "serial/port_list.h"
 
 namespace quillmer::app {
@@ -15,7 +16,6 @@ namespace quillmer::app {
 namespace {
 
 constexpr std::size_t kLongestRun = 256;  // the reply buffer holds 254 bytes
-constexpr std::uint8_t kEndByte = 0xFD;
 constexpr std::string_view kTraceMark = "# quillmer ";  // how every trace starts
 
 void append_hex(std::string& line, std::span<const std::uint8_t> bytes) {
@@ -198,7 +198,7 @@ void Trace::received(int speed, std::uint8_t byte) {
     run_.bytes.push_back(byte);
     // Written as soon as it is whole: should the program fail on this reply,
     // the reply is in the file.
-    if (byte == kEndByte || run_.bytes.size() >= kLongestRun) {
+    if (byte == protocol::kEndByte || run_.bytes.size() >= kLongestRun) {
         close_run();
         write_out();
     }
