@@ -57,7 +57,7 @@ bool is_digit(char c) {
 std::optional<HeaderField> header_field(std::string_view name) {
     std::string word;
     for (const char c : name) {
-        if (is_blank(c) || c == '-' || c == '_' || c == '.') continue;
+        if (is_blank(c) || c == '-' || c == '_' || c == '.' || c == '"') continue;
         word += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
     for (const auto& [known, field] : kWords) {

@@ -16,7 +16,8 @@ namespace quillmer::channels {
 enum class HeaderField { frequency, duplex, offset, mode, name, call_sign };
 
 /// The field a header name stands for, in the words tools use for it, compared
-/// without regard to letter case, blanks, '-', '_' and '.': "Frequency",
+/// without regard to letter case, blanks, '-', '_', '.' and quotation marks
+/// (some tools quote their header's names): "Frequency",
 /// "RX Freq", "Dup", "Offset Direction", "Channel Name", "Your Call Sign",
 /// "URCALL", "RPT1 Call Sign", "RPT2CALL" and the like. Nothing for a name this
 /// program does not know.
