@@ -413,7 +413,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"QuotedHeaderNames",
                     "\"Location\",\"Name\",\"Frequency\",\"Duplex\",\"Offset\",\"Tone\",\"Mode\"\n"
                     "0,145.500000,,0.000000,,FM,CALL\n",
-                    Kind::header_column, 1, 2, "the header calls it \"\"Name\"\""},
+                    Kind::header_column, 1, 2, "the header calls it \"Name\", but"},
         RefusedFile{"LongCommentInTheExample", kExampleHeader + commented_row(130),
                     Kind::long_line_cut, 2, 17,
                     "line 2 is 239 characters long, and a line is read in pieces of 199: column "

@@ -116,6 +116,9 @@ std::vector<MisplacedColumn> misplaced_columns(const Header& header) {
         std::string_view name = column_text(header.text, column);
         while (!name.empty() && is_blank(name.front())) name.remove_prefix(1);
         while (!name.empty() && is_blank(name.back())) name.remove_suffix(1);
+        if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+            name = name.substr(1, name.size() - 2);
+        }
         const auto field = header_field(name);
         if (field && !in_place(*field, column)) {
             misplaced.push_back({column, std::string(name), *field});

@@ -42,7 +42,7 @@ Header read_header(TextFile& file);
 /// A column the header names for a field this program reads elsewhere.
 struct MisplacedColumn {
     int column = 0;
-    std::string name;  ///< as the header has it, without blanks around it
+    std::string name;  ///< as the header has it, without blanks or quotation marks around it
     HeaderField field = HeaderField::frequency;
 };
 
