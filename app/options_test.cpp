@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <tuple>
 #include <vector>
 
 #include "app/exit_status.h"
@@ -68,40 +69,18 @@ TEST(CommandLine, WhatIsNotUnderstoodIsNeverOpenedAsAFile) {
     }
 }
 
-// The README's and the manual page's lists of exit statuses hold every status,
-// in order, each entry opening with the meaning the program itself prints.
-TEST(ExitStatuses, DocumentsOpenEachEntryWithTheProgramsMeaning) {
-    struct Document {
-        const char* file;
-        std::string_view heading, next_heading;
-        const char* entry;  // the status's number, then what the document says of it
-    };
-    const Document kDocuments[] = {
-        {"README.md", "\n## Exit statuses\n", "\n## ", R"(\n\| (\d+) \| (.*) \|)"},
-        {"doc/quillmer.1.in", "\n.SH \"EXIT STATUS\"\n", "\n.SH ",
-         R"(\n\.B (\d+)\n([^]*?)(?=\n\.TP|$))"},
-    };
-    for (const Document& doc : kDocuments) {
-        std::ifstream in(std::string(QUILLMER_SOURCE_DIR "/") + doc.file);
-        const std::string all{std::istreambuf_iterator<char>(in), {}};
-        const std::size_t start = all.find(doc.heading);
-        ASSERT_NE(start, std::string::npos) << doc.file;
-        const std::string section =
-            all.substr(start, all.find(doc.next_heading, start + 1) - start);
-        std::vector<std::string> said;
-        const std::regex entry(doc.entry);
-        for (std::sregex_iterator it(section.begin(), section.end(), entry), end; it != end; ++it) {
-            EXPECT_EQ(std::stoul((*it)[1]), said.size()) << doc.file;
-            // Without the markup: `code`, a line of bold, escaped hyphens.
-            std::string plain = std::regex_replace((*it)[2].str(), std::regex(R"(`|\\(?=-))"), "");
-            plain = std::regex_replace(plain, std::regex(R"(\n(\.B )?)"), " ");
-            plain[0] = static_cast<char>(std::tolower(plain[0]));
-            said.push_back(plain);
-        }
-        ASSERT_EQ(said.size(), kExitStatuses.size()) << doc.file;
+// The README's and the manual page's lists of exit statuses give each status the
+// meaning the program prints.
+TEST(ExitStatuses, DocumentsGiveEachStatusTheProgramsMeaning) {
+    for (const auto& [file, before, after] : {std::tuple{"/README.md", "\n| ", " | "},
+                                              std::tuple{"/doc/quillmer.1.in", "\n.B ", "\n"}}) {
+        std::ifstream in(std::string(QUILLMER_SOURCE_DIR) + file);
+        std::string text{std::istreambuf_iterator<char>(in), {}};
+        text = std::regex_replace(text, std::regex(R"(\\-)"), "-");  // the manual's hyphens
         for (const ExitStatusText& status : kExitStatuses) {
-            const std::string& text = said[static_cast<std::size_t>(status.status)];
-            EXPECT_TRUE(text.starts_with(status.meaning)) << doc.file << ": " << text;
+            const std::string entry = before + std::to_string(static_cast<int>(status.status)) +
+                                      after + std::string(status.meaning);
+            EXPECT_NE(text.find(entry), std::string::npos) << file << " lacks" << entry;
         }
     }
 }
