@@ -21,12 +21,14 @@
 #include <string_view>
 
 #include "channels/layout.h"
+#include "core/text.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
 #include "protocol/frames.h"
 
 namespace {
 
+namespace text = quillmer::text;
 using quillmer::channels::ChannelRow;
 using quillmer::channels::kMemoryChannels;
 using quillmer::channels::kNameChars;
@@ -168,10 +170,6 @@ void check_encoding(const Record& record, const ChannelFrames& frames, const std
     check_fixed_bytes(frames);
 }
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 /// Properties of the conversion that hold for any text.
 void check_packed(std::string_view text) {
     const PackedNumber number = decimal_to_packed(text);
@@ -188,7 +186,7 @@ void check_packed(std::string_view text) {
     }
     // Up to eight decimal digits read as the same digits in hexadecimal.
     const std::string_view integer = text.substr(0, std::min(point, text.size()));
-    if (integer.size() <= 8 && std::all_of(integer.begin(), integer.end(), is_digit)) {
+    if (integer.size() <= 8 && std::all_of(integer.begin(), integer.end(), text::is_digit)) {
         std::array<char, 16> hex{};
         std::snprintf(hex.data(), hex.size(), "%0*x", static_cast<int>(integer.size()),
                       static_cast<unsigned>(number.integer));

@@ -39,6 +39,7 @@
 #include "channels/layout.h"
 #include "channels/reader.h"
 #include "channels/text_file.h"
+#include "core/text.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
 #include "protocol/frame_decode.h"
@@ -47,6 +48,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+namespace text = quillmer::text;
 using quillmer::channels::CheckFailure;
 using quillmer::channels::kMemoryChannels;
 using quillmer::channels::RawRow;
@@ -100,7 +102,7 @@ std::uint64_t micro_units(std::string_view text) {
     for (const char c : text) {
         if (c == '.') {
             after_point = true;
-        } else if (c >= '0' && c <= '9') {
+        } else if (text::is_digit(c)) {
             const auto digit = static_cast<std::uint64_t>(c - '0');
             if (!after_point) {
                 whole = whole * 10 + digit;
@@ -142,24 +144,15 @@ std::string_view column(std::string_view line, int n) {
     return line.substr(0, line.find(','));
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
 /// Empty, or OFF in any letter case: the spellings of simplex.
 bool says_simplex(std::string_view duplex) {
-    duplex = trimmed(duplex);
-    return duplex.empty() || (duplex.size() == 3 && (duplex[0] | 0x20) == 'o' &&
-                              (duplex[1] | 0x20) == 'f' && (duplex[2] | 0x20) == 'f');
+    duplex = text::trim(duplex, " ");
+    return duplex.empty() || text::equals_ignoring_case(duplex, "off");
 }
 
 bool says_fm(std::string_view mode) {
-    mode = mode.substr(0, 4);  // the characters the row keeps
-    while (!mode.empty() && mode.front() == ' ') mode.remove_prefix(1);
-    while (!mode.empty() && mode.back() == ' ') mode.remove_suffix(1);
-    return mode.empty() || (mode.size() == 2 && (mode[0] | 0x20) == 'f' && (mode[1] | 0x20) == 'm');
+    mode = text::trim(mode.substr(0, 4), " ");  // the characters the row keeps
+    return mode.empty() || text::equals_ignoring_case(mode, "fm");
 }
 
 /// A row of a file that passed: the frames say what the row says.
@@ -205,7 +198,7 @@ void check_no_hidden_rows(TextFile& file) {
         } else if (line_start && (c == ' ' || c == '\t')) {
             blanks = true;
         } else if (line_start) {
-            QUILLMER_FUZZ_CHECK(!(blanks && c >= '0' && c <= '9'));
+            QUILLMER_FUZZ_CHECK(!(blanks && text::is_digit(static_cast<char>(c))));
             line_start = false;
         }
     }
@@ -244,7 +237,7 @@ TextLines text_lines(const std::uint8_t* data, std::size_t size) {
 }
 
 bool is_data_line(std::string_view line) {
-    return !line.empty() && line[0] >= '0' && line[0] <= '9';
+    return !line.empty() && text::is_digit(line[0]);
 }
 
 /// Columns up to the last that holds more than blanks.
@@ -263,7 +256,7 @@ std::string plain_name(std::string_view name) {
     std::string plain;
     for (const char c : name) {
         if (c == ' ' || c == '\t' || c == '-' || c == '_' || c == '.') continue;
-        plain += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        plain += text::to_lower(c);
     }
     return plain;
 }
