@@ -2,9 +2,11 @@
 #include "channels/check_message.h"
 
 #include <array>
-#include <cstdio>
+#include <cstdint>
 
 #include "channels/header.h"
+#include "channels/memory_file.h"
+#include "core/text.h"
 
 namespace quillmer::channels {
 
@@ -14,10 +16,6 @@ using Kind = CheckFailure::Kind;
 
 // Of a line shown in a message; the rest is left out.
 constexpr std::size_t kExcerptChars = 40;
-
-bool is_printable(char c) {
-    return c >= 0x20 && c <= 0x7E;
-}
 
 /// The line cut for a message: the line, or its first characters and "...".
 std::string excerpt(std::string_view line) {
@@ -57,10 +55,10 @@ constexpr std::string_view kSemicolonHint =
 std::string field_message(const CheckFailure& failure) {
     const bool frequency = failure.column == column::kFrequency;
     const std::string number_rule =
-        frequency ? "A frequency is written in MHz with a point, such as 145.500000 "
-                    "(at most 4 digits before the point).\n"
-                  : "An offset is written in MHz with a point, such as 0.600000 "
-                    "(at most 2 digits before the point).\n";
+        (frequency ? "A frequency is written in MHz with a point, such as 145.500000 (at most "
+                   : "An offset is written in MHz with a point, such as 0.600000 (at most ") +
+        std::to_string(frequency ? kFrequencyIntegerDigits : kOffsetIntegerDigits) +
+        " digits before the point).\n";
     const std::string semicolon_hint = failure.semicolons ? std::string(kSemicolonHint) : "";
     switch (failure.kind) {
         case Kind::bad_number:
@@ -134,6 +132,7 @@ std::string field_message(const CheckFailure& failure) {
         case Kind::long_line_row:
         case Kind::long_line_cut:
         case Kind::header_column:
+        case Kind::too_large:
             break;
     }
     return "\n";
@@ -220,15 +219,14 @@ std::string long_line_message(const CheckFailure& failure) {
 std::string printable(std::string_view text) {
     std::string out;
     for (const char c : text) {
-        if (is_printable(c)) {
+        if (text::is_printable(c)) {
             out += c;
         } else if (c == '\t') {
             out += "\\t";
         } else {
-            std::array<char, 8> escaped{};
-            std::snprintf(escaped.data(), escaped.size(), "\\x%02X",
-                          static_cast<unsigned>(static_cast<unsigned char>(c)));
-            out += escaped.data();
+            const std::array<char, 2> digits = text::hex_digits(static_cast<std::uint8_t>(c));
+            out += "\\x";
+            out.append(digits.data(), digits.size());
         }
     }
     return out;
@@ -253,6 +251,10 @@ std::string describe(const CheckFailure& failure) {
         message = long_line_message(failure);
     } else if (failure.kind == Kind::header_column) {
         message = header_message(failure);
+    } else if (failure.kind == Kind::too_large) {
+        message = "Memory file is larger than " + std::to_string(kMostFileBytes >> 20) +
+                  " MiB, far more than " + std::to_string(kMemoryChannels) +
+                  " channels take: it is not a memory file.\n";
     } else if (failure.kind == Kind::zero_byte) {
         message = "Memory file line " + std::to_string(failure.line_number) +
                   " holds a zero byte: it is not a text file (a program, a spreadsheet in its "

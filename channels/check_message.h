@@ -31,6 +31,7 @@ struct CheckFailure {
         no_frequencies,    ///< data rows, but none with a frequency: it would only erase
         zero_byte,         ///< a zero byte: not a text file at all
         carriage_returns,  ///< lines end in a carriage return alone: read as one line
+        too_large,         ///< more bytes than a memory file can have: not read at all
     } kind = Kind::bad_number;
     int line_number = 0;      ///< of the failing line, 1 for the first; 0 for the whole file
     int column = 0;           ///< of the failing field; kWholeLine for the line as a whole;

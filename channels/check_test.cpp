@@ -17,7 +17,7 @@ using test_files::TempMemoryFile;
 
 constexpr const char* kHeader = "CH No,Frequency,Dup,Offset\n";
 
-TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndRewindsTheFile) {
+TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndLeavesTheRowsToRead) {
     TempMemoryFile f(std::string(kHeader) +
                      "0,145.500000,DUP-,0.600000\n"
                      "1, 145.5  ,,  .6\n"
@@ -227,7 +227,7 @@ TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {
         ASSERT_TRUE(failure.has_value()) << testing::PrintToString(c.bytes);
         EXPECT_EQ(failure->kind, CheckFailure::Kind::zero_byte);
         EXPECT_EQ(failure->line_number, c.zero_line);
-        // Left at the start for the transfer's reading, as after a success.
+        // The rows are still there for the transfer's reading, as after a success.
         Reader reader(f.file());
         EXPECT_TRUE(reader.next_row());
         EXPECT_EQ(reader.raw().line_number, c.first_row_line);
@@ -255,7 +255,7 @@ TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {
 }
 
 TEST(Check, SemicolonSeparatedExportIsRefusedWithAHint) {
-    TextFile file;
+    MemoryFile file;
     ASSERT_TRUE(file.open(data_file("semicolon-locale.csv").c_str()));
     const auto failure = check_memory_file(file);
     ASSERT_TRUE(failure.has_value());
@@ -329,7 +329,7 @@ TEST(Check, TheSemicolonHintOnlyForSemicolonsBetweenColumns) {
 }
 
 TEST(Check, RealFilePasses) {
-    TextFile file;
+    MemoryFile file;
     ASSERT_TRUE(file.open(data_file("marine-vhf-100.csv").c_str()));
     EXPECT_EQ(check_memory_file(file), std::nullopt);
 }

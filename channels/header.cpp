@@ -4,8 +4,9 @@
 #include <array>
 #include <utility>
 
-#include "channels/check.h"
+#include "channels/columns.h"
 #include "channels/layout.h"
+#include "core/text.h"
 
 namespace quillmer::channels {
 
@@ -44,21 +45,16 @@ constexpr std::array<std::pair<std::string_view, Field>, 24> kWords{{
     {"rpt2", Field::call_sign},
 }};
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 std::optional<HeaderField> header_field(std::string_view name) {
     std::string word;
     for (const char c : name) {
-        if (is_blank(c) || c == '-' || c == '_' || c == '.' || c == '"') continue;
-        word += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (text::kBlanks.find(c) != std::string_view::npos || c == '-' || c == '_' || c == '.' ||
+            c == '"') {
+            continue;
+        }
+        word += text::to_lower(c);
     }
     for (const auto& [known, field] : kWords) {
         if (word == known) return field;
@@ -84,38 +80,20 @@ bool in_place(HeaderField field, int column) {
     return false;
 }
 
-Header read_header(TextFile& file) {
-    file.rewind();
+Header read_header(const MemoryFile& file) {
     Header header;
-    std::string line;
-    int line_number = 1;
-    const auto line_ends = [&] {
-        if (line.find(',') != std::string::npos) {
-            header.line_number = line_number;
-            header.text = line;
-        }
-        line.clear();
-        ++line_number;
-    };
-    for (int c = file.get(); c != EOF; c = file.get()) {
-        if (line.empty() && is_digit(static_cast<char>(c))) break;  // the first data row
-        if (c == '\n') {
-            line_ends();
-        } else {
-            line += static_cast<char>(c);
-        }
+    if (const FileLine* line = file.header()) {
+        header.line_number = line->number;
+        header.text = std::string(line->text);
+        header.columns = columns_used(header.text);
     }
-    file.rewind();
-    header.columns = header.line_number == 0 ? 0 : columns_used(header.text);
     return header;
 }
 
 std::vector<MisplacedColumn> misplaced_columns(const Header& header) {
     std::vector<MisplacedColumn> misplaced;
     for (int column = 1; column <= header.columns; ++column) {
-        std::string_view name = column_text(header.text, column);
-        while (!name.empty() && is_blank(name.front())) name.remove_prefix(1);
-        while (!name.empty() && is_blank(name.back())) name.remove_suffix(1);
+        std::string_view name = text::trim(column_text(header.text, column));
         if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
             name = name.substr(1, name.size() - 2);
         }
@@ -125,21 +103,6 @@ std::vector<MisplacedColumn> misplaced_columns(const Header& header) {
         }
     }
     return misplaced;
-}
-
-int columns_used(std::string_view line) {
-    line = line.substr(0, std::min(line.find('\n'), line.size()));
-    int columns = 0;
-    for (int column = 1;; ++column) {
-        const std::size_t comma = line.find(',');
-        if (holds_text(line.substr(0, comma))) columns = column;
-        if (comma == std::string_view::npos) return columns;
-        line.remove_prefix(comma + 1);
-    }
-}
-
-bool holds_text(std::string_view text) {
-    return !std::all_of(text.begin(), text.end(), is_blank);
 }
 
 }  // namespace quillmer::channels

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 
 namespace quillmer::channels {
 
@@ -36,8 +36,8 @@ struct Header {
     int columns = 0;      ///< up to its last name that is not blank
 };
 
-/// The file's header; leaves the file rewound to its start.
-Header read_header(TextFile& file);
+/// The file's header.
+Header read_header(const MemoryFile& file);
 
 /// A column the header names for a field this program reads elsewhere.
 struct MisplacedColumn {
@@ -49,13 +49,5 @@ struct MisplacedColumn {
 /// The header's columns that name a field where this program does not read it,
 /// in column order.
 std::vector<MisplacedColumn> misplaced_columns(const Header& header);
-
-/// Columns of a line as the reader splits it (its fields between commas, up to
-/// the line feed), counted up to the last that is not blank: a trailing comma
-/// is no column.
-int columns_used(std::string_view line);
-
-/// True when the text holds anything but blanks.
-bool holds_text(std::string_view text);
 
 }  // namespace quillmer::channels

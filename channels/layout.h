@@ -4,6 +4,7 @@
 // may be, and how many memory channels a radio has. Every part of the program
 // that reads, checks, encodes or shows a channel takes these from here.
 
+#include <array>
 #include <cstddef>
 
 namespace quillmer::channels {
@@ -32,6 +33,9 @@ inline constexpr int kCall3 = 17;  ///< goes into the frame's call field 3
 inline constexpr int kCall2 = 18;  ///< call field 2
 inline constexpr int kCall1 = 19;  ///< call field 1
 inline constexpr int kLast = 19;   ///< the reader looks no further
+/// The columns read, in the order a data row is checked.
+inline constexpr std::array<int, 8> kRead{kFrequency, kDuplex, kOffset, kMode,
+                                          kLabel,     kCall3,  kCall2,  kCall1};
 }  // namespace column
 
 /// Characters of each field that reach the frame.
@@ -39,6 +43,16 @@ inline constexpr std::size_t kFrequencyChars = 10;
 inline constexpr std::size_t kDuplexChars = 4;
 inline constexpr std::size_t kOffsetChars = 8;
 inline constexpr std::size_t kModeChars = 4;
+/// Decimal digits of a number in the frame: the frequency's, the offset's, and
+/// of them those after the point, down to hertz.
+inline constexpr int kFrequencyDigits = 10;
+inline constexpr int kOffsetDigits = 8;
+inline constexpr int kFractionDigits = 6;
+/// The digits before the point the frame has room for: four of megahertz for a
+/// frequency, two for an offset.
+inline constexpr int kFrequencyIntegerDigits = kFrequencyDigits - kFractionDigits;
+inline constexpr int kOffsetIntegerDigits = kOffsetDigits - kFractionDigits;
+
 /// A label or call field: 8 characters, padded with spaces.
 inline constexpr std::size_t kNameChars = 8;
 

@@ -5,9 +5,11 @@
 #include <string_view>
 
 #include "channels/check.h"
+#include "channels/columns.h"
 #include "channels/header.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
+#include "core/text.h"
 
 namespace quillmer::channels {
 
@@ -24,14 +26,13 @@ constexpr long long kHighestHz = 999'990'000;
 /// Column 1 as a number, or -1 when it is not digits alone (blanks after them
 /// allowed).
 long long row_number(std::string_view line) {
-    std::string_view text = column_text(line, column::kNumber);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    if (text.empty() || text.size() > kLongestNumber ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const std::string_view digits = text::trim_end(column_text(line, column::kNumber));
+    if (digits.empty() || digits.size() > kLongestNumber ||
+        !std::all_of(digits.begin(), digits.end(), text::is_digit)) {
         return -1;
     }
     long long number = 0;
-    for (const char c : text) number = number * 10 + (c - '0');
+    for (const char c : digits) number = number * 10 + (c - '0');
     return number;
 }
 
@@ -56,15 +57,15 @@ long long hertz(std::string_view mhz) {
     bool after_point = false;
     for (const char c : mhz) {
         if (c == '.') after_point = true;
-        if (c < '0' || c > '9') continue;
+        if (!text::is_digit(c)) continue;
         if (!after_point) {
             whole = whole * 10 + (c - '0');
-        } else if (fraction_digits < 6) {
+        } else if (fraction_digits < kFractionDigits) {
             fraction = fraction * 10 + (c - '0');
             ++fraction_digits;
         }
     }
-    for (; fraction_digits < 6; ++fraction_digits) fraction *= 10;
+    for (; fraction_digits < kFractionDigits; ++fraction_digits) fraction *= 10;
     return whole * 1'000'000 + fraction;
 }
 
@@ -74,15 +75,15 @@ std::string mhz(long long hz) {
 }
 
 bool calls_not_blank(const ChannelRow& row) {
-    return holds_text(row.call1.data()) || holds_text(row.call2.data()) ||
-           holds_text(row.call3.data());
+    return text::holds_text(row.call1.data()) || text::holds_text(row.call2.data()) ||
+           text::holds_text(row.call3.data());
 }
 
-std::vector<Row> rows_of(TextFile& file) {
+std::vector<Row> rows_of(const MemoryFile& file) {
     std::vector<Row> rows;
     Reader reader(file);
     while (reader.next_row()) {
-        const std::string_view line = reader.raw().line.data();
+        const std::string_view line = reader.raw().line;
         Row row;
         row.line_number = reader.raw().line_number;
         row.number = row_number(line);
@@ -99,7 +100,6 @@ std::vector<Row> rows_of(TextFile& file) {
             row.written && names_blanked(reader.row()) && calls_not_blank(reader.row());
         rows.push_back(std::move(row));
     }
-    file.rewind();
     return rows;
 }
 
@@ -125,8 +125,7 @@ void same_names(const std::vector<Row>& rows, std::vector<FileWarning>& warnings
     std::vector<FileWarning> found;
     for (const auto& [name, group] : groups) {
         if (group.full_names.size() < 2) continue;
-        std::string shown = name;
-        while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+        const std::string_view shown = text::trim_end(name, " ");
         found.push_back({Kind::same_names, group.line_number,
                          "Channels " + channel_ranges(group.channels) + " all get the name \"" +
                              printable(shown) + "\": names are cut to " +
@@ -162,7 +161,7 @@ void numbering(const std::vector<Row>& rows, std::vector<FileWarning>& warnings)
 /// The header against the rows: fewer columns than they use (it cannot be
 /// trusted to name them), or, trusted, a call sign column where no call field
 /// is read; the check has refused the file already if a DV row holds one there.
-void header_warnings(TextFile& file, const std::vector<Row>& rows,
+void header_warnings(const MemoryFile& file, const std::vector<Row>& rows,
                      std::vector<FileWarning>& warnings) {
     const Header header = read_header(file);
     if (header.line_number == 0) return;
@@ -212,25 +211,15 @@ void channels_warned(const std::vector<Row>& rows, std::vector<FileWarning>& war
 }
 
 /// Data rows after a byte 0x1A: the file ends there, so they are not written.
-void end_byte_warning(TextFile& file, std::vector<FileWarning>& warnings) {
-    file.rewind();
-    int line_number = 1;
-    int c = file.get();
-    for (; c != EOF; c = file.get()) {
-        if (c == '\n') ++line_number;
-    }
-    if (!file.ended_at_end_byte()) {
-        file.rewind();
-        return;
-    }
-    file.read_past_end_byte();
+void end_byte_warning(const MemoryFile& file, std::vector<FileWarning>& warnings) {
+    const int line_number = file.end_byte_line();
+    if (line_number == 0) return;
     int rows_after = 0;
     bool line_start = true;
-    for (c = file.get(); c != EOF; c = file.get()) {
-        if (line_start && c >= '0' && c <= '9') ++rows_after;
+    for (const char c : file.after_end_byte()) {
+        if (line_start && text::is_digit(c)) ++rows_after;
         line_start = c == '\n';
     }
-    file.rewind();
     if (rows_after == 0) return;
     warnings.push_back(
         {Kind::after_end_byte, line_number,
@@ -243,7 +232,7 @@ void end_byte_warning(TextFile& file, std::vector<FileWarning>& warnings) {
 
 }  // namespace
 
-std::vector<FileWarning> file_warnings(TextFile& file) {
+std::vector<FileWarning> file_warnings(const MemoryFile& file) {
     std::vector<FileWarning> warnings;
     const std::vector<Row> rows = rows_of(file);
     same_names(rows, warnings);

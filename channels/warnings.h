@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 
 namespace quillmer::channels {
 
@@ -25,8 +25,8 @@ struct FileWarning {
 };
 
 /// The warnings for a file that passed check_memory_file(), in the order of the
-/// kinds above; leaves it rewound to its start.
-std::vector<FileWarning> file_warnings(TextFile& file);
+/// kinds above.
+std::vector<FileWarning> file_warnings(const MemoryFile& file);
 
 /// Channel numbers in ascending order as ranges: {1, 2, 3, 7} gives "1-3, 7",
 /// none gives "none".

@@ -107,7 +107,7 @@ TEST(Warnings, RealFilesAndTheirMessages) {
               "is not written, and its channel is erased.\n");
 
     // "MVHF CH1" and "MVHF CH10" to "MVHF CH19" and so on.
-    TextFile marine;
+    MemoryFile marine;
     ASSERT_TRUE(marine.open(data_file("marine-vhf-100.csv").c_str()));
     const auto alike = file_warnings(marine);
     ASSERT_FALSE(alike.empty());
