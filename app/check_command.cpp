@@ -22,8 +22,10 @@ namespace quillmer::app {
 
 namespace {
 
+// The call signs as columns 17, 18 and 19 hold them; the frame holds them the
+// other way round.
 constexpr std::string_view kTableHead =
-    " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3\n";
+    " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      UR        RPT1      RPT2\n";
 
 std::string without_trailing_blanks(std::string line) {
     while (!line.empty() && line.back() == ' ') line.pop_back();
@@ -40,8 +42,8 @@ std::string table_line(int channel, const protocol::DecodedChannel& decoded) {
             line.data(), line.size(), "%3d  %-11s  %-4s  %-9s  %-4s  %-8s  %-8s  %-8s  %s", channel,
             decoded.frequency.c_str(), protocol::duplex_text(decoded).c_str(),
             decoded.offset.c_str(), protocol::mode_text(decoded).c_str(),
-            channels::printable(decoded.label).c_str(), channels::printable(decoded.call1).c_str(),
-            channels::printable(decoded.call2).c_str(), channels::printable(decoded.call3).c_str());
+            channels::printable(decoded.label).c_str(), channels::printable(decoded.call3).c_str(),
+            channels::printable(decoded.call2).c_str(), channels::printable(decoded.call1).c_str());
     }
     return without_trailing_blanks(line.data()) + "\n";
 }
@@ -148,8 +150,8 @@ std::optional<ExitStatus> open_memory_file(console::Console& console,
     }
     // Nothing goes to a radio from a file whose numbers would become wrong
     // frequencies: the whole file is checked before any port is opened.
-    if (const auto failure = channels::check_memory_file(file)) {
-        console.print(channels::describe(*failure));
+    if (const auto failures = channels::file_failures(file); !failures.empty()) {
+        console.print(channels::describe(failures));
         return ExitStatus::memory_file_refused;
     }
     return std::nullopt;

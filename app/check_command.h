@@ -35,7 +35,7 @@ std::string warning_lines(const channels::MemoryFile& file);
 /// For a file that passed the check: a line naming the header it was read
 /// with (or that it has none), a table of channels 0 to 399 made from the
 /// very frames a run sends, decoded back (channel, frequency and offset in MHz,
-/// duplex, mode, name, call fields 1 to 3, or "erase"); a summary line of rows
+/// duplex, mode, name, the call signs UR, RPT1 and RPT2, or "erase"); a summary line of rows
 /// read and channels written and erased; a line for each warning.
 std::string preview(const channels::MemoryFile& file);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "channels/columns.h"
@@ -207,9 +208,9 @@ constexpr std::array<ColumnRule, 8> kColumnRules{{
     {column::kOffset, check_offset},
     {column::kMode, check_mode},
     {column::kLabel, check_name<&ChannelRow::label>},
-    {column::kCall3, check_name<&ChannelRow::call3>},
-    {column::kCall2, check_name<&ChannelRow::call2>},
-    {column::kCall1, check_name<&ChannelRow::call1>},
+    {column::kUr, check_name<&ChannelRow::ur>},
+    {column::kRpt1, check_name<&ChannelRow::rpt1>},
+    {column::kRpt2, check_name<&ChannelRow::rpt2>},
 }};
 static_assert(
     [] {
@@ -243,52 +244,61 @@ std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) 
     return std::nullopt;
 }
 
-/// The file's first row failure, and what the header's check needs of its rows.
+/// The rows' failures, one for each row at fault, and what the header's check
+/// needs of the rows.
 struct RowScan {
-    std::optional<CheckFailure> failure;
+    std::vector<CheckFailure> failures;
     bool any_row = false;
     bool any_frequency = false;
     int columns = 0;  ///< the most columns a data row uses
-    /// For each misplaced column: the first DV row with text in it, 0 for none.
-    std::vector<int> dv_text_lines;
+    /// For each misplaced column: the first row that uses it, 0 for none.
+    std::vector<int> use_lines;
 };
+
+/// True when the row holds a value in the column that reaches the radio as
+/// what the header names there: call signs count on DV rows only, which send
+/// them.
+bool uses(const MisplacedColumn& m, std::string_view line, const ChannelRow& row) {
+    if (!text::holds_text(column_text(line, m.column))) return false;
+    return !is_call_sign(m.field) || mode_of(row.mode.data()) == Mode::dv;
+}
 
 RowScan scan_rows(const MemoryFile& file, const std::vector<MisplacedColumn>& misplaced) {
     RowScan scan;
-    scan.dv_text_lines.assign(misplaced.size(), 0);
+    scan.use_lines.assign(misplaced.size(), 0);
     Reader reader(file);
     while (reader.next_row()) {
         const std::string_view line = reader.raw().line;
         scan.any_row = true;
         if (!frequency_is_empty(reader.row())) scan.any_frequency = true;
         scan.columns = std::max(scan.columns, columns_used(line));
-        if (mode_of(reader.row().mode.data()) == Mode::dv) {
-            for (std::size_t i = 0; i < misplaced.size(); ++i) {
-                if (scan.dv_text_lines[i] == 0 &&
-                    text::holds_text(column_text(line, misplaced[i].column))) {
-                    scan.dv_text_lines[i] = reader.raw().line_number;
-                }
+        for (std::size_t i = 0; i < misplaced.size(); ++i) {
+            if (scan.use_lines[i] == 0 && uses(misplaced[i], line, reader.row())) {
+                scan.use_lines[i] = reader.raw().line_number;
             }
         }
-        if (!scan.failure) scan.failure = check_row(reader.raw(), reader.row());
+        if (auto failure = check_row(reader.raw(), reader.row())) {
+            scan.failures.push_back(std::move(*failure));
+        }
     }
     return scan;
 }
 
 /// A header that names its columns (no fewer than the rows use) and puts a
-/// field where this program does not read it: the file is laid out for another
-/// radio or program. A call sign column counts only where a DV row, which
-/// sends its call fields, holds one; FM channels do not use them.
+/// field where this program does not read it (the file is laid out for another
+/// radio or program), or names something else where it reads one. A call sign
+/// column, or one of something else, counts only where a row uses it.
 std::optional<CheckFailure> header_failure(const Header& header,
                                            const std::vector<MisplacedColumn>& misplaced,
                                            const RowScan& rows) {
     if (header.line_number == 0 || header.columns < rows.columns) return std::nullopt;
     for (std::size_t i = 0; i < misplaced.size(); ++i) {
         const MisplacedColumn& m = misplaced[i];
-        if (m.field == HeaderField::call_sign && rows.dv_text_lines[i] == 0) continue;
+        const bool needs_use = is_call_sign(m.field) || m.field == HeaderField::other;
+        if (needs_use && rows.use_lines[i] == 0) continue;
         CheckFailure failure =
             failure_at(Kind::header_column, header.line_number, header.text, m.column, m.name);
-        failure.row_line = rows.dv_text_lines[i];
+        failure.row_line = rows.use_lines[i];
         return failure;
     }
     return std::nullopt;
@@ -309,7 +319,11 @@ CheckFailure failure_at(CheckFailure::Kind kind, int line_number, std::string_vi
     return failure;
 }
 
-std::optional<CheckFailure> check_memory_file(const MemoryFile& file) {
+bool is_frequency(std::string_view field) {
+    return !field.empty() && !number_failure(field, kFrequencyRule) && !is_zero(field);
+}
+
+std::vector<CheckFailure> file_failures(const MemoryFile& file) {
     // No text file holds a zero byte, but programs, spreadsheets in their own
     // format and text saved as UTF-16 do. The reader ends a line at one, so such
     // a file would turn into rows without a frequency and erase channels.
@@ -317,33 +331,43 @@ std::optional<CheckFailure> check_memory_file(const MemoryFile& file) {
         CheckFailure failure;
         failure.kind = Kind::zero_byte;
         failure.line_number = file.zero_byte_line();
-        return failure;
+        return {failure};
     }
     // Lines that end in a carriage return alone are read as one, and every
     // other message would count lines and columns wrong. A stray one inside a
     // field is dropped harmlessly; a file whose lines end in them has more of
     // them than line feeds.
     if (file.lone_carriage_returns() > file.line_feeds()) {
-        return failure_at(Kind::carriage_returns, file.lone_carriage_return_line(), "", 0, "");
+        return {failure_at(Kind::carriage_returns, file.lone_carriage_return_line(), "", 0, "")};
     }
 
     const Header header = read_header(file);
     const std::vector<MisplacedColumn> misplaced = misplaced_columns(header);
     const RowScan rows = scan_rows(file, misplaced);
-    // The failure on the earliest line; on one line, the line's own before its
-    // row's, whose columns a long line's pieces would count wrong.
-    std::optional<CheckFailure> first;
-    for (const auto& failure :
-         {line_failure(file), header_failure(header, misplaced, rows), rows.failure}) {
-        if (failure && (!first || failure->line_number < first->line_number)) first = failure;
-    }
-    if (first) return first;
+    // One failure for each line at fault; on one line, the line's own before
+    // its row's, whose columns a long line's pieces would count wrong.
+    std::vector<CheckFailure> failures = line_failures(file);
+    if (auto failure = header_failure(header, misplaced, rows)) failures.push_back(*failure);
+    failures.insert(failures.end(), rows.failures.begin(), rows.failures.end());
+    std::stable_sort(failures.begin(), failures.end(),
+                     [](const auto& a, const auto& b) { return a.line_number < b.line_number; });
+    const auto same_line = [](const auto& a, const auto& b) {
+        return a.line_number == b.line_number;
+    };
+    failures.erase(std::unique(failures.begin(), failures.end(), same_line), failures.end());
+    if (!failures.empty()) return failures;
     if (!rows.any_row || !rows.any_frequency) {
         CheckFailure failure;
         failure.kind = rows.any_row ? Kind::no_frequencies : Kind::no_data_rows;
-        return failure;
+        return {failure};
     }
-    return std::nullopt;
+    return {};
+}
+
+std::optional<CheckFailure> check_memory_file(const MemoryFile& file) {
+    std::vector<CheckFailure> failures = file_failures(file);
+    if (failures.empty()) return std::nullopt;
+    return std::move(failures.front());
 }
 
 }  // namespace quillmer::channels

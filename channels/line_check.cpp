@@ -2,6 +2,7 @@
 
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "channels/check.h"
 #include "channels/columns.h"
@@ -66,20 +67,33 @@ std::optional<CheckFailure> hidden_row_failure(std::string_view line, int line_n
     return std::nullopt;
 }
 
+/// A line among or after the data rows that starts with no digit but holds a
+/// frequency where a row holds it: a channel the user meant, which would be
+/// skipped. A line that starts with '#' is left out on purpose.
+std::optional<CheckFailure> unnumbered_row_failure(std::string_view line, int line_number) {
+    const std::string_view start = text::trim(line);
+    if (starts_with_digit(line) || start.starts_with('#')) return std::nullopt;
+    if (!is_frequency(kept_field(line, column::kFrequency))) return std::nullopt;
+    return failure_at(Kind::unnumbered_row, line_number, line, CheckFailure::kWholeLine, line);
+}
+
 }  // namespace
 
-std::optional<CheckFailure> line_failure(const MemoryFile& file) {
+std::vector<CheckFailure> line_failures(const MemoryFile& file) {
+    std::vector<CheckFailure> failures;
     const std::span<const ReadLine> pieces = file.read_lines();
     std::size_t next = 0;
+    bool among_rows = false;
     for (const FileLine& line : file.lines()) {
         const std::size_t first = next;
         while (next < pieces.size() && pieces[next].number == line.number) ++next;
-        if (auto failure = hidden_row_failure(line.text, line.number)) return failure;
-        if (auto failure = long_line_failure(line, pieces.subspan(first, next - first))) {
-            return failure;
-        }
+        among_rows = among_rows || starts_with_digit(line.text);
+        auto failure = hidden_row_failure(line.text, line.number);
+        if (!failure) failure = long_line_failure(line, pieces.subspan(first, next - first));
+        if (!failure && among_rows) failure = unnumbered_row_failure(line.text, line.number);
+        if (failure) failures.push_back(std::move(*failure));
     }
-    return std::nullopt;
+    return failures;
 }
 
 }  // namespace quillmer::channels

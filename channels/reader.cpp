@@ -49,9 +49,9 @@ void Reader::split_row(const ReadLine& line) {
     store(row_.offset, kept_field(text, column::kOffset));
     store(row_.mode, kept_field(text, column::kMode));
     store_name(row_.label, kept_field(text, column::kLabel));
-    store_name(row_.call3, kept_field(text, column::kCall3));
-    store_name(row_.call2, kept_field(text, column::kCall2));
-    store_name(row_.call1, kept_field(text, column::kCall1));
+    store_name(row_.ur, kept_field(text, column::kUr));
+    store_name(row_.rpt1, kept_field(text, column::kRpt1));
+    store_name(row_.rpt2, kept_field(text, column::kRpt2));
 
     raw_.line_number = line.number;
     raw_.line = text;

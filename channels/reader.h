@@ -25,9 +25,9 @@ struct ChannelRow {
     std::array<char, kOffsetChars + 1> offset{};        ///< column 4
     std::array<char, kModeChars + 1> mode{};            ///< column 6
     Name label = kBlankName;                            ///< column 7
-    Name call3 = kBlankName;                            ///< column 17
-    Name call2 = kBlankName;                            ///< column 18
-    Name call1 = kBlankName;                            ///< column 19
+    Name ur = kBlankName;                               ///< column 17
+    Name rpt1 = kBlankName;                             ///< column 18
+    Name rpt2 = kBlankName;                             ///< column 19
 };
 
 /// One line (or piece of a long line) as read, with the fields of a data row

@@ -16,10 +16,10 @@ using Texts = std::vector<std::string>;
 
 const std::string kBlank(8, ' ');
 
-/// Frequency, duplex, offset, mode, label, call fields 3, 2 and 1.
+/// Frequency, duplex, offset, mode, label, UR, RPT1 and RPT2.
 Texts fields(const ChannelRow& r) {
     return {r.frequency.data(), r.duplex.data(), r.offset.data(), r.mode.data(),
-            r.label.data(),     r.call3.data(),  r.call2.data(),  r.call1.data()};
+            r.label.data(),     r.ur.data(),     r.rpt1.data(),   r.rpt2.data()};
 }
 
 /// "line:frequency" of every data row of a file with these bytes.

@@ -47,6 +47,7 @@ struct Row {
     std::string full_name;       ///< column 7 as in the file
     long long hz = 0;            ///< the frequency, when written
     bool unnamed_calls = false;  ///< written without a name, with a call field that is not blank
+    bool tone = false;           ///< written, with a tone set in the header's tone column
 };
 
 /// A plain decimal number of megahertz, as the check lets it pass, in hertz.
@@ -75,11 +76,25 @@ std::string mhz(long long hz) {
 }
 
 bool calls_not_blank(const ChannelRow& row) {
-    return text::holds_text(row.call1.data()) || text::holds_text(row.call2.data()) ||
-           text::holds_text(row.call3.data());
+    return text::holds_text(row.ur.data()) || text::holds_text(row.rpt1.data()) ||
+           text::holds_text(row.rpt2.data());
 }
 
-std::vector<Row> rows_of(const MemoryFile& file) {
+/// The column the header names for the tone, 0 for none.
+int tone_column(const Header& header) {
+    for (int column = 1; column <= header.columns; ++column) {
+        if (names_tone(column_text(header.text, column))) return column;
+    }
+    return 0;
+}
+
+/// A tone column's value that sets a tone: neither empty nor OFF.
+bool sets_tone(std::string_view value) {
+    value = text::trim(value);
+    return !value.empty() && !text::equals_ignoring_case(value, "OFF");
+}
+
+std::vector<Row> rows_of(const MemoryFile& file, int tone_column) {
     std::vector<Row> rows;
     Reader reader(file);
     while (reader.next_row()) {
@@ -98,6 +113,7 @@ std::vector<Row> rows_of(const MemoryFile& file) {
         }
         row.unnamed_calls =
             row.written && names_blanked(reader.row()) && calls_not_blank(reader.row());
+        row.tone = row.written && tone_column != 0 && sets_tone(column_text(line, tone_column));
         rows.push_back(std::move(row));
     }
     return rows;
@@ -161,9 +177,8 @@ void numbering(const std::vector<Row>& rows, std::vector<FileWarning>& warnings)
 /// The header against the rows: fewer columns than they use (it cannot be
 /// trusted to name them), or, trusted, a call sign column where no call field
 /// is read; the check has refused the file already if a DV row holds one there.
-void header_warnings(const MemoryFile& file, const std::vector<Row>& rows,
+void header_warnings(const Header& header, const std::vector<Row>& rows,
                      std::vector<FileWarning>& warnings) {
-    const Header header = read_header(file);
     if (header.line_number == 0) return;
     int row_columns = 0;
     for (const Row& row : rows) row_columns = std::max(row_columns, row.columns);
@@ -175,20 +190,21 @@ void header_warnings(const MemoryFile& file, const std::vector<Row>& rows,
                  std::to_string(row_columns) +
                  ": check that the columns line up with the header (the name comes from "
                  "column " +
-                 std::to_string(column::kLabel) + ", the call fields 3, 2 and 1 from columns " +
-                 std::to_string(column::kCall3) + ", " + std::to_string(column::kCall2) + " and " +
-                 std::to_string(column::kCall1) + ").\n"});
+                 std::to_string(column::kLabel) +
+                 ", the call signs UR, RPT1 and RPT2 from columns " + std::to_string(column::kUr) +
+                 ", " + std::to_string(column::kRpt1) + " and " + std::to_string(column::kRpt2) +
+                 ").\n"});
         return;
     }
     for (const MisplacedColumn& m : misplaced_columns(header)) {
-        if (m.field != HeaderField::call_sign) continue;
+        if (!is_call_sign(m.field)) continue;
         warnings.push_back(
             {Kind::header_calls, header.line_number,
              line + " calls column " + std::to_string(m.column) + " \"" + printable(m.name) +
-                 "\", but call signs are read from columns " + std::to_string(column::kCall3) +
-                 " to " + std::to_string(column::kCall1) +
-                 " only: the file is laid out for another radio or program. No DV channel "
-                 "holds one there, and FM channels do not use them.\n"});
+                 "\", but the call signs are read from columns " + std::to_string(column::kUr) +
+                 ", " + std::to_string(column::kRpt1) + " and " + std::to_string(column::kRpt2) +
+                 " as UR, RPT1 and RPT2: the file is laid out for another radio or program. No "
+                 "DV channel holds one there, and FM channels do not use them.\n"});
         return;
     }
 }
@@ -208,6 +224,31 @@ void channels_warned(const std::vector<Row>& rows, std::vector<FileWarning>& war
     warnings.push_back({kind, line_number,
                         (channels.size() == 1 ? "Channel " : "Each of channels ") +
                             channel_ranges(channels) + what});
+}
+
+/// Channels that set a tone, which the frame has no room for.
+void tone_warning(const std::vector<Row>& rows, int tone_column, const Header& header,
+                  std::vector<FileWarning>& warnings) {
+    constexpr std::size_t kNamed = 5;
+    std::vector<int> channels;
+    int line_number = 0;
+    for (std::size_t ch = 0; ch < rows.size(); ++ch) {
+        if (!rows[ch].tone) continue;
+        if (channels.empty()) line_number = rows[ch].line_number;
+        channels.push_back(static_cast<int>(ch));
+    }
+    if (channels.empty()) return;
+    const std::size_t more = channels.size() - std::min(channels.size(), kNamed);
+    channels.resize(channels.size() - more);
+    warnings.push_back({Kind::tones, line_number,
+                        std::to_string(channels.size() + more) +
+                            (channels.size() + more == 1 ? " channel sets" : " channels set") +
+                            " a tone in column " + std::to_string(tone_column) + " (\"" +
+                            printable(text::trim(column_text(header.text, tone_column))) +
+                            "\"): " + (channels.size() == 1 ? "channel " : "channels ") +
+                            channel_ranges(channels) +
+                            (more > 0 ? " and " + std::to_string(more) + " more" : "") +
+                            ". The radio gets no tone from this program: set it on the radio.\n"});
 }
 
 /// Data rows after a byte 0x1A: the file ends there, so they are not written.
@@ -234,7 +275,9 @@ void end_byte_warning(const MemoryFile& file, std::vector<FileWarning>& warnings
 
 std::vector<FileWarning> file_warnings(const MemoryFile& file) {
     std::vector<FileWarning> warnings;
-    const std::vector<Row> rows = rows_of(file);
+    const Header header = read_header(file);
+    const int tones = tone_column(header);
+    const std::vector<Row> rows = rows_of(file, tones);
     same_names(rows, warnings);
     numbering(rows, warnings);
 
@@ -248,7 +291,7 @@ std::vector<FileWarning> file_warnings(const MemoryFile& file) {
                                 " on, and a run ends with status 9.\n"});
     }
 
-    if (!rows.empty()) header_warnings(file, rows, warnings);
+    if (!rows.empty()) header_warnings(header, rows, warnings);
     channels_warned(
         rows, warnings, Kind::out_of_range,
         [](const Row& row) { return row.written && (row.hz < kLowestHz || row.hz > kHighestHz); },
@@ -256,10 +299,11 @@ std::vector<FileWarning> file_warnings(const MemoryFile& file) {
             " MHz, what these radios receive: the radio may refuse it during the write.\n");
     channels_warned(
         rows, warnings, Kind::calls_unnamed, [](const Row& row) { return row.unnamed_calls; },
-        " has call signs in columns " + std::to_string(column::kCall3) + " to " +
-            std::to_string(column::kCall1) + " but no name in column " +
+        " has call signs in columns " + std::to_string(column::kUr) + " to " +
+            std::to_string(column::kRpt2) + " (UR, RPT1, RPT2) but no name in column " +
             std::to_string(column::kLabel) +
             " (or one that starts with a blank): its call fields are sent blank.\n");
+    tone_warning(rows, tones, header, warnings);
     end_byte_warning(file, warnings);
     return warnings;
 }

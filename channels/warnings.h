@@ -18,6 +18,7 @@ struct FileWarning {
         header_calls,    ///< the header names a call sign column no DV row uses (FM only)
         out_of_range,    ///< frequencies these radios do not receive
         calls_unnamed,   ///< call signs in a row without a name: sent blank
+        tones,           ///< the header's tone column sets a tone: the radio gets none
         after_end_byte,  ///< data rows after a byte 0x1A, which ends the file
     } kind = Kind::same_names;
     int line_number = 0;  ///< the first line concerned, 1 for the file's first

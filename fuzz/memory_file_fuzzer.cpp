@@ -11,8 +11,8 @@
 // and no frequency is zero. Every data row is a whole line of the file (no
 // piece of a long line becomes a row, and no kept column is cut), the lines do
 // not end in carriage returns alone, and a header that names its columns puts
-// the frequency, duplex, offset, mode and name where they are read and a call
-// sign outside columns 17 to 19 only where no DV row holds one. The frames are
+// the frequency, duplex, offset, mode and name where they are read and UR
+// ("Your Call Sign") outside column 17 only where no DV row holds one. The frames are
 // read back by the program's frame decoder, which must give the channel and the
 // numbers again.
 //
@@ -258,7 +258,7 @@ void check_lines(const TextLines& text, const std::vector<RowRead>& rows) {
         if (name == "offset") QUILLMER_FUZZ_CHECK(n == 4);
         if (name == "mode") QUILLMER_FUZZ_CHECK(n == 6);
         if (name == "name") QUILLMER_FUZZ_CHECK(n == 7);
-        if (name != "yourcallsign" || (n >= 17 && n <= 19)) continue;
+        if (name != "yourcallsign" || n == 17) continue;  // UR, read from 17 only
         for (const RowRead& row : rows) {
             if (!column(row.line, 6).starts_with("DV")) continue;
             QUILLMER_FUZZ_CHECK(column(row.line, n).find_first_not_of(" \t") ==
