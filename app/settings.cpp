@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "channels/check_message.h"
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 #include "console/terminal.h"
 #include "core/text.h"
 #include "serial/port.h"
@@ -112,17 +114,19 @@ std::string settings_line_hint(std::string_view line, const std::string& path) {
 }
 
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {
-    channels::TextFile file;
     line.clear();
     too_long = false;
-    if (!file.open(path.c_str())) return SettingsRead::missing;
-    for (int c = file.get(); c != EOF && c != '\n'; c = file.get()) {
-        if (line.size() < console::kMaxLine) {
-            line.push_back(static_cast<char>(c));
-        } else {
-            too_long = true;
-        }
-    }
+    // Read as the memory file is, in the same text mode; its first line alone counts.
+    bool more = false;
+    std::optional<std::string> bytes =
+        channels::read_file_head(path.c_str(), channels::kMostFileBytes, more);
+    if (!bytes) return SettingsRead::missing;
+    channels::MemoryFile file;
+    file.load(std::move(*bytes));
+    if (file.lines().empty()) return SettingsRead::found;
+    const std::string_view first = file.lines().front().text;
+    line = first.substr(0, console::kMaxLine);
+    too_long = first.size() > console::kMaxLine;
     return SettingsRead::found;
 }
 

@@ -81,9 +81,9 @@ Record take_record(Input& in) {
     fill_field(in, row.offset);
     fill_field(in, row.mode);
     fill_field(in, row.label);
-    fill_field(in, row.call3);
-    fill_field(in, row.call2);
-    fill_field(in, row.call1);
+    fill_field(in, row.ur);
+    fill_field(in, row.rpt1);
+    fill_field(in, row.rpt2);
     return record;
 }
 
@@ -163,9 +163,9 @@ void check_encoding(const Record& record, const ChannelFrames& frames, const std
                                         [](Byte b) { return b == ' '; }));
     } else {
         QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kLabel, row.label));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall1, row.call1));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall2, row.call2));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall3, row.call3));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall1, row.rpt2));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall2, row.rpt1));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall3, row.ur));
     }
     check_fixed_bytes(frames);
 }
