@@ -1,5 +1,6 @@
 #include "app/connect.h"
 
+#include "app/progress_printer.h"
 #include "core/texts.h"
 
 namespace quillmer::app {
@@ -121,13 +122,15 @@ Connection connect_radio(console::Terminal& terminal, serial::Device& device, Po
         if (!device.configure()) {
             terminal.print(texts::kDcbError);
             terminal.print_raw(named(choice.path, choice) +
-                               " is not a serial port, or its driver refused 38400 bit/s with 8 "
-                               "data bits and no parity.\n");
+                               " is not a serial port, or its driver refused " +
+                               std::to_string(serial::kDefaultSpeed) + " bit/s with " +
+                               std::to_string(serial::kDataBits) + " data bits and no parity.\n");
             device.close();
             return Connection::settings_refused;
         }
         protocol::HandshakeRecord heard;
-        const auto result = protocol::run_handshake(device, reply, radio.id, terminal, heard);
+        HandshakePrinter printer(terminal);
+        const auto result = protocol::run_handshake(device, reply, radio.id, printer, heard);
         radio.model = protocol::model_from_id(radio.id[0], radio.id[1]);
         if (radio.model == protocol::Model::id91) terminal.print(texts::kDetectId91);
         if (radio.model == protocol::Model::id92) terminal.print(texts::kDetectId92);

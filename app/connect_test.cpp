@@ -73,7 +73,7 @@ class FakeDevices final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override { line_.write_frame(frame); }
     std::optional<std::uint8_t> read_byte() override { return line_.read_byte(); }
     bool vanished() const override { return false; }
-    std::string slow_reply_advice() const override { return {}; }
+    serial::ReplyLatency reply_latency() const override { return {}; }
 
   private:
     At current_ = At::nothing;

@@ -9,6 +9,7 @@
 #include "app/connect.h"
 #include "app/exe_path.h"
 #include "app/options.h"
+#include "app/progress_printer.h"
 #include "app/settings.h"
 #include "app/trace.h"
 #include "channels/reader.h"
@@ -131,8 +132,10 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     // is not echoed either.
     const console::KeyMode keys;
     const SteadyClock clock;
+    ConsoleKeys stop_keys(terminal);
+    TransferPrinter printer(terminal);
     const protocol::TransferOutcome outcome =
-        protocol::run_transfer(port, clock, s.reply, s.radio.model, channels, terminal);
+        protocol::run_transfer(port, clock, s.reply, s.radio.model, channels, stop_keys, printer);
     s.memory_file.close();
     port.close();
     wait_to_close(terminal);

@@ -45,8 +45,8 @@ class Device : public Line {
     /// Opens an existing device for reading and writing, held by this program
     /// alone. Says why when it cannot be opened; the device then stays closed.
     virtual OpenResult open(const std::string& path) = 0;
-    /// Reads the driver's line settings, sets 38400 bit/s, 8 data bits, no
-    /// parity checking, no CTS flow control, and applies them; then sets the read
+    /// Reads the driver's line settings, sets kDefaultSpeed, kDataBits data
+    /// bits, no parity checking, no CTS flow control, and applies them; then sets the read
     /// time-outs and discards whatever was waiting in the input, so that only
     /// answers to this run's frames count. False when the driver refuses the
     /// settings (or the device is no serial port at all).
@@ -70,7 +70,7 @@ class Port final : public Device {
     void write_frame(std::span<const std::uint8_t> frame) override;
     std::optional<std::uint8_t> read_byte() override;
     bool vanished() const override;
-    std::string slow_reply_advice() const override;
+    ReplyLatency reply_latency() const override;
 
   private:
     struct Native;

@@ -1,9 +1,12 @@
-#include "protocol/stop_reason.h"
+#include "app/stop_reason.h"
 
 #include "channels/layout.h"
 #include "protocol/transfer.h"
 
-namespace quillmer::protocol {
+namespace quillmer::app {
+
+using protocol::TransferEnd;
+using protocol::TransferOutcome;
 
 namespace {
 
@@ -62,7 +65,7 @@ std::string stop_reason(const TransferOutcome& outcome) {
         case TransferEnd::never_ready:
             return "The ID-92 never said it was ready, and with the input ended no key could "
                    "stop the wait: it ended after " +
-                   std::to_string(kReadyWaitWithoutKeys.count()) + " s; " +
+                   std::to_string(protocol::kReadyWaitWithoutKeys.count()) + " s; " +
                    channels_were(0, kLast) + " not written.\n";
         case TransferEnd::escaped:
         case TransferEnd::interrupted:
@@ -92,4 +95,4 @@ std::string stop_reason(const TransferOutcome& outcome) {
     return line + ".\n";
 }
 
-}  // namespace quillmer::protocol
+}  // namespace quillmer::app
