@@ -165,14 +165,14 @@ std::string open_failure_line(const serial::OpenResult& result, const PortChoice
             return port + " has no device behind it: is the cable plugged in? " +
                    std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::permission:
-            if (!result.group.empty()) {
+            // Joining the group lets a user in only where the group may read and
+            // write the device, and root's own group is nobody's to join.
+            if (!result.group.empty() && result.group_reads_and_writes && !result.group_is_roots) {
                 return "Permission denied on " + port + ": this user must be in the group " +
                        result.group + ", which owns it: sudo usermod -aG " + result.group +
                        " \"$USER\", then log out and in again.\n";
             }
             if (!result.owner.empty()) {
-                // Joining a group that may not read and write it, or root's own, helps
-                // nobody.
                 return "Permission denied on " + port + ": only its owner, " + result.owner +
                        ", may open it. A udev rule that gives it to a group with read and write "
                        "(GROUP=\"dialout\", MODE=\"0660\") lets that group's members in; or, "

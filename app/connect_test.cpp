@@ -227,7 +227,7 @@ TEST(OpenFailureLine, NamesThePortTheReasonAndWhatToDo) {
         {{OpenFailure::no_path, "", 0, {}, {}},
          {0, "", "/dev/ttyUSB0", true},
          "A port name longer than 255 characters names no port.\n"},
-        {{OpenFailure::permission, "/dev/ttyUSB0", 13, {}, "dialout"},
+        {{OpenFailure::permission, "/dev/ttyUSB0", 13, {}, "dialout", true},
          by_path,
          "Permission denied on /dev/ttyUSB0: this user must be in the group dialout, which owns "
          "it: sudo usermod -aG dialout \"$USER\", then log out and in again.\n"},

@@ -37,11 +37,28 @@ struct Session {
     PortChoice choice;
 };
 
+/// What to check when no port was found: one or two lines.
+std::string_view no_ports_hint(serial::PortPlace place) {
+    switch (place) {
+        case serial::PortPlace::linux_dev:
+            return "No serial ports found. Is the cable plugged in? A USB cable shows as "
+                   "/dev/ttyUSB0\nor /dev/ttyACM0 once its driver has taken it: run \"dmesg | "
+                   "tail\" after plugging it in.\n";
+        case serial::PortPlace::macos_dev:
+            return "No serial ports found (/dev/cu.*). Is the cable plugged in, and its driver "
+                   "installed?\n";
+        case serial::PortPlace::windows_com:
+            break;
+    }
+    return "No COM ports found. Is the cable plugged in, and its driver installed? The Device\n"
+           "Manager shows the cable under Ports (COM & LPT) once Windows has a driver for it.\n";
+}
+
 /// --ports: one line for each port the system knows, or what to check.
 void show_ports(console::Terminal& terminal) {
     const std::vector<serial::PortInfo> ports = serial::list_ports();
     if (ports.empty()) {
-        terminal.print_raw(serial::no_ports_hint());
+        terminal.print_raw(no_ports_hint(serial::port_place()));
         return;
     }
     for (const serial::PortInfo& port : ports) terminal.print_raw(serial::describe(port) + "\n");

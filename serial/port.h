@@ -28,11 +28,14 @@ struct OpenResult {
     int system_error = 0;     ///< errno, or GetLastError(); 0 when none applies
     std::string system_text;  ///< the system's words for it, in English; may be empty
     /// On Linux, for `permission`: the group that owns the device (usually
-    /// "dialout") when joining it lets a user in: the group may read and write
-    /// the device, and is not root's own. Empty otherwise, and elsewhere.
+    /// "dialout"); empty when unknown, and elsewhere.
     std::string group;
-    /// On Linux, for `permission`: the user who owns the device, and so may
-    /// open it when its group may not. Empty when unknown, and elsewhere.
+    /// Whether that group may read and write the device.
+    bool group_reads_and_writes = false;
+    /// Whether that group is root's own (group id 0), which no user joins.
+    bool group_is_roots = false;
+    /// On Linux, for `permission`: the user who owns the device. Empty when
+    /// unknown, and elsewhere.
     std::string owner{};
 
     bool opened() const { return failure == OpenFailure::none; }

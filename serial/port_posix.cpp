@@ -67,17 +67,18 @@ ReplyLatency latency_for(bool low_latency) {
     return low_latency ? ReplyLatency::low_latency_taken : ReplyLatency::low_latency_refused;
 }
 
-/// Who may let this user in at the device node `path`: the group to join, when
-/// that group may read and write it and is not root's own; and its owner.
+/// Who owns the device node `path`: its group and that group's rights, and its
+/// user.
 void permission_facts(const std::string& path, OpenResult& result) {
     struct stat node {};
     if (stat(path.c_str(), &node) != 0) return;
     std::array<char, 4096> buffer{};
     const mode_t group_rw = S_IRGRP | S_IWGRP;
+    result.group_reads_and_writes = (node.st_mode & group_rw) == group_rw;
+    result.group_is_roots = node.st_gid == 0;
     group entry{};
     group* found = nullptr;
-    if ((node.st_mode & group_rw) == group_rw && node.st_gid != 0 &&
-        getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 &&
+    if (getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 &&
         found != nullptr) {
         result.group = found->gr_name;
     }
