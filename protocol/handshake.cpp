@@ -33,7 +33,8 @@ void calling_at(int speed, HandshakeRecord& heard) {
     if (heard.speeds_tried < heard.speeds.size()) heard.speeds[heard.speeds_tried++] = speed;
 }
 
-/// Phase 1: any finished frame ends the handshake with success.
+/// Phase 1: any finished frame that can be the radio's reply ends the
+/// handshake with success; any other is dropped.
 bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, HandshakeObserver& events,
                HandshakeRecord& heard) {
     int pass = 0;
@@ -48,9 +49,10 @@ bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, HandshakeObs
             events.spinner_turned();
         }
         if (!receive(line, reply, heard)) continue;
-        store_id_if_identify(reply, id);
+        const bool radios = reply_can_be_radios(reply);
+        if (radios) store_id_if_identify(reply, id);
         reply.fill = 0;
-        return true;
+        if (radios) return true;
     }
 }
 
