@@ -29,6 +29,15 @@ std::string were(int first, int last) {
     return numbers(first, last) + (first == last ? " was" : " were");
 }
 
+/// "channels 0 to 16 were written, 17 to 399 were not": channels 0 to
+/// `written` - 1 are in the radio, the rest are not.
+std::string written_and_not(int written) {
+    if (written == 0) return channels_were(0, kLast) + " not written";
+    std::string line = channels_were(0, written - 1) + " written";
+    if (written <= kLast) line += ", " + were(written, kLast) + " not";
+    return line;
+}
+
 /// Why the transfer stopped, as the line starts.
 std::string cause(TransferEnd end) {
     switch (end) {
@@ -58,9 +67,8 @@ std::string stop_reason(const TransferOutcome& outcome) {
             return {};
         case TransferEnd::refused:
             // The refused channel is the last one sent.
-            return "The radio refused channel " + std::to_string(sent - 1) + "; " +
-                   (done == 0 ? "no channel was written"
-                              : channels_were(0, done - 1) + " written") +
+            return "The radio refused channel " + std::to_string(sent - 1) +
+                   ", which may hold a frequency it does not cover: " + written_and_not(done) +
                    ".\n";
         case TransferEnd::never_ready:
             return "The ID-92 never said it was ready, and with the input ended no key could "
@@ -89,10 +97,8 @@ std::string stop_reason(const TransferOutcome& outcome) {
         }
         return line + "and " + std::to_string(open) + " may or may not have been.\n";
     }
-    std::string line = lead + " after channel " + std::to_string(done - 1) + ": " +
-                       channels_were(0, done - 1) + " written";
-    if (done <= kLast) line += ", " + were(done, kLast) + " not";
-    return line + ".\n";
+    return lead + " after channel " + std::to_string(done - 1) + ": " + written_and_not(done) +
+           ".\n";
 }
 
 }  // namespace quillmer::app
