@@ -1,21 +1,38 @@
 #include "app/connect.h"
 
 #include "app/progress_printer.h"
+#include "core/text.h"
 #include "core/texts.h"
 
 namespace quillmer::app {
 
 namespace {
 
+/// For a typed answer such as "ttyUSB0", a device's name without its folder,
+/// which names no port: the line that says what to type instead. Empty for any
+/// other answer.
+std::string typed_name_hint(std::string_view answer) {
+    const std::string_view typed = text::trim(answer);
+    const std::string device = "/dev/" + std::string(typed);
+    if (read_number(typed) || serial::is_device_path(typed) ||
+        !(typed.starts_with("tty") || typed.starts_with("cu.")) ||
+        !serial::is_device_path(device)) {
+        return {};
+    }
+    return std::string(typed) + " is neither a port number nor a device path: type " + device +
+           " instead.\n";
+}
+
 /// Asks for a port. False when standard input has ended.
 bool port_from_prompt(console::Terminal& terminal, PortChoice& choice) {
+    terminal.print(texts::kPortPromptHelp);
     terminal.print(texts::kPortPrompt);
     std::string answer;
     const console::LineStatus status = terminal.read_line(answer);
     if (status == console::LineStatus::end_of_input) return false;
-    take_answer(answer,
-                {.too_long = status == console::LineStatus::too_long, .empty_means_first = true},
-                choice);
+    const bool too_long = status == console::LineStatus::too_long;
+    take_answer(answer, {.too_long = too_long, .empty_means_first = true}, choice);
+    if (!too_long) terminal.print_raw(typed_name_hint(answer));
     return true;
 }
 

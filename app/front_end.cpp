@@ -105,6 +105,7 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
             terminal.print(version_line());
             return ExitStatus::done;
         case Command::check:
+            if (!options.memory_file) terminal.print(texts::kNoArgumentHelp);
             return run_check(terminal, options.memory_file);
         case Command::ports:
             show_ports(terminal);
@@ -116,6 +117,7 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     terminal.print(texts::kTitle);
     terminal.print(texts::kCredit);
     Session s;
+    if (!options.memory_file) terminal.print(texts::kNoArgumentHelp);
     if (const auto failed = open_memory_file(terminal, options.memory_file, s.memory_file)) {
         wait_to_close(terminal);
         return *failed;

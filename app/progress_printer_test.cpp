@@ -27,18 +27,16 @@ TEST(StopReason, SaysWhichChannelsAreInTheRadio) {
         std::string line;
     };
     using enum protocol::TransferEnd;
+    const std::string why = ", perhaps for a frequency it does not cover: ";
     const Case cases[] = {
         {{written, 400, 400}, ""},
         {{too_many_rows, 400, 400}, ""},
         {{refused, 1, 0},
-         "The radio refused channel 0, which may hold a frequency it does not cover: channels 0 "
-         "to 399 were not written.\n"},
+         "The radio refused channel 0" + why + "channels 0 to 399 were not written.\n"},
         {{refused, 2, 1},
-         "The radio refused channel 1, which may hold a frequency it does not cover: channel 0 "
-         "was written, 1 to 399 were not.\n"},
+         "The radio refused channel 1" + why + "channel 0 was written, 1 to 399 were not.\n"},
         {{refused, 400, 399},
-         "The radio refused channel 399, which may hold a frequency it does not cover: channels "
-         "0 to 398 were written, 399 was not.\n"},
+         "The radio refused channel 399" + why + "channels 0 to 398 were written, 399 was not.\n"},
         {{escaped, 0, 0},
          "Stopped by Esc before any channel was sent: channels 0 to 399 were not written.\n"},
         {{escaped, 17, 17},

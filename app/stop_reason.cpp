@@ -68,8 +68,7 @@ std::string stop_reason(const TransferOutcome& outcome) {
         case TransferEnd::refused:
             // The refused channel is the last one sent.
             return "The radio refused channel " + std::to_string(sent - 1) +
-                   ", which may hold a frequency it does not cover: " + written_and_not(done) +
-                   ".\n";
+                   ", perhaps for a frequency it does not cover: " + written_and_not(done) + ".\n";
         case TransferEnd::never_ready:
             return "The ID-92 never said it was ready, and with the input ended no key could "
                    "stop the wait: it ended after " +

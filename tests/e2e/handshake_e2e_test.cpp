@@ -74,9 +74,7 @@ class Handshake : public EndToEnd {
         // 9 long calls, then 5 turns in each of the two short attempts; no model
         // line, since nothing ever answered.
         EXPECT_EQ(between(transcript, com_line(silent), texts::kNoResponse), spinner_prints(19));
-        EXPECT_EQ(
-            occurrences(transcript, nothing_answered(silent) + std::string(texts::kPortPrompt)),
-            1u);
+        EXPECT_EQ(occurrences(transcript, nothing_answered(silent) + prompt()), 1u);
         EXPECT_EQ(occurrences(transcript, "Com:"), 1u);
     }
 };
@@ -105,8 +103,7 @@ TEST_F(Handshake, SilentPortRunsBothFallBacksThenThePortTypedAtThePromptAnswers)
     // The second port is configured afresh at full speed, and its handshake turns
     // the glyph from the first one again.
     EXPECT_EQ(sim::summary(handshake_frames(s)), "IDENTIFY_LONG@38400 x2");
-    EXPECT_EQ(between(run.transcript(), std::string(texts::kPortPrompt) + echo(port_of(radio)),
-                      texts::kActivate),
+    EXPECT_EQ(between(run.transcript(), prompt() + echo(port_of(radio)), texts::kActivate),
               spinner_prints(2) + std::string(texts::kDetectId92));
 }
 

@@ -133,7 +133,7 @@ TEST_P(Refusal, EndsTheRunRightAfterTheRefusedChannel) {
                            (refused == 399 ? " was not" : " to 399 were not");
     const std::string ending = counter(refused) + "\n" + std::string(texts::kWriteError) +
                                "The radio refused channel " + n +
-                               ", which may hold a frequency it does not cover: " + written + ".\n";
+                               ", perhaps for a frequency it does not cover: " + written + ".\n";
     EXPECT_EQ(finish_after(ending), status(ExitStatus::radio_refused));
 
     const sim::Snapshot s = settle(radio);
