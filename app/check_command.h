@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/exit_status.h"
+#include "core/exit_status.h"
 #include "channels/memory_file.h"
 #include "console/console.h"
 

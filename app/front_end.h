@@ -2,7 +2,7 @@
 // The program's flow: banner, memory file, port choice with its retries,
 // handshake, memory transfer.
 
-#include "app/exit_status.h"
+#include "core/exit_status.h"
 #include "protocol/transfer.h"
 
 namespace quillmer::app {

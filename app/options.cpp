@@ -1,6 +1,6 @@
 #include "app/options.h"
 
-#include "app/exit_status.h"
+#include "core/exit_status.h"
 
 namespace quillmer::app {
 

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/exit_status.h"
+#include "core/exit_status.h"
 
 namespace quillmer::app {
 namespace {

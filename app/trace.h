@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/exit_status.h"
+#include "core/exit_status.h"
 #include "app/options.h"
 #include "console/terminal.h"
 #include "serial/port.h"

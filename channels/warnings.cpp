@@ -9,6 +9,7 @@
 #include "channels/header.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
+#include "core/exit_status.h"
 #include "core/text.h"
 
 namespace quillmer::channels {
@@ -283,12 +284,12 @@ std::vector<FileWarning> file_warnings(const MemoryFile& file) {
 
     if (rows.size() > static_cast<std::size_t>(kMemoryChannels)) {
         const Row& first_unwritten = rows[kMemoryChannels];
-        warnings.push_back({Kind::too_many_rows, first_unwritten.line_number,
-                            "The file holds " + std::to_string(rows.size()) +
-                                " data rows: only the first " + std::to_string(kMemoryChannels) +
-                                " are written, not those from line " +
-                                std::to_string(first_unwritten.line_number) +
-                                " on, and a run ends with status 9.\n"});
+        warnings.push_back(
+            {Kind::too_many_rows, first_unwritten.line_number,
+             "The file holds " + std::to_string(rows.size()) + " data rows: only the first " +
+                 std::to_string(kMemoryChannels) + " are written, not those from line " +
+                 std::to_string(first_unwritten.line_number) + " on, and a run ends with status " +
+                 std::to_string(static_cast<int>(ExitStatus::too_many_rows)) + ".\n"});
     }
 
     if (!rows.empty()) header_warnings(header, rows, warnings);

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "channels/layout.h"
+
 namespace quillmer::protocol {
 
 using Byte = std::uint8_t;
@@ -51,16 +53,16 @@ namespace write_at {
 inline constexpr std::size_t kChannelHundreds = 7;   ///< the hundreds, 0 to 3
 inline constexpr std::size_t kChannelTensUnits = 8;  ///< tens and units, packed
 inline constexpr std::size_t kFrequency = 9;  ///< packed decimal, least significant byte first
-inline constexpr std::size_t kFrequencyBytes = 5;
+inline constexpr std::size_t kFrequencyBytes = channels::kFrequencyDigits / 2;  ///< 2 digits a byte
 inline constexpr std::size_t kOffset = 14;  ///< packed decimal, least significant byte first
-inline constexpr std::size_t kOffsetBytes = 4;
+inline constexpr std::size_t kOffsetBytes = channels::kOffsetDigits / 2;
 inline constexpr std::size_t kMode = 27;
 inline constexpr std::size_t kDuplex = 28;
-inline constexpr std::size_t kLabel = 32;     ///< characters, padded with spaces
-inline constexpr std::size_t kCall1 = 42;     ///< characters, padded with spaces
-inline constexpr std::size_t kCall2 = 50;     ///< characters, padded with spaces
-inline constexpr std::size_t kCall3 = 58;     ///< characters, padded with spaces
-inline constexpr std::size_t kNameBytes = 8;  ///< the label and each call field
+inline constexpr std::size_t kLabel = 32;                        ///< characters, padded with spaces
+inline constexpr std::size_t kCall1 = 42;                        ///< characters, padded with spaces
+inline constexpr std::size_t kCall2 = 50;                        ///< characters, padded with spaces
+inline constexpr std::size_t kCall3 = 58;                        ///< characters, padded with spaces
+inline constexpr std::size_t kNameBytes = channels::kNameChars;  ///< the label and each call field
 }  // namespace write_at
 
 /// The fields of the erase frame: the two channel bytes, as in the write frame,

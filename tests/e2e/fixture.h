@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/exit_status.h"
+#include "core/exit_status.h"
 #include "core/texts.h"
 #include "sim/simulator.h"
 #include "tests/e2e/launcher.h"

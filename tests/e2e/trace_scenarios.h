@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/exit_status.h"
+#include "core/exit_status.h"
 #include "sim/radio.h"
 
 namespace quillmer::e2e {
