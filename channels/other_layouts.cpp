@@ -1,0 +1,232 @@
+#include "channels/other_layouts.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "channels/csv_fields.h"
+#include "channels/layout.h"
+#include "channels/other_rows.h"
+#include "channels/warnings.h"
+#include "core/text.h"
+
+namespace quillmer::channels {
+
+namespace {
+
+std::string column_said(const Columns& c, int column) {
+    return "column " + std::to_string(column + 1) + " (" +
+           c.names[static_cast<std::size_t>(column)] + ")";
+}
+
+std::string read_as(const Source& src, char separator) {
+    const Columns& c = src.columns;
+    std::string line = "Read as ";
+    switch (src.layout) {
+        case OtherLayout::programmer_csv:
+            line += "the multi-radio programmer's CSV";
+            break;
+        case OtherLayout::maker_export:
+            line += "the radio maker's memory export";
+            break;
+        case OtherLayout::repeater_list:
+            line += "the radio maker's repeater list";
+            break;
+        case OtherLayout::none:
+            return {};
+    }
+    if (separator == ';') line += " written with ';' between columns and ',' in numbers";
+    line += src.layout == OtherLayout::programmer_csv
+                ? ": channel from " + column_said(c, c.location)
+                : ": channels 0, 1, 2, ... in row order";
+    line += ", frequency from " + column_said(c, c.frequency) + ", duplex from " +
+            column_said(c, c.duplex) + ", offset from " + column_said(c, c.offset) +
+            ", mode from " + column_said(c, c.mode) + ", name from " + column_said(c, c.name);
+    if (src.layout == OtherLayout::repeater_list) {
+        line += ", on DV rows UR CQCQCQ, RPT1 from " + column_said(c, c.repeater) +
+                " and RPT2 from " + column_said(c, c.gateway);
+    } else {
+        const std::array<std::pair<const char*, int>, 3> calls{
+            {{"UR", c.ur}, {"RPT1", c.rpt1}, {"RPT2", c.rpt2}}};
+        for (const auto& [call, column] : calls) {
+            if (column >= 0) line += std::string(", ") + call + " from " + column_said(c, column);
+        }
+    }
+    return line + "; tones, step, skip, power and comments are not written.";
+}
+
+/// Channel numbers that share a note, and what the warning says of them.
+struct NoteList {
+    bool RowNotes::*note;
+    const char* says;
+    std::vector<int> channels{};
+};
+
+std::vector<NoteList> note_lists() {
+    return {
+        {&RowNotes::transmit_off,
+         "marked transmit off (Duplex off), written as simplex: this radio has no such setting "
+         "and can transmit there."},
+        {&RowNotes::narrow_am, "narrow AM, written as AM, the only AM this radio has."},
+        {&RowNotes::automatic, "mode Auto, written as AUTO: the radio chooses the mode."},
+        {&RowNotes::name_replaced,
+         "the name is not printable ASCII: the repeater's call sign stands in for it."},
+        {&RowNotes::name_comma, "a comma in the name is written as a blank."},
+        {&RowNotes::tone, ""},
+    };
+}
+
+/// "Channel 4" or "Channels 4-6, 9".
+std::string channels_said(const std::vector<int>& channels) {
+    return (channels.size() == 1 ? "Channel " : "Channels ") + channel_ranges(channels);
+}
+
+std::string our_row(int number, const Channel& c) {
+    return std::to_string(number) + "," + c.frequency + "," + c.duplex + "," + c.offset + ",," +
+           c.mode + "," + c.name + ",,,,,,,,,," + c.ur + "," + c.rpt1 + "," + c.rpt2 + "\n";
+}
+
+constexpr std::string_view kOurHeader =
+    "CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,Your Call Sign,RPT1 Call Sign,"
+    "RPT2 Call Sign\n";
+
+std::string tone_warning(const std::vector<int>& channels) {
+    constexpr std::size_t kNamed = 5;
+    std::vector<int> first(
+        channels.begin(),
+        channels.begin() + static_cast<std::ptrdiff_t>(std::min(channels.size(), kNamed)));
+    return std::to_string(channels.size()) +
+           (channels.size() == 1 ? " channel sets a tone (channel "
+                                 : " channels set a tone (channels ") +
+           channel_ranges(first) + (channels.size() > kNamed ? ", ..." : "") +
+           "): the radio gets no tone from this program; set it on the radio.";
+}
+
+/// The channel number a row of the multi-radio programmer's CSV goes to, or why
+/// it has none.
+std::optional<int> location(std::string_view text, const std::vector<int>& lines_of,
+                            std::string& fault) {
+    const std::string_view digits = text::trim(text);
+    if (digits.empty() || digits.size() > 3 ||
+        !std::all_of(digits.begin(), digits.end(), text::is_digit)) {
+        fault = "Location \"" + std::string(text) + "\" is no channel number 0 to 399";
+        return std::nullopt;
+    }
+    const int number = std::stoi(std::string(digits));
+    if (number >= kMemoryChannels) {
+        fault = "Location " + std::to_string(number) + " is past channel 399";
+    } else if (lines_of[static_cast<std::size_t>(number)] != 0) {
+        fault = "Location " + std::to_string(number) + " is already on line " +
+                std::to_string(lines_of[static_cast<std::size_t>(number)]);
+    } else {
+        return number;
+    }
+    return std::nullopt;
+}
+
+/// The first field past the header's last column that holds anything but `0`.
+std::optional<int> stray_column(const std::vector<std::string>& fields, int count) {
+    for (std::size_t i = static_cast<std::size_t>(count); i < fields.size(); ++i) {
+        const std::string_view value = text::trim(fields[i]);
+        if (!value.empty() && value != "0") return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+LayoutHeader recognise_layout(std::string_view header_line) {
+    for (const char separator : {',', ';'}) {
+        const OtherLayout layout = layout_of(columns_of(header_line, separator));
+        if (layout != OtherLayout::none) return {layout, separator};
+    }
+    return {};
+}
+
+OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_unwritable) {
+    OtherLayoutFile out;
+    std::size_t i = 0;
+    LayoutHeader header;
+    for (; i < lines.size() && header.layout == OtherLayout::none; ++i) {
+        if (!lines[i].text.empty() && text::is_digit(lines[i].text[0])) return out;
+        header = recognise_layout(lines[i].text);
+    }
+    if (header.layout == OtherLayout::none) return out;
+    Source src{header.layout, columns_of(lines[i - 1].text, header.separator),
+               header.separator == ';'};
+    out.layout = src.layout;
+    out.read_as = read_as(src, header.separator);
+
+    std::vector<Channel> channels;
+    std::vector<int> lines_of(kMemoryChannels, 0);  // the line of each channel's row
+    std::vector<NoteList> notes = note_lists();
+    int rows = 0;
+    int first_left_out = 0;
+    for (; i < lines.size(); ++i) {
+        const SourceLine& line = lines[i];
+        if (!text::holds_text(line.text) || line.text.starts_with('#')) continue;
+        const std::vector<std::string> fields = split_fields(line.text, header.separator);
+        if (const auto stray = stray_column(fields, src.columns.count)) {
+            out.column_fault = {line.number, "column " + std::to_string(*stray + 1) + " holds \"" +
+                                                 fields[static_cast<std::size_t>(*stray)] +
+                                                 "\", past the header's last column " +
+                                                 std::to_string(src.columns.count) +
+                                                 ": which column is which is unclear"};
+            break;
+        }
+        int channel = rows++;
+        if (src.layout == OtherLayout::programmer_csv) {
+            std::string fault;
+            const auto number = location(field(fields, src.columns.location), lines_of, fault);
+            if (!number) {
+                out.unwritable.push_back({line.number, fault});
+                if (skip_unwritable)
+                    out.warnings.push_back("Line " + std::to_string(line.number) +
+                                           " is left out: " + fault + ".");
+                continue;
+            }
+            channel = *number;
+        } else if (channel >= kMemoryChannels) {
+            if (first_left_out == 0) first_left_out = line.number;
+        }
+        if (channel >= static_cast<int>(channels.size())) channels.resize(channel + 1);
+        if (channel >= kMemoryChannels) continue;  // past the radio: written as erased
+        lines_of[static_cast<std::size_t>(channel)] = line.number;
+        RowResult row = read_row(src, fields);
+        if (!row.fault.empty()) {
+            out.unwritable.push_back(
+                {line.number, "channel " + std::to_string(channel) + ": " + row.fault});
+            if (skip_unwritable) {
+                out.warnings.push_back("Channel " + std::to_string(channel) + " (line " +
+                                       std::to_string(line.number) + ") is erased: " + row.fault +
+                                       ".");
+            }
+            continue;
+        }
+        channels[static_cast<std::size_t>(channel)] = std::move(row.channel);
+        for (NoteList& list : notes) {
+            if (row.notes.*list.note) list.channels.push_back(channel);
+        }
+    }
+    for (const NoteList& list : notes) {
+        if (list.channels.empty()) continue;
+        out.warnings.push_back(list.note == &RowNotes::tone
+                                   ? tone_warning(list.channels)
+                                   : channels_said(list.channels) + ": " + list.says);
+    }
+    if (first_left_out != 0) {
+        out.warnings.push_back(
+            "The file has " + std::to_string(rows) + " channel rows for the radio's " +
+            std::to_string(kMemoryChannels) + " channels: the " +
+            std::to_string(rows - kMemoryChannels) + " from line " +
+            std::to_string(first_left_out) +
+            " on are left out. To choose which are written, cut the file to the 400 you want.");
+    }
+    out.memory_file = kOurHeader;
+    for (std::size_t n = 0; n < channels.size(); ++n) {
+        out.memory_file += our_row(static_cast<int>(n), channels[n]);
+    }
+    return out;
+}
+
+}  // namespace quillmer::channels
