@@ -4,9 +4,11 @@
 #include <array>
 #include <optional>
 
+#include "channels/check_message.h"
 #include "channels/csv_fields.h"
 #include "channels/layout.h"
 #include "channels/other_rows.h"
+#include "channels/other_values.h"
 #include "channels/warnings.h"
 #include "core/text.h"
 
@@ -16,7 +18,7 @@ namespace {
 
 std::string column_said(const Columns& c, int column) {
     return "column " + std::to_string(column + 1) + " (" +
-           c.names[static_cast<std::size_t>(column)] + ")";
+           printable(c.names[static_cast<std::size_t>(column)]) + ")";
 }
 
 std::string read_as(const Source& src, char separator) {
@@ -109,7 +111,7 @@ std::optional<int> location(std::string_view text, const std::vector<int>& lines
     const std::string_view digits = text::trim(text);
     if (digits.empty() || digits.size() > 3 ||
         !std::all_of(digits.begin(), digits.end(), text::is_digit)) {
-        fault = "Location \"" + std::string(text) + "\" is no channel number 0 to 399";
+        fault = "Location " + quoted(text) + " is no channel number 0 to 399";
         return std::nullopt;
     }
     const int number = std::stoi(std::string(digits));
@@ -167,9 +169,9 @@ OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_u
         if (!text::holds_text(line.text) || line.text.starts_with('#')) continue;
         const std::vector<std::string> fields = split_fields(line.text, header.separator);
         if (const auto stray = stray_column(fields, src.columns.count)) {
-            out.column_fault = {line.number, "column " + std::to_string(*stray + 1) + " holds \"" +
-                                                 fields[static_cast<std::size_t>(*stray)] +
-                                                 "\", past the header's last column " +
+            out.column_fault = {line.number, "column " + std::to_string(*stray + 1) + " holds " +
+                                                 quoted(fields[static_cast<std::size_t>(*stray)]) +
+                                                 ", past the header's last column " +
                                                  std::to_string(src.columns.count) +
                                                  ": which column is which is unclear"};
             break;

@@ -26,7 +26,7 @@ std::string read_shift(const Source& src, const std::vector<std::string>& fields
     std::int64_t offset = 0;
     switch (word) {
         case DuplexWord::unknown:
-            return "duplex \"" + std::string(duplex) + "\" is none of +, -, split and off";
+            return "duplex " + quoted(duplex) + " is none of +, -, split and off";
         case DuplexWord::transmit_off:
             notes.transmit_off = true;
             [[fallthrough]];
@@ -76,8 +76,8 @@ std::string read_name(const Source& src, const std::vector<std::string>& fields,
         name = text::trim(field(fields, src.columns.repeater).substr(0, kNameChars));
         notes.name_replaced = true;
     }
-    if (!shows(name)) return "name \"" + name + "\" is not printable ASCII";
-    if (name.starts_with('"')) return "name " + name + " starts with a quotation mark";
+    if (!shows(name)) return "name " + quoted(name) + " is not printable ASCII";
+    if (name.starts_with('"')) return "name " + quoted(name) + " starts with a quotation mark";
     name = name.substr(0, kFieldChars);
     const auto odd = std::find_if_not(name.begin(), name.end(), text::is_printable);
     name.erase(odd, name.end());
@@ -180,7 +180,7 @@ RowResult read_row(const Source& src, const std::vector<std::string>& fields) {
     const std::string_view mode = field(fields, src.columns.mode);
     const ModeWord word = mode_word(mode);
     if (word.mode.empty()) {
-        r.fault = "mode \"" + std::string(mode) + "\": this radio has FM, FM-N, AM, DV and AUTO";
+        r.fault = "mode " + quoted(mode) + ": this radio has FM, FM-N, AM, DV and AUTO";
         return r;
     }
     r.channel.mode = word.mode;

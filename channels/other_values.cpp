@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "channels/check_message.h"
 #include "channels/layout.h"
 #include "core/text.h"
 
@@ -22,6 +23,11 @@ std::string upper(std::string_view text) {
 
 }  // namespace
 
+std::string quoted(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    return "\"" + printable(text.substr(0, kShown)) + (text.size() > kShown ? "...\"" : "\"");
+}
+
 Megahertz read_megahertz(std::string_view text, bool decimal_comma) {
     const std::string_view number = text::trim(text);
     const char point = decimal_comma ? ',' : '.';
@@ -35,7 +41,7 @@ Megahertz read_megahertz(std::string_view text, bool decimal_comma) {
     Megahertz result;
     if (!digits_only(whole) || !digits_only(fraction) ||
         (whole.empty() && fraction.empty() && !number.empty())) {
-        result.fault = "\"" + std::string(text) + "\" is no number of megahertz";
+        result.fault = quoted(text) + " is no number of megahertz";
         return result;
     }
     const std::size_t first = whole.find_first_not_of('0');
@@ -100,10 +106,10 @@ CallSign call_sign(std::string_view text) {
         return text::is_digit(c) || (c >= 'A' && c <= 'Z') || c == ' ' || c == '/';
     });
     if (sign.size() > kNameChars) {
-        call.fault = "call sign \"" + std::string(text) + "\" is longer than 8 characters";
+        call.fault = "call sign " + quoted(text) + " is longer than 8 characters";
     } else if (!allowed) {
-        call.fault = "call sign \"" + std::string(text) +
-                     "\" holds characters other than A-Z, 0-9, blank and /";
+        call.fault =
+            "call sign " + quoted(text) + " holds characters other than A-Z, 0-9, blank and /";
     } else {
         call.text = sign;
     }

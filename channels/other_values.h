@@ -9,6 +9,10 @@
 
 namespace quillmer::channels {
 
+/// A text of the file as a message shows it: in quotation marks, cut after 40
+/// characters, bytes outside printable ASCII as \t or \xNN.
+std::string quoted(std::string_view text);
+
 /// A number of megahertz in hertz, or why it is none: `fault` is empty when
 /// `hertz` holds the value.
 struct Megahertz {
