@@ -166,8 +166,13 @@ OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_u
     int first_left_out = 0;
     for (; i < lines.size(); ++i) {
         const SourceLine& line = lines[i];
-        if (!text::holds_text(line.text) || line.text.starts_with('#')) continue;
+        if (line.text.starts_with('#')) continue;
         const std::vector<std::string> fields = split_fields(line.text, header.separator);
+        // A spreadsheet's empty rows, separators alone, are no channels.
+        if (std::none_of(fields.begin(), fields.end(),
+                         [](const std::string& f) { return text::holds_text(f); })) {
+            continue;
+        }
         if (const auto stray = stray_column(fields, src.columns.count)) {
             out.column_fault = {line.number, "column " + std::to_string(*stray + 1) + " holds " +
                                                  quoted(fields[static_cast<std::size_t>(*stray)]) +
