@@ -157,6 +157,7 @@ OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_u
     Source src{header.layout, columns_of(lines[i - 1].text, header.separator),
                header.separator == ';'};
     out.layout = src.layout;
+    out.columns_as_ours = header.separator == ',' && columns_as_ours(src.columns);
     out.read_as = read_as(src, header.separator);
 
     std::vector<Channel> channels;

@@ -43,6 +43,9 @@ struct LineFault {
 /// A file of another layout as this program writes it.
 struct OtherLayoutFile {
     OtherLayout layout = OtherLayout::none;
+    /// True when the header puts every field where our own layout has it,
+    /// between commas: the file is our own, and read as such.
+    bool columns_as_ours = false;
     /// One English line (without a line feed): the layout, and which column gave
     /// what. Empty when the layout is none.
     std::string read_as;

@@ -50,14 +50,21 @@ TEST(OtherLayouts, RecognisedByTheNamesInTheHeader) {
         std::string header;
         OtherLayout layout;
         char separator;
+        bool ours = false;  ///< every field where our own layout has it
     } cases[] = {
         {maker, OtherLayout::maker_export, ','},
         {semicolons, OtherLayout::maker_export, ';'},
         {"\"ch no\",\"FREQUENCY\",\"dup\",\"offset\",\"ts\",\"mode\",\"name\",\"dv sql code\"",
-         OtherLayout::maker_export, ','},
+         OtherLayout::maker_export, ',', true},
         {"Group No,Group Name,CH No,Name,Frequency,Dup,Offset,TS,Mode", OtherLayout::maker_export,
          ','},
-        {"Ch,Frequency,Dup,Offset,TS,Mode,Name", OtherLayout::maker_export, ','},
+        {"Ch,Frequency,Dup,Offset,TS,Mode,Name", OtherLayout::maker_export, ',', true},
+        {"CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,Your Call Sign,RPT1 Call Sign,RPT2 "
+         "Call Sign",
+         OtherLayout::maker_export, ',', true},
+        {"CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,RPT1 Call Sign,Your Call Sign,RPT2 "
+         "Call Sign",
+         OtherLayout::maker_export, ','},
         {"Group No,Group Name,Name,Sub Name,Repeater Call Sign,Gateway Call Sign,Frequency,Dup,"
          "Offset,Mode,TONE,Repeater Tone,RPT1USE,Position,Latitude,Longitude,UTC Offset",
          OtherLayout::repeater_list, ','},
@@ -78,6 +85,8 @@ TEST(OtherLayouts, RecognisedByTheNamesInTheHeader) {
         const LayoutHeader seen = recognise_layout(c.header);
         EXPECT_EQ(seen.layout, c.layout) << c.header;
         EXPECT_EQ(seen.separator, c.separator) << c.header;
+        const std::vector<SourceLine> lines{{1, c.header}};
+        EXPECT_EQ(read_other_layout(lines, false).columns_as_ours, c.ours) << c.header;
     }
 }
 
