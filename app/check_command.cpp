@@ -22,8 +22,10 @@ namespace quillmer::app {
 
 namespace {
 
+// The call signs as columns 17, 18 and 19 hold them; the frame holds them the
+// other way round.
 constexpr std::string_view kTableHead =
-    " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3\n";
+    " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      UR        RPT1      RPT2\n";
 
 std::string without_trailing_blanks(std::string line) {
     while (!line.empty() && line.back() == ' ') line.pop_back();
@@ -40,8 +42,8 @@ std::string table_line(int channel, const protocol::DecodedChannel& decoded) {
             line.data(), line.size(), "%3d  %-11s  %-4s  %-9s  %-4s  %-8s  %-8s  %-8s  %s", channel,
             decoded.frequency.c_str(), protocol::duplex_text(decoded).c_str(),
             decoded.offset.c_str(), protocol::mode_text(decoded).c_str(),
-            channels::printable(decoded.label).c_str(), channels::printable(decoded.call1).c_str(),
-            channels::printable(decoded.call2).c_str(), channels::printable(decoded.call3).c_str());
+            channels::printable(decoded.label).c_str(), channels::printable(decoded.call3).c_str(),
+            channels::printable(decoded.call2).c_str(), channels::printable(decoded.call1).c_str());
     }
     return without_trailing_blanks(line.data()) + "\n";
 }
@@ -71,7 +73,7 @@ std::string not_opened_line(const std::string& path, int open_error) {
 }
 
 /// The line before the table: the header the columns were checked against.
-std::string header_line(channels::TextFile& file) {
+std::string header_line(const channels::MemoryFile& file) {
     constexpr std::size_t kShown = 60;
     const channels::Header header = channels::read_header(file);
     if (header.line_number == 0) {
@@ -85,7 +87,7 @@ std::string header_line(channels::TextFile& file) {
 
 }  // namespace
 
-std::string warning_lines(channels::TextFile& file) {
+std::string warning_lines(const channels::MemoryFile& file) {
     std::string text;
     for (const channels::FileWarning& warning : channels::file_warnings(file)) {
         text += "Warning: " + warning.message;
@@ -93,7 +95,7 @@ std::string warning_lines(channels::TextFile& file) {
     return text;
 }
 
-std::string preview(channels::TextFile& file) {
+std::string preview(const channels::MemoryFile& file) {
     std::string text = header_line(file) + std::string(kTableHead);
     std::vector<int> written;
     std::vector<int> erased;
@@ -116,7 +118,6 @@ std::string preview(channels::TextFile& file) {
     // The rows after the last channel are counted, not shown.
     while (channels.more_rows()) {
     }
-    file.rewind();
 
     text += "rows read: " + std::to_string(channels.rows_read()) +
             ", written: " + std::to_string(written.size()) +
@@ -126,7 +127,7 @@ std::string preview(channels::TextFile& file) {
 
 std::optional<ExitStatus> open_memory_file(console::Console& console,
                                            const std::optional<std::string>& path,
-                                           channels::TextFile& file) {
+                                           channels::MemoryFile& file) {
     if (!path) {
         console.print(texts::kNoArgument);
         console.print(usage_line());
@@ -135,23 +136,29 @@ std::optional<ExitStatus> open_memory_file(console::Console& console,
     std::error_code error;
     // fopen succeeds on a directory on some systems, and every read then fails.
     const bool regular = std::filesystem::is_regular_file(*path, error);
-    if (!regular || !file.open(path->c_str())) {
+    if ((!regular || !file.open(path->c_str())) && !file.too_large()) {
         const int open_error = regular ? errno : 0;
         console.print(texts::kMemoryFileNotOpened);
         console.print_raw(not_opened_line(*path, open_error));
         return ExitStatus::memory_file_unreadable;
     }
+    if (file.too_large()) {
+        channels::CheckFailure failure;
+        failure.kind = channels::CheckFailure::Kind::too_large;
+        console.print(channels::describe(failure));
+        return ExitStatus::memory_file_refused;
+    }
     // Nothing goes to a radio from a file whose numbers would become wrong
-    // frequencies: the whole file is read once before any port is opened.
-    if (const auto failure = channels::check_memory_file(file)) {
-        console.print(channels::describe(*failure));
+    // frequencies: the whole file is checked before any port is opened.
+    if (const auto failures = channels::file_failures(file); !failures.empty()) {
+        console.print(channels::describe(failures));
         return ExitStatus::memory_file_refused;
     }
     return std::nullopt;
 }
 
 ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file) {
-    channels::TextFile file;
+    channels::MemoryFile file;
     if (const auto failed = open_memory_file(console, memory_file, file)) return *failed;
     console.print(preview(file));
     return ExitStatus::done;

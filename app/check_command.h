@@ -6,20 +6,21 @@
 #include <string>
 
 #include "app/exit_status.h"
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 #include "console/console.h"
 
 namespace quillmer::app {
 
-/// Opens the memory file named on the command line into `file` and checks it,
+/// Reads the memory file named on the command line into `file` and checks it,
 /// as a run and --check both do. Nothing when it can be sent; otherwise the
 /// status to end with, after printing why: the program's own text for no file
 /// named (then the usage line) and for one that cannot be opened (then a line
 /// with its name and the system's reason: missing, a folder, no permission),
-/// the check's message for a refused one.
+/// a line for one too large to be a memory file, the check's message for a
+/// refused one.
 std::optional<ExitStatus> open_memory_file(console::Console& console,
                                            const std::optional<std::string>& path,
-                                           channels::TextFile& file);
+                                           channels::MemoryFile& file);
 
 /// Runs the memory file check of a real run; on a refusal prints its message
 /// and gives memory_file_refused. Otherwise prints the preview below and gives
@@ -28,15 +29,14 @@ std::optional<ExitStatus> open_memory_file(console::Console& console,
 ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file);
 
 /// For a file that passed the check: a line for each of its warnings
-/// ("Warning: ..."), or nothing. Leaves the file rewound.
-std::string warning_lines(channels::TextFile& file);
+/// ("Warning: ..."), or nothing.
+std::string warning_lines(const channels::MemoryFile& file);
 
 /// For a file that passed the check: a line naming the header it was read
 /// with (or that it has none), a table of channels 0 to 399 made from the
 /// very frames a run sends, decoded back (channel, frequency and offset in MHz,
-/// duplex, mode, name, call fields 1 to 3, or "erase"); a summary line of rows
-/// read and channels written and erased; a line for each warning. Leaves the
-/// file rewound.
-std::string preview(channels::TextFile& file);
+/// duplex, mode, name, the call signs UR, RPT1 and RPT2, or "erase"); a summary line of rows
+/// read and channels written and erased; a line for each warning.
+std::string preview(const channels::MemoryFile& file);
 
 }  // namespace quillmer::app

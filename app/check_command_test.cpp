@@ -52,7 +52,7 @@ TEST(CheckCommand, ARefusedFileGetsTheRunsMessageAndNoTable) {
 TEST(CheckCommand, EveryChannelThenTheSummaryAndTheWarnings) {
     TempMemoryFile f(
         "CH,Frequency,Dup,Offset,TS,Mode,Name\n"
-        "1,145.500000,DUP-,0.600000,,DV,GB7NB CQ long,,,,,,,,,,GB7NB G,GB7NB B,CQCQCQ\n"
+        "1,145.500000,DUP-,0.600000,,DV,GB7NB CQ long,,,,,,,,,,CQCQCQ,GB7NB B,GB7NB G\n"
         "2,,,,,,\n"
         "3,1297.5,dup+,,,AUTOMATIC,GB7NB CQ other\n"
         "5, 145.0125 ,OFF,   ,,fm, Blank\n");
@@ -62,7 +62,7 @@ TEST(CheckCommand, EveryChannelThenTheSummaryAndTheWarnings) {
     ASSERT_EQ(lines.size(), 1u + 1u + 400u + 1u + 4u) << console.out;
     EXPECT_EQ(lines[0], "Header: line 1, 7 columns: CH,Frequency,Dup,Offset,TS,Mode,Name");
     EXPECT_EQ(lines[1],
-              " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3");
+              " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      UR        RPT1      RPT2");
     EXPECT_EQ(lines[2],
               "  0  145.500000   DUP-  0.600000   DV    GB7NB CQ  CQCQCQ    GB7NB B   GB7NB G");
     EXPECT_EQ(lines[3], "  1  erase");

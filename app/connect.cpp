@@ -1,5 +1,8 @@
 #include "app/connect.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/texts.h"
 
 namespace quillmer::app {
@@ -18,7 +21,10 @@ bool port_from_prompt(console::Terminal& terminal, PortChoice& choice) {
     return true;
 }
 
-void show_port(console::Terminal& terminal, const PortChoice& choice) {
+/// "Com:" and the port, after an English line that says where the port came
+/// from, so that a forgotten settings file is found at once.
+void show_port(console::Terminal& terminal, const PortChoice& choice, const std::string& from) {
+    terminal.print_raw("Port from " + from + ":\n");
     terminal.print(texts::kComPrefix);
     terminal.print_raw(choice.shown);
     terminal.print("\n");
@@ -92,7 +98,9 @@ bool port_from_settings(console::Terminal& terminal, const std::string& beside_p
     } else {
         take_answer(line, {.too_long = too_long}, choice);
     }
-    show_port(terminal, choice);
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(read_from, error);
+    show_port(terminal, choice, "the settings file " + (error ? read_from : full.string()));
     if (!too_long) terminal.print_raw(settings_line_hint(line, read_from));
     return true;
 }
@@ -100,7 +108,7 @@ bool port_from_settings(console::Terminal& terminal, const std::string& beside_p
 void port_from_option(console::Terminal& terminal, const std::string& answer, PortChoice& choice) {
     // A command line has no length limit of its own.
     take_answer(answer, {}, choice);
-    show_port(terminal, choice);
+    show_port(terminal, choice, "--port");
 }
 
 Connection connect_radio(console::Terminal& terminal, serial::Device& device, PortChoice& choice,

@@ -195,7 +195,7 @@ TEST_F(Connect, ThePortFromTheCommandLineIsTheOnlyOneTried) {
         EXPECT_EQ(connect(Asking::never), c.connection);
         EXPECT_EQ(devices.opened, std::vector<std::string>{device("port")});
         const std::string out = without_spinner(terminal.out);
-        EXPECT_TRUE(out.starts_with("Com:" + device("port") + "\n")) << out;
+        EXPECT_TRUE(out.starts_with("Port from --port:\nCom:" + device("port") + "\n")) << out;
         EXPECT_TRUE(out.ends_with(c.ending)) << out;
         EXPECT_EQ(occurrences(out, texts::kPortPrompt), 0) << out;
     }
@@ -291,7 +291,9 @@ TEST(PortFromSettings, ShowsWhatItWillOpen) {
         EXPECT_TRUE(port_from_settings(terminal, settings.string(), "", choice));
         const std::string read =
             c.read.empty() ? "" : "The first line of " + settings.string() + c.read;
-        EXPECT_EQ(terminal.out, "Com:" + c.shown + "\n" + read) << c.line;
+        EXPECT_EQ(terminal.out, "Port from the settings file " + settings.string() +
+                                    ":\nCom:" + c.shown + "\n" + read)
+            << c.line;
         EXPECT_EQ(choice.path, c.path) << c.line;
     }
     std::filesystem::remove(settings);
@@ -308,9 +310,9 @@ TEST(PortFromSettings, TheFileBesideTheProgramWinsOverTheUsersOwn) {
         return found ? terminal.out : "none";
     };
     std::ofstream(user) << "4\n";
-    EXPECT_EQ(settings_of(user), "Com:4\n");
+    EXPECT_EQ(settings_of(user), "Port from the settings file " + user + ":\nCom:4\n");
     std::ofstream(beside) << "3\n";
-    EXPECT_EQ(settings_of(user), "Com:3\n");
+    EXPECT_EQ(settings_of(user), "Port from the settings file " + beside + ":\nCom:3\n");
     std::filesystem::remove(beside);
     std::filesystem::remove(user);
 

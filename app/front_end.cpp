@@ -11,8 +11,8 @@
 #include "app/options.h"
 #include "app/settings.h"
 #include "app/trace.h"
+#include "channels/memory_file.h"
 #include "channels/reader.h"
-#include "channels/text_file.h"
 #include "console/system_console.h"
 #include "core/clock.h"
 #include "core/texts.h"
@@ -29,7 +29,7 @@ namespace {
 
 /// Everything that lives for the whole run.
 struct Session {
-    channels::TextFile memory_file;
+    channels::MemoryFile memory_file;
     protocol::ReplyBuffer reply;
     Radio radio;
     protocol::ChannelFrames frames;

@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "app/exit_status.h"
+
 namespace quillmer::app {
 
 namespace {
@@ -21,6 +23,28 @@ std::optional<std::string_view> option_value(std::string_view arg, std::string_v
         return arg.substr(name.size() + 1);
     }
     return std::nullopt;
+}
+
+/// The usage's list of exit statuses: each number, then its meaning, wrapped
+/// to lines of at most 80 characters under the first.
+std::string exit_statuses() {
+    constexpr std::size_t kWidth = 80;
+    constexpr std::string_view kIndent = "      ";
+    std::string list;
+    for (const ExitStatusText& status : kExitStatuses) {
+        std::string line = "  " + std::to_string(static_cast<int>(status.status));
+        line.resize(kIndent.size(), ' ');
+        std::string_view rest = status.meaning;
+        while (line.size() + rest.size() > kWidth) {
+            const std::size_t cut = rest.rfind(' ', kWidth - line.size());
+            line.append(rest.substr(0, cut));
+            list += line + "\n";
+            line = kIndent;
+            rest.remove_prefix(cut + 1);
+        }
+        list += line.append(rest) + "\n";
+    }
+    return list;
 }
 
 }  // namespace
@@ -120,20 +144,8 @@ std::string usage() {
            "on Linux and macOS; %APPDATA%\\Quillmer on Windows). Without one, the program\n"
            "asks for the port.\n"
            "\n"
-           "Exit status:\n"
-           "  0   done: all 400 channels written and acknowledged, or the option's work done\n"
-           "  1   no memory file named\n"
-           "  2   the memory file cannot be opened\n"
-           "  3   the memory file failed its check; nothing was sent\n"
-           "  4   the port driver refused the line settings\n"
-           "  5   no port to try: input ended at the port prompt, or the --port port failed\n"
-           "  6   the radio refused a channel\n"
-           "  7   stopped by Esc or Ctrl-C\n"
-           "  8   the serial device vanished during the transfer\n"
-           "  9   400 channels written, but the file holds more data rows\n"
-           "  10  the command line was not understood, or its --trace FILE cannot be written\n"
-           "  11  the radio never said it was ready, and with the input ended no key could\n"
-           "      stop the wait: it ended after 60 seconds\n";
+           "Exit status:\n" +
+           exit_statuses();
 }
 
 std::string version_line() {

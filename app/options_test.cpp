@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <tuple>
 #include <vector>
+
+#include "app/exit_status.h"
 
 namespace quillmer::app {
 namespace {
@@ -64,6 +70,22 @@ TEST(CommandLine, WhatIsNotUnderstoodIsNeverOpenedAsAFile) {
         EXPECT_FALSE(parsed.options) << args.front();
         EXPECT_FALSE(parsed.error.empty()) << args.front();
         EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
+    }
+}
+
+// The README's and the manual page's lists of exit statuses give each status the
+// meaning the program prints.
+TEST(ExitStatuses, DocumentsGiveEachStatusTheProgramsMeaning) {
+    for (const auto& [file, before, after] : {std::tuple{"/README.md", "\n| ", " | "},
+                                              std::tuple{"/doc/quillmer.1.in", "\n.B ", "\n"}}) {
+        std::ifstream in(std::string(QUILLMER_SOURCE_DIR) + file);
+        std::string text{std::istreambuf_iterator<char>(in), {}};
+        text = std::regex_replace(text, std::regex(R"(\\-)"), "-");  // the manual's hyphens
+        for (const ExitStatusText& status : kExitStatuses) {
+            const std::string entry = before + std::to_string(static_cast<int>(status.status)) +
+                                      after + std::string(status.meaning);
+            EXPECT_NE(text.find(entry), std::string::npos) << file << " lacks" << entry;
+        }
     }
 }
 

@@ -1,30 +1,23 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "channels/check_message.h"
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 #include "console/terminal.h"
+#include "core/text.h"
 #include "serial/port.h"
 
 namespace quillmer::app {
 
 namespace {
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string_view trim_trailing_blanks(std::string_view text) {
-    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::string_view trim_blanks(std::string_view text) {
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-    return trim_trailing_blanks(text);
-}
+// What a user may leave around a port: blanks, and the line breaks of the file.
+constexpr std::string_view kBlanks = text::kWhiteSpace;
 
 }  // namespace
 
@@ -43,14 +36,14 @@ std::string settings_path_for(std::string_view program_path) {
 
 std::optional<long> read_number(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && is_blank(text[i])) ++i;
+    while (i < text.size() && kBlanks.find(text[i]) != std::string_view::npos) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i >= text.size() || text[i] < '0' || text[i] > '9') return std::nullopt;
+    if (i >= text.size() || !text::is_digit(text[i])) return std::nullopt;
     // Wide enough everywhere: long has only 32 bits on Windows.
     long long value = 0;
     bool fits = true;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    for (; i < text.size() && text::is_digit(text[i]); ++i) {
         value = value * 10 + (text[i] - '0');
         if (value > INT_MAX) {
             fits = false;
@@ -64,10 +57,10 @@ std::optional<long> read_number(std::string_view text) {
 void take_answer(std::string_view answer, AnswerOptions options, PortChoice& choice) {
     const bool too_long = options.too_long;
     choice.too_long = too_long;
-    std::string_view text = answer;
-    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    const std::string_view text =
+        answer.substr(std::min(answer.size(), answer.find_first_not_of(kBlanks)));
     if (serial::is_device_path(text)) {
-        choice.shown = trim_trailing_blanks(text);
+        choice.shown = text::trim_end(text, kBlanks);
         choice.path = too_long ? std::string() : choice.shown;
         return;
     }
@@ -87,9 +80,8 @@ void take_answer(std::string_view answer, AnswerOptions options, PortChoice& cho
 }
 
 std::optional<long> com_port_number(std::string_view line) {
-    std::string_view text = trim_blanks(line);
-    if (text.size() < 4 || (text[0] | 0x20) != 'c' || (text[1] | 0x20) != 'o' ||
-        (text[2] | 0x20) != 'm') {
+    std::string_view text = text::trim(line, kBlanks);
+    if (text.size() < 4 || !text::equals_ignoring_case(text.substr(0, 3), "com")) {
         return std::nullopt;
     }
     text.remove_prefix(3);
@@ -101,7 +93,7 @@ std::optional<long> com_port_number(std::string_view line) {
 }
 
 std::string settings_line_hint(std::string_view line, const std::string& path) {
-    const std::string_view text = trim_blanks(line);
+    const std::string_view text = text::trim(line, kBlanks);
     if (read_number(line) || serial::is_device_path(text) || com_port_number(line)) return {};
     const std::string example =
         serial::is_device_path("/dev/ttyUSB0") ? "/dev/ttyUSB0" : R"(\\.\COM12)";
@@ -122,17 +114,19 @@ std::string settings_line_hint(std::string_view line, const std::string& path) {
 }
 
 SettingsRead read_settings_line(const std::string& path, std::string& line, bool& too_long) {
-    channels::TextFile file;
     line.clear();
     too_long = false;
-    if (!file.open(path.c_str())) return SettingsRead::missing;
-    for (int c = file.get(); c != EOF && c != '\n'; c = file.get()) {
-        if (line.size() < console::kMaxLine) {
-            line.push_back(static_cast<char>(c));
-        } else {
-            too_long = true;
-        }
-    }
+    // Read as the memory file is, in the same text mode; its first line alone counts.
+    bool more = false;
+    std::optional<std::string> bytes =
+        channels::read_file_head(path.c_str(), channels::kMostFileBytes, more);
+    if (!bytes) return SettingsRead::missing;
+    channels::MemoryFile file;
+    file.load(std::move(*bytes));
+    if (file.lines().empty()) return SettingsRead::found;
+    const std::string_view first = file.lines().front().text;
+    line = first.substr(0, console::kMaxLine);
+    too_long = first.size() > console::kMaxLine;
     return SettingsRead::found;
 }
 

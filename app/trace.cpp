@@ -66,46 +66,11 @@ std::string known_port(const std::string& path) {
 }
 
 std::string end_event(Command command, ExitStatus status) {
-    std::string how;
-    switch (status) {
-        case ExitStatus::written:
-            how = command == Command::run ? "all 400 channels written and acknowledged" : "done";
-            break;
-        case ExitStatus::no_memory_file:
-            how = "no memory file named";
-            break;
-        case ExitStatus::memory_file_unreadable:
-            how = "the memory file cannot be opened";
-            break;
-        case ExitStatus::memory_file_refused:
-            how = "the memory file failed its check; nothing was sent";
-            break;
-        case ExitStatus::port_settings_refused:
-            how = "the port driver refused the line settings";
-            break;
-        case ExitStatus::no_port:
-            how = "no port to try";
-            break;
-        case ExitStatus::radio_refused:
-            how = "the radio refused a channel";
-            break;
-        case ExitStatus::aborted:
-            how = "stopped by Esc or Ctrl-C";
-            break;
-        case ExitStatus::device_gone:
-            how = "the serial device vanished";
-            break;
-        case ExitStatus::too_many_rows:
-            how = "400 channels written; the file holds more data rows";
-            break;
-        case ExitStatus::usage:
-            how = "the command line was not understood";
-            break;
-        case ExitStatus::never_ready:
-            how = "the radio never said it was ready";
-            break;
-    }
-    return "end " + how + ", exit status " + std::to_string(static_cast<int>(status));
+    // A run that ends with 0 wrote everything; any other command just did its work.
+    const std::string_view how = command == Command::run && status == ExitStatus::written
+                                     ? "all 400 channels written and acknowledged"
+                                     : exit_status_text(status).name;
+    return "end " + std::string(how) + ", exit status " + std::to_string(static_cast<int>(status));
 }
 
 std::unique_ptr<Trace> Trace::create(const std::string& path, std::string_view header,

@@ -4,12 +4,15 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "channels/columns.h"
 #include "channels/header.h"
 #include "channels/line_check.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
+#include "core/text.h"
 
 namespace quillmer::channels {
 
@@ -17,38 +20,29 @@ namespace {
 
 using Kind = CheckFailure::Kind;
 
-// The fraction digits the frame has room for, down to hertz.
-constexpr std::size_t kFractionDigitsKept = 6;
+using text::is_digit;
 
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool is_printable(char c) {
-    return c >= 0x20 && c <= 0x7E;
-}
-
+/// Without the spaces at either end; tabs stay.
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
+    return text::trim(text, " ");
 }
 
 /// What is wrong with a number field, if anything.
 enum class NumberFault { none, bad, too_many_digits };
 
 /// What a number column may hold: the digits before the point that the frame
-/// has room for (four of megahertz for a frequency, two for an offset; more
-/// would be cut without a word), the characters the channel row keeps, and
+/// has room for (more would be cut without a word), the characters the channel
+/// row keeps, and
 /// whether blanks alone pass (the encoder writes them as zero).
 struct NumberRule {
     int max_integer_digits = 0;
     std::size_t kept = 0;
     bool blanks_are_zero = false;
 };
-constexpr NumberRule kFrequencyRule{.max_integer_digits = 4, .kept = kFrequencyChars};
+constexpr NumberRule kFrequencyRule{.max_integer_digits = kFrequencyIntegerDigits,
+                                    .kept = kFrequencyChars};
 constexpr NumberRule kOffsetRule{
-    .max_integer_digits = 2, .kept = kOffsetChars, .blanks_are_zero = true};
+    .max_integer_digits = kOffsetIntegerDigits, .kept = kOffsetChars, .blanks_are_zero = true};
 
 /// Spaces, at most the rule's integer digits, then optionally a point, digits
 /// and spaces; at least one digit in all. The encoder turns every character
@@ -89,16 +83,11 @@ bool cut_changes_number(std::string_view text, std::size_t kept) {
     for (std::size_t i = kept; i < text.size(); ++i) {
         if (!is_digit(text[i])) continue;
         if (point == std::string_view::npos || i < point) return true;
-        if (i - point - 1 < kFractionDigitsKept && text[i] != '0') return true;
+        if (i - point - 1 < static_cast<std::size_t>(kFractionDigits) && text[i] != '0') {
+            return true;
+        }
     }
     return false;
-}
-
-/// The line as read, without its line feed.
-std::string_view line_of(const RawRow& raw) {
-    std::string_view line(raw.line.data());
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    return line;
 }
 
 /// Nothing when the field is empty or a plain decimal number that the channel
@@ -122,15 +111,12 @@ std::optional<Kind> number_failure(std::string_view field, const NumberRule& rul
 bool mode_says_what_it_gets(std::string_view kept) {
     if (mode_of(kept) != Mode::fm) return true;
     const std::string_view mode = trimmed(kept);
-    return mode.empty() || (mode.size() == 2 && (mode[0] == 'F' || mode[0] == 'f') &&
-                            (mode[1] == 'M' || mode[1] == 'm'));
+    return mode.empty() || text::equals_ignoring_case(mode, "FM");
 }
 
 /// A name or call field as the radio gets it, without the padding.
 std::string_view kept_name(const ChannelRow::Name& name) {
-    std::string_view text(name.data());
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
+    return text::trim_end(name.data(), " ");
 }
 
 /// A data row as the column checks see it.
@@ -155,7 +141,7 @@ bool is_zero(std::string_view number) {
 }
 
 std::optional<ColumnFault> check_frequency(const RowSeen& seen, std::string_view /*text*/) {
-    const std::string_view field = seen.raw.frequency.data();
+    const std::string_view field = seen.raw.frequency;
     if (const auto kind = number_failure(field, kFrequencyRule)) return ColumnFault{*kind, field};
     // A channel at 0 Hz; an erased channel has an empty frequency.
     if (!field.empty() && is_zero(field)) return ColumnFault{Kind::zero_frequency, field};
@@ -163,7 +149,7 @@ std::optional<ColumnFault> check_frequency(const RowSeen& seen, std::string_view
 }
 
 std::optional<ColumnFault> check_offset(const RowSeen& seen, std::string_view /*text*/) {
-    const std::string_view field = seen.raw.offset.data();
+    const std::string_view field = seen.raw.offset;
     if (const auto kind = number_failure(field, kOffsetRule)) return ColumnFault{*kind, field};
     return std::nullopt;
 }
@@ -174,12 +160,7 @@ std::optional<ColumnFault> check_offset(const RowSeen& seen, std::string_view /*
 std::optional<ColumnFault> check_duplex(const RowSeen& seen, std::string_view text) {
     if (duplex_of(seen.row.duplex.data()) != Duplex::off) return std::nullopt;
     const std::string_view duplex = trimmed(text);
-    if (duplex.empty()) return std::nullopt;
-    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    if (duplex.size() == 3 && upper(duplex[0]) == 'O' && upper(duplex[1]) == 'F' &&
-        upper(duplex[2]) == 'F') {
-        return std::nullopt;
-    }
+    if (duplex.empty() || text::equals_ignoring_case(duplex, "OFF")) return std::nullopt;
     return ColumnFault{Kind::unknown_duplex, text};
 }
 
@@ -211,7 +192,7 @@ std::optional<ColumnFault> check_mode(const RowSeen& seen, std::string_view text
 template <ChannelRow::Name ChannelRow::*Name>
 std::optional<ColumnFault> check_name(const RowSeen& seen, std::string_view /*text*/) {
     const std::string_view kept = kept_name(seen.row.*Name);
-    if (std::all_of(kept.begin(), kept.end(), is_printable)) return std::nullopt;
+    if (std::all_of(kept.begin(), kept.end(), text::is_printable)) return std::nullopt;
     return ColumnFault{Kind::not_ascii, kept};
 }
 
@@ -227,14 +208,22 @@ constexpr std::array<ColumnRule, 8> kColumnRules{{
     {column::kOffset, check_offset},
     {column::kMode, check_mode},
     {column::kLabel, check_name<&ChannelRow::label>},
-    {column::kCall3, check_name<&ChannelRow::call3>},
-    {column::kCall2, check_name<&ChannelRow::call2>},
-    {column::kCall1, check_name<&ChannelRow::call1>},
+    {column::kUr, check_name<&ChannelRow::ur>},
+    {column::kRpt1, check_name<&ChannelRow::rpt1>},
+    {column::kRpt2, check_name<&ChannelRow::rpt2>},
 }};
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < kColumnRules.size(); ++i) {
+            if (kColumnRules[i].column != column::kRead[i]) return false;
+        }
+        return kColumnRules.size() == column::kRead.size();
+    }(),
+    "every column read is checked, in the order of the layout");
 
 /// The first failure of one data row, its columns in order.
 std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) {
-    const std::string_view line = line_of(raw);
+    const std::string_view line = raw.line;
     const auto fail = [&](Kind kind, int column, std::string_view text) {
         return failure_at(kind, raw.line_number, line, column, text);
     };
@@ -255,53 +244,61 @@ std::optional<CheckFailure> check_row(const RawRow& raw, const ChannelRow& row) 
     return std::nullopt;
 }
 
-/// The file's first row failure, and what the header's check needs of its rows.
+/// The rows' failures, one for each row at fault, and what the header's check
+/// needs of the rows.
 struct RowScan {
-    std::optional<CheckFailure> failure;
+    std::vector<CheckFailure> failures;
     bool any_row = false;
     bool any_frequency = false;
     int columns = 0;  ///< the most columns a data row uses
-    /// For each misplaced column: the first DV row with text in it, 0 for none.
-    std::vector<int> dv_text_lines;
+    /// For each misplaced column: the first row that uses it, 0 for none.
+    std::vector<int> use_lines;
 };
 
-RowScan scan_rows(TextFile& file, const std::vector<MisplacedColumn>& misplaced) {
+/// True when the row holds a value in the column that reaches the radio as
+/// what the header names there: call signs count on DV rows only, which send
+/// them.
+bool uses(const MisplacedColumn& m, std::string_view line, const ChannelRow& row) {
+    if (!text::holds_text(column_text(line, m.column))) return false;
+    return !is_call_sign(m.field) || mode_of(row.mode.data()) == Mode::dv;
+}
+
+RowScan scan_rows(const MemoryFile& file, const std::vector<MisplacedColumn>& misplaced) {
     RowScan scan;
-    scan.dv_text_lines.assign(misplaced.size(), 0);
+    scan.use_lines.assign(misplaced.size(), 0);
     Reader reader(file);
     while (reader.next_row()) {
-        const std::string_view line = reader.raw().line.data();
+        const std::string_view line = reader.raw().line;
         scan.any_row = true;
         if (!frequency_is_empty(reader.row())) scan.any_frequency = true;
         scan.columns = std::max(scan.columns, columns_used(line));
-        if (mode_of(reader.row().mode.data()) == Mode::dv) {
-            for (std::size_t i = 0; i < misplaced.size(); ++i) {
-                if (scan.dv_text_lines[i] == 0 &&
-                    holds_text(column_text(line, misplaced[i].column))) {
-                    scan.dv_text_lines[i] = reader.raw().line_number;
-                }
+        for (std::size_t i = 0; i < misplaced.size(); ++i) {
+            if (scan.use_lines[i] == 0 && uses(misplaced[i], line, reader.row())) {
+                scan.use_lines[i] = reader.raw().line_number;
             }
         }
-        if (!scan.failure) scan.failure = check_row(reader.raw(), reader.row());
+        if (auto failure = check_row(reader.raw(), reader.row())) {
+            scan.failures.push_back(std::move(*failure));
+        }
     }
-    file.rewind();
     return scan;
 }
 
 /// A header that names its columns (no fewer than the rows use) and puts a
-/// field where this program does not read it: the file is laid out for another
-/// radio or program. A call sign column counts only where a DV row, which
-/// sends its call fields, holds one; FM channels do not use them.
+/// field where this program does not read it (the file is laid out for another
+/// radio or program), or names something else where it reads one. A call sign
+/// column, or one of something else, counts only where a row uses it.
 std::optional<CheckFailure> header_failure(const Header& header,
                                            const std::vector<MisplacedColumn>& misplaced,
                                            const RowScan& rows) {
     if (header.line_number == 0 || header.columns < rows.columns) return std::nullopt;
     for (std::size_t i = 0; i < misplaced.size(); ++i) {
         const MisplacedColumn& m = misplaced[i];
-        if (m.field == HeaderField::call_sign && rows.dv_text_lines[i] == 0) continue;
+        const bool needs_use = is_call_sign(m.field) || m.field == HeaderField::other;
+        if (needs_use && rows.use_lines[i] == 0) continue;
         CheckFailure failure =
             failure_at(Kind::header_column, header.line_number, header.text, m.column, m.name);
-        failure.row_line = rows.dv_text_lines[i];
+        failure.row_line = rows.use_lines[i];
         return failure;
     }
     return std::nullopt;
@@ -322,45 +319,55 @@ CheckFailure failure_at(CheckFailure::Kind kind, int line_number, std::string_vi
     return failure;
 }
 
-std::string_view column_text(std::string_view line, int column) {
-    const std::size_t end = std::min(line.find('\n'), line.size());
-    line = line.substr(0, end);
-    for (int c = 1; c < column; ++c) {
-        const std::size_t comma = line.find(',');
-        if (comma == std::string_view::npos) return {};
-        line.remove_prefix(comma + 1);
-    }
-    return line.substr(0, line.find(','));
+bool is_frequency(std::string_view field) {
+    return !field.empty() && !number_failure(field, kFrequencyRule) && !is_zero(field);
 }
 
-std::optional<CheckFailure> check_memory_file(TextFile& file) {
-    const LineScan lines = scan_lines(file);
-    if (lines.zero_byte_line != 0) {
+std::vector<CheckFailure> file_failures(const MemoryFile& file) {
+    // No text file holds a zero byte, but programs, spreadsheets in their own
+    // format and text saved as UTF-16 do. The reader ends a line at one, so such
+    // a file would turn into rows without a frequency and erase channels.
+    if (file.zero_byte_line() != 0) {
         CheckFailure failure;
         failure.kind = Kind::zero_byte;
-        failure.line_number = lines.zero_byte_line;
-        return failure;
+        failure.line_number = file.zero_byte_line();
+        return {failure};
     }
-    // Every other message would count lines and columns wrong.
-    if (lines.carriage_returns) return lines.carriage_returns;
+    // Lines that end in a carriage return alone are read as one, and every
+    // other message would count lines and columns wrong. A stray one inside a
+    // field is dropped harmlessly; a file whose lines end in them has more of
+    // them than line feeds.
+    if (file.lone_carriage_returns() > file.line_feeds()) {
+        return {failure_at(Kind::carriage_returns, file.lone_carriage_return_line(), "", 0, "")};
+    }
 
     const Header header = read_header(file);
     const std::vector<MisplacedColumn> misplaced = misplaced_columns(header);
     const RowScan rows = scan_rows(file, misplaced);
-    // The failure on the earliest line; on one line, the line's own before its
-    // row's, whose columns a long line's pieces would count wrong.
-    std::optional<CheckFailure> first;
-    for (const auto& failure :
-         {lines.line_failure, header_failure(header, misplaced, rows), rows.failure}) {
-        if (failure && (!first || failure->line_number < first->line_number)) first = failure;
-    }
-    if (first) return first;
+    // One failure for each line at fault; on one line, the line's own before
+    // its row's, whose columns a long line's pieces would count wrong.
+    std::vector<CheckFailure> failures = line_failures(file);
+    if (auto failure = header_failure(header, misplaced, rows)) failures.push_back(*failure);
+    failures.insert(failures.end(), rows.failures.begin(), rows.failures.end());
+    std::stable_sort(failures.begin(), failures.end(),
+                     [](const auto& a, const auto& b) { return a.line_number < b.line_number; });
+    const auto same_line = [](const auto& a, const auto& b) {
+        return a.line_number == b.line_number;
+    };
+    failures.erase(std::unique(failures.begin(), failures.end(), same_line), failures.end());
+    if (!failures.empty()) return failures;
     if (!rows.any_row || !rows.any_frequency) {
         CheckFailure failure;
         failure.kind = rows.any_row ? Kind::no_frequencies : Kind::no_data_rows;
-        return failure;
+        return {failure};
     }
-    return std::nullopt;
+    return {};
+}
+
+std::optional<CheckFailure> check_memory_file(const MemoryFile& file) {
+    std::vector<CheckFailure> failures = file_failures(file);
+    if (failures.empty()) return std::nullopt;
+    return std::move(failures.front());
 }
 
 }  // namespace quillmer::channels

@@ -5,30 +5,34 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "channels/check_message.h"
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 
 namespace quillmer::channels {
 
-/// Reads the whole file and leaves it rewound to its start. Nothing when it
-/// holds no zero byte and no line with blanks before a digit, and when every
-/// data row holds a comma, its frequency and offset are empty or plain decimal
-/// numbers that fit the frame, its mode and duplex say what the radio gets, no
-/// kept field starts with a quotation mark and its name and call fields keep
-/// printable ASCII only; and at least one data row has a frequency. Of several
-/// failures the one on the earliest line, a zero byte before all.
-std::optional<CheckFailure> check_memory_file(TextFile& file);
+/// What is wrong with the file, one failure for each line at fault, in line
+/// order; or one for the whole file. None when it holds no zero byte and no
+/// line with blanks before a digit or a frequency without a channel number
+/// among the rows, when every data row holds a comma, its frequency and offset
+/// are empty or plain decimal numbers that fit the frame, its mode and duplex
+/// say what the radio gets, no kept field starts with a quotation mark and its
+/// name and call fields keep printable ASCII only; when its header names no
+/// field where this program does not read it; and when at least one data row
+/// has a frequency.
+std::vector<CheckFailure> file_failures(const MemoryFile& file);
+
+/// The first of them, nothing when there are none.
+std::optional<CheckFailure> check_memory_file(const MemoryFile& file);
+
+/// True when a field as kept holds a frequency the check takes.
+bool is_frequency(std::string_view field);
 
 /// A failure of `kind` on line `line_number` (the text of the line `line`) at
 /// `column`, showing `text`; whether a ';' or a tab stands in the line is taken
 /// from it for the message's hints.
 CheckFailure failure_at(CheckFailure::Kind kind, int line_number, std::string_view line, int column,
                         std::string_view text);
-
-/// Column `column` (1 for the first) of a line as the reader splits it: the
-/// text between commas up to the line feed, whole (not cut to the characters a
-/// field keeps). Empty when the line has fewer columns.
-std::string_view column_text(std::string_view line, int column);
 
 }  // namespace quillmer::channels

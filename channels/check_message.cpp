@@ -1,10 +1,15 @@
 // The messages of the memory file check, in English.
 #include "channels/check_message.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
+#include <cstdint>
+#include <functional>
+#include <set>
 
 #include "channels/header.h"
+#include "channels/memory_file.h"
+#include "core/text.h"
 
 namespace quillmer::channels {
 
@@ -15,37 +20,21 @@ using Kind = CheckFailure::Kind;
 // Of a line shown in a message; the rest is left out.
 constexpr std::size_t kExcerptChars = 40;
 
-bool is_printable(char c) {
-    return c >= 0x20 && c <= 0x7E;
-}
-
 /// The line cut for a message: the line, or its first characters and "...".
 std::string excerpt(std::string_view line) {
     if (line.size() <= kExcerptChars) return printable(line);
     return printable(line.substr(0, kExcerptChars)) + "...";
 }
 
-std::string_view column_name(int column) {
-    switch (column) {
-        case column::kFrequency:
-            return " (frequency)";
-        case column::kDuplex:
-            return " (duplex)";
-        case column::kOffset:
-            return " (offset)";
-        case column::kMode:
-            return " (mode)";
-        case column::kLabel:
-            return " (name)";
-        case column::kCall3:
-            return " (call field 3)";
-        case column::kCall2:
-            return " (call field 2)";
-        case column::kCall1:
-            return " (call field 1)";
-        default:
-            return "";
-    }
+/// " (frequency)" and the like for a column read, nothing for another.
+std::string column_name(int column) {
+    const auto field = field_read_from(column);
+    return field ? " (" + std::string(field_name(*field)) + ")" : "";
+}
+
+/// "the frequency", "the name", "UR" and the like.
+std::string field_words(HeaderField field) {
+    return (is_call_sign(field) ? "" : "the ") + std::string(field_name(field));
 }
 
 constexpr std::string_view kSemicolonHint =
@@ -57,10 +46,10 @@ constexpr std::string_view kSemicolonHint =
 std::string field_message(const CheckFailure& failure) {
     const bool frequency = failure.column == column::kFrequency;
     const std::string number_rule =
-        frequency ? "A frequency is written in MHz with a point, such as 145.500000 "
-                    "(at most 4 digits before the point).\n"
-                  : "An offset is written in MHz with a point, such as 0.600000 "
-                    "(at most 2 digits before the point).\n";
+        (frequency ? "A frequency is written in MHz with a point, such as 145.500000 (at most "
+                   : "An offset is written in MHz with a point, such as 0.600000 (at most ") +
+        std::to_string(frequency ? kFrequencyIntegerDigits : kOffsetIntegerDigits) +
+        " digits before the point).\n";
     const std::string semicolon_hint = failure.semicolons ? std::string(kSemicolonHint) : "";
     switch (failure.kind) {
         case Kind::bad_number:
@@ -122,6 +111,12 @@ std::string field_message(const CheckFailure& failure) {
             return " starts with blanks before its channel number: it would be skipped, and "
                    "every later row would move up one channel.\n"
                    "Remove the blanks at the start of the line.\n";
+        case Kind::unnumbered_row:
+            return " does not start with a digit, but holds a frequency in column " +
+                   std::to_string(column::kFrequency) +
+                   ": it would be skipped, and every later row would move up one channel.\n"
+                   "A data row must start with its channel number; to leave a channel out on "
+                   "purpose, start its line with #.\n";
         case Kind::not_ascii:
             return " holds a character the radio cannot show.\n"
                    "Names and call fields may hold only ASCII letters, digits, spaces and "
@@ -134,6 +129,7 @@ std::string field_message(const CheckFailure& failure) {
         case Kind::long_line_row:
         case Kind::long_line_cut:
         case Kind::header_column:
+        case Kind::too_large:
             break;
     }
     return "\n";
@@ -144,48 +140,34 @@ std::string layout_sentence() {
     return "This program reads the frequency from column " + std::to_string(column::kFrequency) +
            ", the duplex from " + std::to_string(column::kDuplex) + ", the offset from " +
            std::to_string(column::kOffset) + ", the mode from " + std::to_string(column::kMode) +
-           ", the name from " + std::to_string(column::kLabel) + " and call fields 3, 2 and 1 " +
-           "from " + std::to_string(column::kCall3) + ", " + std::to_string(column::kCall2) +
-           " and " + std::to_string(column::kCall1) + "; other columns are not read.\n";
-}
-
-std::string_view field_words(HeaderField field) {
-    switch (field) {
-        case HeaderField::frequency:
-            return "the frequency";
-        case HeaderField::duplex:
-            return "the duplex";
-        case HeaderField::offset:
-            return "the offset";
-        case HeaderField::mode:
-            return "the mode";
-        case HeaderField::name:
-            return "the name";
-        case HeaderField::call_sign:
-            break;
-    }
-    return "call signs";
+           ", the name from " + std::to_string(column::kLabel) +
+           " and the call signs UR, RPT1 and RPT2 from " + std::to_string(column::kUr) + ", " +
+           std::to_string(column::kRpt1) + " and " + std::to_string(column::kRpt2) +
+           " (the order of the maker's exports, not yet confirmed on a radio); other columns "
+           "are not read.\n";
 }
 
 std::string header_message(const CheckFailure& failure) {
     const std::string start = "Memory file line " + std::to_string(failure.line_number) +
                               ", column " + std::to_string(failure.column) +
                               ": the header calls it \"" + printable(failure.text) + "\", but ";
-    const HeaderField field = header_field(failure.text).value_or(HeaderField::call_sign);
+    const HeaderField field = header_field(failure.text).value_or(HeaderField::other);
+    const auto read_here = field_read_from(failure.column);
+    const std::string row = ", and line " + std::to_string(failure.row_line);
     std::string where;
-    if (field == HeaderField::call_sign) {
-        where = "call signs are read from columns " + std::to_string(column::kCall3) + " to " +
-                std::to_string(column::kCall1) + " only, and line " +
-                std::to_string(failure.row_line) + ", a DV channel, holds one there: it would " +
-                "not be sent.\n";
-    } else {
-        const int column = field == HeaderField::frequency ? column::kFrequency
-                           : field == HeaderField::duplex  ? column::kDuplex
-                           : field == HeaderField::offset  ? column::kOffset
-                           : field == HeaderField::mode    ? column::kMode
-                                                           : column::kLabel;
-        where = std::string(field_words(field)) + " is read from column " + std::to_string(column) +
+    if (field == HeaderField::other) {
+        where = "this program reads column " + std::to_string(failure.column) + " as " +
+                field_words(read_here.value_or(field)) + row +
+                " holds a value there: it would reach the radio as " +
+                field_words(read_here.value_or(field)) + ".\n";
+    } else if (is_call_sign(field)) {
+        where = field_words(field) + " is read from column " + std::to_string(column_of(field)) +
+                row + ", a DV channel, holds one there: it would " +
+                (read_here ? "be sent as " + field_words(*read_here) : std::string("not be sent")) +
                 ".\n";
+    } else {
+        where =
+            field_words(field) + " is read from column " + std::to_string(column_of(field)) + ".\n";
     }
     return start + where +
            "The file is laid out for another radio or program: move its columns to where this "
@@ -204,15 +186,14 @@ std::string long_line_message(const CheckFailure& failure) {
                    "\") and would be written as a channel of its own, and every later row "
                    "would move down one channel.\n";
     } else {
-        message += "column " + std::to_string(failure.column) +
-                   std::string(column_name(failure.column)) + ", \"" + excerpt(failure.text) +
-                   "\", reaches past character " + std::to_string(kLineChars) +
-                   " and would be cut short or lost.\n";
+        message += "column " + std::to_string(failure.column) + column_name(failure.column) +
+                   ", \"" + excerpt(failure.text) + "\", reaches past character " +
+                   std::to_string(kLineChars) + " and would be cut short or lost.\n";
     }
     return message + "Shorten the line: remove text from the columns this program does not read (" +
            std::to_string(column::kOffset + 1) + ", " + std::to_string(column::kLabel + 1) +
-           " to " + std::to_string(column::kCall3 - 1) + ", and " +
-           std::to_string(column::kLast + 1) + " onward), such as a long comment.\n";
+           " to " + std::to_string(column::kUr - 1) + ", and " + std::to_string(column::kLast + 1) +
+           " onward), such as a long comment.\n";
 }
 
 }  // namespace
@@ -220,21 +201,25 @@ std::string long_line_message(const CheckFailure& failure) {
 std::string printable(std::string_view text) {
     std::string out;
     for (const char c : text) {
-        if (is_printable(c)) {
+        if (text::is_printable(c)) {
             out += c;
         } else if (c == '\t') {
             out += "\\t";
         } else {
-            std::array<char, 8> escaped{};
-            std::snprintf(escaped.data(), escaped.size(), "\\x%02X",
-                          static_cast<unsigned>(static_cast<unsigned char>(c)));
-            out += escaped.data();
+            const std::array<char, 2> digits = text::hex_digits(static_cast<std::uint8_t>(c));
+            out += "\\x";
+            out.append(digits.data(), digits.size());
         }
     }
     return out;
 }
 
-std::string describe(const CheckFailure& failure) {
+namespace {
+
+constexpr std::string_view kNothingSent = "Nothing was sent to the radio.\n";
+
+/// The message for one failure, without the closing line.
+std::string explain(const CheckFailure& failure) {
     std::string message;
     if (failure.kind == Kind::no_data_rows) {
         message =
@@ -253,6 +238,10 @@ std::string describe(const CheckFailure& failure) {
         message = long_line_message(failure);
     } else if (failure.kind == Kind::header_column) {
         message = header_message(failure);
+    } else if (failure.kind == Kind::too_large) {
+        message = "Memory file is larger than " + std::to_string(kMostFileBytes >> 20) +
+                  " MiB, far more than " + std::to_string(kMemoryChannels) +
+                  " channels take: it is not a memory file.\n";
     } else if (failure.kind == Kind::zero_byte) {
         message = "Memory file line " + std::to_string(failure.line_number) +
                   " holds a zero byte: it is not a text file (a program, a spreadsheet in its "
@@ -261,12 +250,41 @@ std::string describe(const CheckFailure& failure) {
     } else {
         const bool whole_line = failure.column == CheckFailure::kWholeLine;
         message = "Memory file line " + std::to_string(failure.line_number) + ", column " +
-                  std::to_string(failure.column) + std::string(column_name(failure.column)) +
-                  ": \"" + (whole_line ? excerpt(failure.text) : printable(failure.text)) + "\"" +
+                  std::to_string(failure.column) + column_name(failure.column) + ": \"" +
+                  (whole_line ? excerpt(failure.text) : printable(failure.text)) + "\"" +
                   field_message(failure);
     }
-    message += "Nothing was sent to the radio.\n";
     return message;
+}
+
+}  // namespace
+
+std::string describe(const CheckFailure& failure) {
+    return explain(failure) + std::string(kNothingSent);
+}
+
+std::string describe(const std::vector<CheckFailure>& failures) {
+    constexpr std::size_t kListed = 20;
+    std::string message;
+    // A failure's first line names its line; the advice after it is given once.
+    std::set<std::string, std::less<>> advised;
+    for (std::size_t i = 0; i < std::min(failures.size(), kListed); ++i) {
+        const std::string text = explain(failures[i]);
+        const auto line_end = [&text](std::size_t from) {
+            return std::min(text.find('\n', from), text.size() - 1) + 1;
+        };
+        message += text.substr(0, line_end(0));
+        for (std::size_t start = line_end(0); start < text.size(); start = line_end(start)) {
+            const std::string line = text.substr(start, line_end(start) - start);
+            if (advised.insert(line).second) message += line;
+        }
+    }
+    if (failures.size() > kListed) {
+        const std::size_t more = failures.size() - kListed;
+        message += "And " + std::to_string(more) + (more == 1 ? " more line" : " more lines") +
+                   " at fault, not shown here.\n";
+    }
+    return message + std::string(kNothingSent);
 }
 
 }  // namespace quillmer::channels

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "channels/layout.h"
 
@@ -23,6 +24,7 @@ struct CheckFailure {
         unknown_mode,      ///< a mode that would be written as FM although it does not say FM
         unknown_duplex,    ///< a duplex that is none of empty, OFF, DUP+ and DUP-
         blank_before_row,  ///< blanks before a digit: the line would be skipped, rows shift
+        unnumbered_row,    ///< a frequency among the rows on a line without a channel number
         not_ascii,         ///< a kept name or call field byte outside printable ASCII
         long_line_row,     ///< a piece of a long line would be read as a row of its own
         long_line_cut,     ///< a kept column of a long data row would be cut
@@ -31,6 +33,7 @@ struct CheckFailure {
         no_frequencies,    ///< data rows, but none with a frequency: it would only erase
         zero_byte,         ///< a zero byte: not a text file at all
         carriage_returns,  ///< lines end in a carriage return alone: read as one line
+        too_large,         ///< more bytes than a memory file can have: not read at all
     } kind = Kind::bad_number;
     int line_number = 0;      ///< of the failing line, 1 for the first; 0 for the whole file
     int column = 0;           ///< of the failing field; kWholeLine for the line as a whole;
@@ -49,6 +52,10 @@ struct CheckFailure {
 /// The message for the user, in English, one or more lines each ending in "\n".
 /// Bytes of the file outside printable ASCII are shown as \t or \xNN.
 std::string describe(const CheckFailure& failure);
+
+/// The message for all the failures of a file: each line at fault, up to 20
+/// of them and then how many more, the advice for each kind once.
+std::string describe(const std::vector<CheckFailure>& failures);
 
 /// The text with bytes outside printable ASCII (0x20..0x7E) as \t or \xNN.
 std::string printable(std::string_view text);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "channels/reader.h"
 #include "channels/test_files.h"
@@ -17,7 +18,7 @@ using test_files::TempMemoryFile;
 
 constexpr const char* kHeader = "CH No,Frequency,Dup,Offset\n";
 
-TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndRewindsTheFile) {
+TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndLeavesTheRowsToRead) {
     TempMemoryFile f(std::string(kHeader) +
                      "0,145.500000,DUP-,0.600000\n"
                      "1, 145.5  ,,  .6\n"
@@ -26,7 +27,7 @@ TEST(Check, AcceptsWhatTheRadioGetsAsWrittenAndRewindsTheFile) {
                      "4,.5,,\n"
                      "5,,,\n"
                      "6,0145.5,,00.600000\n"
-                     "# a comment line\n"
+                     "# a comment line\n#4,146.000000,,,,FM,SKIPPED\n"
                      "  a note after blanks, and a line of blanks only\n"
                      "   \n"
                      // Blanks alone in the offset are written as zero, as an empty one.
@@ -122,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"1,145.5,,,\"5kHz\",\"DV\"", Kind::quoted_field, 6, "\"DV\"", ""},
         Refused{"1,145.5,,,,FM,\"CALL 2M\"", Kind::quoted_field, 7, "\"CALL 2M\"", "(name)"},
         Refused{"1,145.5,,,,DV,A,,,,,,,,,,\"GB7NB G\",GB7NB B", Kind::quoted_field, 17,
-                "\"GB7NB G\"", "(call field 3)"},
+                "\"GB7NB G\"", "(UR)"},
         Refused{"1,145.5,,,,dv", Kind::unknown_mode, 6, "dv",
                 "\"dv\" is not a mode the radio knows; it would be written as FM.\nThe modes "
                 "are FM, FM-N, AM, DV and AUTO"},
@@ -155,8 +156,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "(name): \"Caf\\xC3\\xA9 CQ\" holds a character the radio cannot show"},
         Refused{"1,145.5,,,,DV,\xE6\x9D\xB1\xE4\xBA\xAC", Kind::not_ascii, 7,
                 "\xE6\x9D\xB1\xE4\xBA\xAC", ""},
-        Refused{"1,145.5,,,,DV,NAME,,,,,,,,,,A,B,CQ\x7F", Kind::not_ascii, 19, "CQ\x7F",
-                "(call field 1)"}));
+        Refused{"1,145.5,,,,DV,NAME,,,,,,,,,,A,B,CQ\x7F", Kind::not_ascii, 19, "CQ\x7F", "(RPT2)"},
+        // A channel the user meant, on a line without its number.
+        Refused{",433.050000,DUP+,1.600000,,FM,GB3CC", Kind::unnumbered_row, 1,
+                ",433.050000,DUP+,1.600000,,FM,GB3CC",
+                "does not start with a digit, but holds a frequency in column 2: it would be "
+                "skipped"},
+        Refused{"new,145.500000,OFF,0,,FM,CALL 2M", Kind::unnumbered_row, 1,
+                "new,145.500000,OFF,0,,FM,CALL 2M", "must start with its channel number"}));
 
 TEST(Check, TheEarliestLineWins) {
     // A skipped blank-led line against a row failure, either way round.
@@ -171,6 +178,35 @@ TEST(Check, TheEarliestLineWins) {
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->kind, CheckFailure::Kind::unknown_mode);
     EXPECT_EQ(failure->line_number, 2);
+}
+
+TEST(Check, EveryLineAtFaultIsListedUpToTwentyAndItsAdviceOnce) {
+    struct Case {
+        int faults;
+        std::string tail;
+    };
+    const std::string blanks = "Remove the blanks at the start of the line.\n";
+    for (const Case& c : {Case{2, blanks}, Case{20, blanks},
+                          Case{21, "And 1 more line at fault, not shown here.\n"},
+                          Case{24, "And 4 more lines at fault, not shown here.\n"}}) {
+        std::string rows;
+        for (int n = 1; n < c.faults; ++n) rows += std::to_string(n) + ",14x.5,,\n";
+        TempMemoryFile f(std::string(kHeader) + rows + " 9,146.0,,\n");
+        const std::vector<CheckFailure> failures = file_failures(f.file());
+        ASSERT_EQ(failures.size(), static_cast<std::size_t>(c.faults));
+        EXPECT_EQ(failures.back().kind, CheckFailure::Kind::blank_before_row);
+        EXPECT_EQ(failures.back().line_number, c.faults + 1);
+        const std::string message = describe(failures);
+        std::size_t lines = 0;
+        for (std::size_t at = message.find("Memory file line "); at != std::string::npos;
+             at = message.find("Memory file line ", at + 1)) {
+            ++lines;
+        }
+        EXPECT_EQ(lines, std::min<std::size_t>(failures.size(), 20)) << message;
+        const std::size_t advice = message.find("A frequency is written in MHz");
+        EXPECT_EQ(message.find("A frequency is written in MHz", advice + 1), std::string::npos);
+        EXPECT_TRUE(message.ends_with(c.tail + "Nothing was sent to the radio.\n")) << message;
+    }
 }
 
 TEST(Check, LineNumbersCountPhysicalLinesAndTheFirstFailureWins) {
@@ -227,7 +263,7 @@ TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {
         ASSERT_TRUE(failure.has_value()) << testing::PrintToString(c.bytes);
         EXPECT_EQ(failure->kind, CheckFailure::Kind::zero_byte);
         EXPECT_EQ(failure->line_number, c.zero_line);
-        // Left at the start for the transfer's reading, as after a success.
+        // The rows are still there for the transfer's reading, as after a success.
         Reader reader(f.file());
         EXPECT_TRUE(reader.next_row());
         EXPECT_EQ(reader.raw().line_number, c.first_row_line);
@@ -255,7 +291,7 @@ TEST(Check, ZeroByteAnywhereIsRefusedAsNoTextFile) {
 }
 
 TEST(Check, SemicolonSeparatedExportIsRefusedWithAHint) {
-    TextFile file;
+    MemoryFile file;
     ASSERT_TRUE(file.open(data_file("semicolon-locale.csv").c_str()));
     const auto failure = check_memory_file(file);
     ASSERT_TRUE(failure.has_value());
@@ -329,7 +365,7 @@ TEST(Check, TheSemicolonHintOnlyForSemicolonsBetweenColumns) {
 }
 
 TEST(Check, RealFilePasses) {
-    TextFile file;
+    MemoryFile file;
     ASSERT_TRUE(file.open(data_file("marine-vhf-100.csv").c_str()));
     EXPECT_EQ(check_memory_file(file), std::nullopt);
 }
@@ -398,8 +434,20 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"ExportForNewerRadios", read_data("dv-bank-sydney.csv"), Kind::header_column, 1,
                     16,
                     "Memory file line 1, column 16: the header calls it \"Your Call Sign\", but "
-                    "call signs are read from columns 17 to 19 only, and line 2, a DV channel, "
-                    "holds one there"},
+                    "UR is read from column 17, and line 2, a DV channel, holds one there: it "
+                    "would not be sent.\n"},
+        // UR, RPT1 and RPT2 in another order than the maker's; a tone where the
+        // name is read.
+        RefusedFile{"CallSignsInAnotherOrder",
+                    "CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,RPT2,RPT1,URCALL\n"
+                    "0,439.575,DUP-,7.6,,DV,GB7NB,,,,,,,,,,GB7NB  G,,CQCQCQ\n",
+                    Kind::header_column, 1, 17,
+                    "the header calls it \"RPT2\", but RPT2 is read from column 19, and line 2, a "
+                    "DV channel, holds one there: it would be sent as UR."},
+        RefusedFile{"ToneWhereTheNameIsRead",
+                    "No,Frequency,Duplex,Offset,Description,Mode,CTCSS\n0,145.5,,,,FM,67.0\n",
+                    Kind::header_column, 1, 7,
+                    "but this program reads column 7 as the name, and line 2 holds a value there"},
         RefusedFile{"ExportWithoutTrailingCommas",
                     replaced(read_data("dv-bank-sydney.csv"), ",\n", "\n"), Kind::header_column, 1,
                     16, "laid out for another radio or program"},
@@ -417,7 +465,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"LongCommentInTheExample", kExampleHeader + commented_row(130),
                     Kind::long_line_cut, 2, 17,
                     "line 2 is 239 characters long, and a line is read in pieces of 199: column "
-                    "17 (call field 3), \"GB7NB G\", reaches past character 199"},
+                    "17 (UR), \"GB7NB G\", reaches past character 199"},
         RefusedFile{"DigitAsThe200thCharacter", kExampleHeader + commented_row(114, '5'),
                     Kind::long_line_row, 2, 0,
                     "the piece from character 200 on starts with a digit"},

@@ -4,8 +4,9 @@
 #include <array>
 #include <utility>
 
-#include "channels/check.h"
+#include "channels/columns.h"
 #include "channels/layout.h"
+#include "core/text.h"
 
 namespace quillmer::channels {
 
@@ -13,11 +14,11 @@ namespace {
 
 using Field = HeaderField;
 
-/// The words of export headers for the fields this program reads, as
-/// header_field() compares them: lower case, without blanks, '-', '_' or '.'.
-/// A small list on purpose: a name missing here is checked as any unknown
-/// column is, a name wrongly here would refuse a good file.
-constexpr std::array<std::pair<std::string_view, Field>, 24> kWords{{
+/// The words of export headers, as header_field() compares them: lower case,
+/// without blanks, '-', '_' or '.'. A small list on purpose: a name missing
+/// here is checked as any unknown column is, a name wrongly here would refuse a
+/// good file.
+constexpr std::pair<std::string_view, Field> kWords[] = {
     {"frequency", Field::frequency},
     {"freq", Field::frequency},
     {"receivefrequency", Field::frequency},
@@ -32,90 +33,147 @@ constexpr std::array<std::pair<std::string_view, Field>, 24> kWords{{
     {"name", Field::name},
     {"channelname", Field::name},
     {"memoryname", Field::name},
-    {"yourcallsign", Field::call_sign},
-    {"yourcall", Field::call_sign},
-    {"urcall", Field::call_sign},
-    {"ur", Field::call_sign},
-    {"rpt1callsign", Field::call_sign},
-    {"rpt1call", Field::call_sign},
-    {"rpt1", Field::call_sign},
-    {"rpt2callsign", Field::call_sign},
-    {"rpt2call", Field::call_sign},
-    {"rpt2", Field::call_sign},
+    {"yourcallsign", Field::ur},
+    {"yourcall", Field::ur},
+    {"urcall", Field::ur},
+    {"ur", Field::ur},
+    {"rpt1callsign", Field::rpt1},
+    {"rpt1call", Field::rpt1},
+    {"rpt1", Field::rpt1},
+    {"rpt2callsign", Field::rpt2},
+    {"rpt2call", Field::rpt2},
+    {"rpt2", Field::rpt2},
+    // What exports hold besides: tones, steps, flags, notes, places.
+    {"tone", Field::other},
+    {"ctcss", Field::other},
+    {"repeatertone", Field::other},
+    {"tsqlfrequency", Field::other},
+    {"tsqlfreq", Field::other},
+    {"rtonefreq", Field::other},
+    {"ctonefreq", Field::other},
+    {"dcs", Field::other},
+    {"dtcscode", Field::other},
+    {"dtcspolarity", Field::other},
+    {"rxdtcscode", Field::other},
+    {"crossmode", Field::other},
+    {"dvsql", Field::other},
+    {"dvsqlcode", Field::other},
+    {"dvcsqlcode", Field::other},
+    {"dvcode", Field::other},
+    {"ts", Field::other},
+    {"tstep", Field::other},
+    {"step", Field::other},
+    {"tuningstep", Field::other},
+    {"skip", Field::other},
+    {"power", Field::other},
+    {"comment", Field::other},
+    {"bank", Field::other},
+    {"bankindex", Field::other},
+    {"location", Field::other},
+    {"position", Field::other},
+    {"latitude", Field::other},
+    {"longitude", Field::other},
+    {"utcoffset", Field::other},
+    {"groupname", Field::other},
+    {"subname", Field::other},
+};
+
+/// Where each field is read.
+constexpr std::array<std::pair<Field, int>, 8> kColumns{{
+    {Field::frequency, column::kFrequency},
+    {Field::duplex, column::kDuplex},
+    {Field::offset, column::kOffset},
+    {Field::mode, column::kMode},
+    {Field::name, column::kLabel},
+    {Field::ur, column::kUr},
+    {Field::rpt1, column::kRpt1},
+    {Field::rpt2, column::kRpt2},
 }};
 
-bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
+/// A name as the words above are written.
+std::string plain_word(std::string_view name) {
+    std::string word;
+    for (const char c : name) {
+        if (text::kBlanks.find(c) != std::string_view::npos || c == '-' || c == '_' || c == '.' ||
+            c == '"') {
+            continue;
+        }
+        word += text::to_lower(c);
+    }
+    return word;
 }
 
 }  // namespace
 
 std::optional<HeaderField> header_field(std::string_view name) {
-    std::string word;
-    for (const char c : name) {
-        if (is_blank(c) || c == '-' || c == '_' || c == '.' || c == '"') continue;
-        word += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
+    const std::string word = plain_word(name);
     for (const auto& [known, field] : kWords) {
         if (word == known) return field;
     }
     return std::nullopt;
 }
 
-bool in_place(HeaderField field, int column) {
-    switch (field) {
-        case Field::frequency:
-            return column == column::kFrequency;
-        case Field::duplex:
-            return column == column::kDuplex;
-        case Field::offset:
-            return column == column::kOffset;
-        case Field::mode:
-            return column == column::kMode;
-        case Field::name:
-            return column == column::kLabel;
-        case Field::call_sign:
-            return column >= column::kCall3 && column <= column::kCall1;
+std::optional<HeaderField> field_read_from(int column) {
+    for (const auto& [field, at] : kColumns) {
+        if (at == column) return field;
     }
-    return false;
+    return std::nullopt;
 }
 
-Header read_header(TextFile& file) {
-    file.rewind();
-    Header header;
-    std::string line;
-    int line_number = 1;
-    const auto line_ends = [&] {
-        if (line.find(',') != std::string::npos) {
-            header.line_number = line_number;
-            header.text = line;
-        }
-        line.clear();
-        ++line_number;
-    };
-    for (int c = file.get(); c != EOF; c = file.get()) {
-        if (line.empty() && is_digit(static_cast<char>(c))) break;  // the first data row
-        if (c == '\n') {
-            line_ends();
-        } else {
-            line += static_cast<char>(c);
-        }
+int column_of(HeaderField field) {
+    for (const auto& [known, at] : kColumns) {
+        if (known == field) return at;
     }
-    file.rewind();
-    header.columns = header.line_number == 0 ? 0 : columns_used(header.text);
+    return 0;
+}
+
+std::string_view field_name(HeaderField field) {
+    switch (field) {
+        case Field::frequency:
+            return "frequency";
+        case Field::duplex:
+            return "duplex";
+        case Field::offset:
+            return "offset";
+        case Field::mode:
+            return "mode";
+        case Field::name:
+            return "name";
+        case Field::ur:
+            return "UR";
+        case Field::rpt1:
+            return "RPT1";
+        case Field::rpt2:
+            return "RPT2";
+        case Field::other:
+            break;
+    }
+    return "something else";
+}
+
+bool in_place(HeaderField field, int column) {
+    if (field == Field::other) return !field_read_from(column);
+    return column_of(field) == column;
+}
+
+bool names_tone(std::string_view name) {
+    return plain_word(name) == "tone";
+}
+
+Header read_header(const MemoryFile& file) {
+    Header header;
+    if (const FileLine* line = file.header()) {
+        header.line_number = line->number;
+        header.text = std::string(line->text);
+        header.columns = columns_used(header.text);
+    }
     return header;
 }
 
 std::vector<MisplacedColumn> misplaced_columns(const Header& header) {
     std::vector<MisplacedColumn> misplaced;
     for (int column = 1; column <= header.columns; ++column) {
-        std::string_view name = column_text(header.text, column);
-        while (!name.empty() && is_blank(name.front())) name.remove_prefix(1);
-        while (!name.empty() && is_blank(name.back())) name.remove_suffix(1);
+        std::string_view name = text::trim(column_text(header.text, column));
         if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
             name = name.substr(1, name.size() - 2);
         }
@@ -125,21 +183,6 @@ std::vector<MisplacedColumn> misplaced_columns(const Header& header) {
         }
     }
     return misplaced;
-}
-
-int columns_used(std::string_view line) {
-    line = line.substr(0, std::min(line.find('\n'), line.size()));
-    int columns = 0;
-    for (int column = 1;; ++column) {
-        const std::size_t comma = line.find(',');
-        if (holds_text(line.substr(0, comma))) columns = column;
-        if (comma == std::string_view::npos) return columns;
-        line.remove_prefix(comma + 1);
-    }
-}
-
-bool holds_text(std::string_view text) {
-    return !std::all_of(text.begin(), text.end(), is_blank);
 }
 
 }  // namespace quillmer::channels

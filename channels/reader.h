@@ -4,9 +4,10 @@
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 #include "channels/layout.h"
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 
 namespace quillmer::channels {
 
@@ -24,23 +25,24 @@ struct ChannelRow {
     std::array<char, kOffsetChars + 1> offset{};        ///< column 4
     std::array<char, kModeChars + 1> mode{};            ///< column 6
     Name label = kBlankName;                            ///< column 7
-    Name call3 = kBlankName;                            ///< column 17
-    Name call2 = kBlankName;                            ///< column 18
-    Name call1 = kBlankName;                            ///< column 19
+    Name ur = kBlankName;                               ///< column 17
+    Name rpt1 = kBlankName;                             ///< column 18
+    Name rpt2 = kBlankName;                             ///< column 19
 };
 
 /// One line (or piece of a long line) as read, with the fields of a data row
-/// before they are cut to the channel row's widths.
+/// before they are cut to the channel row's widths. The texts look into the
+/// memory file.
 struct RawRow {
-    int line_number = 0;  ///< 1 for the file's first line
-    std::array<char, kLineChars + 1> line{};
-    std::array<char, kFieldChars + 1> frequency{};
-    std::array<char, kFieldChars + 1> offset{};
+    int line_number = 0;         ///< 1 for the file's first line
+    std::string_view line;       ///< as split: up to a zero byte, without the line feed
+    std::string_view frequency;  ///< column 2 as kept
+    std::string_view offset;     ///< column 4 as kept
 };
 
 class Reader {
   public:
-    explicit Reader(TextFile& file) : file_(file) {}
+    explicit Reader(const MemoryFile& file) : file_(file) {}
     /// True when a data row was read into row(); false at the end of the file,
     /// and then the row is left as it was. A last line without a line break is a
     /// data row too.
@@ -52,16 +54,12 @@ class Reader {
     void restart();
 
   private:
-    using Line = std::array<char, kLineChars + 1>;
-    /// Reads the next line, or the next piece of a long one, zero-terminated with
-    /// its line feed kept. The number of bytes read; 0 at the end of the file.
-    std::size_t read_line(Line& line);
-    void split_row(const Line& line, int line_number);
+    void split_row(const ReadLine& line);
 
-    TextFile& file_;
+    const MemoryFile& file_;
     ChannelRow row_{};
     RawRow raw_{};
-    int lines_done_ = 0;  ///< line breaks read so far
+    std::size_t next_line_ = 0;  ///< of the file's read_lines()
 };
 
 /// True when the row's frequency text is empty: the channel is sent as an erase

@@ -16,10 +16,10 @@ using Texts = std::vector<std::string>;
 
 const std::string kBlank(8, ' ');
 
-/// Frequency, duplex, offset, mode, label, call fields 3, 2 and 1.
+/// Frequency, duplex, offset, mode, label, UR, RPT1 and RPT2.
 Texts fields(const ChannelRow& r) {
     return {r.frequency.data(), r.duplex.data(), r.offset.data(), r.mode.data(),
-            r.label.data(),     r.call3.data(),  r.call2.data(),  r.call1.data()};
+            r.label.data(),     r.ur.data(),     r.rpt1.data(),   r.rpt2.data()};
 }
 
 /// "line:frequency" of every data row of a file with these bytes.
@@ -66,8 +66,8 @@ TEST(Reader, FieldsAreCutPaddedAndNeverTrimmedOrCarriedOver) {
               (Texts{"\"145.0\"", " x ", "", "", kBlank, kBlank, kBlank, kBlank}));
     // 25 characters keep 19 as split and 10 in the row; the duplex still follows.
     ASSERT_TRUE(reader.next_row());
-    EXPECT_STREQ(reader.raw().frequency.data(), "ABCDEFGHIJKLMNOPQRS");
-    EXPECT_STREQ(reader.raw().offset.data(), "12345678901");
+    EXPECT_EQ(reader.raw().frequency, "ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(reader.raw().offset, "12345678901");
     EXPECT_EQ(fields(reader.row()), (Texts{"ABCDEFGHIJ", "DUP+", "12345678", "AUTO", "NAME6789",
                                            kBlank, kBlank, kBlank}));
 }
@@ -106,7 +106,7 @@ TEST(Reader, RestartReadsFromTheTopWithAnEmptyRow) {
 }
 
 TEST(Reader, RealWindowsExportWithBlankRowsAtTheEnd) {
-    TextFile file;
+    MemoryFile file;
     ASSERT_TRUE(file.open(data_file("marine-vhf-100.csv").c_str()));
     Reader reader(file);
     std::vector<Texts> rows;
@@ -120,10 +120,13 @@ TEST(Reader, RealWindowsExportWithBlankRowsAtTheEnd) {
     EXPECT_EQ(reader.raw().line_number, 101);
 }
 
-TEST(TextFile, AMissingFileIsNotOpenedAndHoldsNothing) {
-    TextFile file;
+TEST(MemoryFile, AMissingFileOrOneLargerThanTheMostIsNotRead) {
+    MemoryFile file;
     EXPECT_FALSE(file.open(data_file("no-such-file.csv").c_str()));
-    EXPECT_EQ(file.get(), EOF);
+    EXPECT_TRUE(file.lines().empty() && !file.too_large());
+    TempMemoryFile most(std::string(kMostFileBytes, '\n'));  // read whole: it asserts so
+    std::filesystem::resize_file(most.path(), kMostFileBytes + 1);
+    EXPECT_TRUE(!file.open(most.path().c_str()) && file.too_large() && file.lines().empty());
 }
 
 }  // namespace

@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 
 namespace quillmer::channels::test_files {
 
@@ -28,11 +28,7 @@ class TempMemoryFile {
         // Parameterised tests carry '/' in their names.
         std::replace(name.begin(), name.end(), '/', '_');
         path_ = std::filesystem::temp_directory_path() / name;
-        std::FILE* out = std::fopen(path_.string().c_str(), "wb");
-        EXPECT_NE(out, nullptr);
-        if (out == nullptr) return;
-        std::fwrite(bytes.data(), 1, bytes.size(), out);
-        std::fclose(out);
+        std::ofstream(path_, std::ios::binary) << bytes;
         EXPECT_TRUE(file_.open(path_.string().c_str()));
     }
     ~TempMemoryFile() {
@@ -43,13 +39,13 @@ class TempMemoryFile {
     TempMemoryFile(const TempMemoryFile&) = delete;
     TempMemoryFile& operator=(const TempMemoryFile&) = delete;
 
-    TextFile& file() { return file_; }
+    const MemoryFile& file() const { return file_; }
     std::string path() const { return path_.string(); }
 
   private:
     static inline int count_ = 0;
     std::filesystem::path path_;
-    TextFile file_;
+    MemoryFile file_;
 };
 
 }  // namespace quillmer::channels::test_files

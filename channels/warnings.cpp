@@ -5,9 +5,11 @@
 #include <string_view>
 
 #include "channels/check.h"
+#include "channels/columns.h"
 #include "channels/header.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
+#include "core/text.h"
 
 namespace quillmer::channels {
 
@@ -24,14 +26,13 @@ constexpr long long kHighestHz = 999'990'000;
 /// Column 1 as a number, or -1 when it is not digits alone (blanks after them
 /// allowed).
 long long row_number(std::string_view line) {
-    std::string_view text = column_text(line, column::kNumber);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    if (text.empty() || text.size() > kLongestNumber ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const std::string_view digits = text::trim_end(column_text(line, column::kNumber));
+    if (digits.empty() || digits.size() > kLongestNumber ||
+        !std::all_of(digits.begin(), digits.end(), text::is_digit)) {
         return -1;
     }
     long long number = 0;
-    for (const char c : text) number = number * 10 + (c - '0');
+    for (const char c : digits) number = number * 10 + (c - '0');
     return number;
 }
 
@@ -46,6 +47,7 @@ struct Row {
     std::string full_name;       ///< column 7 as in the file
     long long hz = 0;            ///< the frequency, when written
     bool unnamed_calls = false;  ///< written without a name, with a call field that is not blank
+    bool tone = false;           ///< written, with a tone set in the header's tone column
 };
 
 /// A plain decimal number of megahertz, as the check lets it pass, in hertz.
@@ -56,15 +58,15 @@ long long hertz(std::string_view mhz) {
     bool after_point = false;
     for (const char c : mhz) {
         if (c == '.') after_point = true;
-        if (c < '0' || c > '9') continue;
+        if (!text::is_digit(c)) continue;
         if (!after_point) {
             whole = whole * 10 + (c - '0');
-        } else if (fraction_digits < 6) {
+        } else if (fraction_digits < kFractionDigits) {
             fraction = fraction * 10 + (c - '0');
             ++fraction_digits;
         }
     }
-    for (; fraction_digits < 6; ++fraction_digits) fraction *= 10;
+    for (; fraction_digits < kFractionDigits; ++fraction_digits) fraction *= 10;
     return whole * 1'000'000 + fraction;
 }
 
@@ -74,15 +76,29 @@ std::string mhz(long long hz) {
 }
 
 bool calls_not_blank(const ChannelRow& row) {
-    return holds_text(row.call1.data()) || holds_text(row.call2.data()) ||
-           holds_text(row.call3.data());
+    return text::holds_text(row.ur.data()) || text::holds_text(row.rpt1.data()) ||
+           text::holds_text(row.rpt2.data());
 }
 
-std::vector<Row> rows_of(TextFile& file) {
+/// The column the header names for the tone, 0 for none.
+int tone_column(const Header& header) {
+    for (int column = 1; column <= header.columns; ++column) {
+        if (names_tone(column_text(header.text, column))) return column;
+    }
+    return 0;
+}
+
+/// A tone column's value that sets a tone: neither empty nor OFF.
+bool sets_tone(std::string_view value) {
+    value = text::trim(value);
+    return !value.empty() && !text::equals_ignoring_case(value, "OFF");
+}
+
+std::vector<Row> rows_of(const MemoryFile& file, int tone_column) {
     std::vector<Row> rows;
     Reader reader(file);
     while (reader.next_row()) {
-        const std::string_view line = reader.raw().line.data();
+        const std::string_view line = reader.raw().line;
         Row row;
         row.line_number = reader.raw().line_number;
         row.number = row_number(line);
@@ -97,9 +113,9 @@ std::vector<Row> rows_of(TextFile& file) {
         }
         row.unnamed_calls =
             row.written && names_blanked(reader.row()) && calls_not_blank(reader.row());
+        row.tone = row.written && tone_column != 0 && sets_tone(column_text(line, tone_column));
         rows.push_back(std::move(row));
     }
-    file.rewind();
     return rows;
 }
 
@@ -125,8 +141,7 @@ void same_names(const std::vector<Row>& rows, std::vector<FileWarning>& warnings
     std::vector<FileWarning> found;
     for (const auto& [name, group] : groups) {
         if (group.full_names.size() < 2) continue;
-        std::string shown = name;
-        while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+        const std::string_view shown = text::trim_end(name, " ");
         found.push_back({Kind::same_names, group.line_number,
                          "Channels " + channel_ranges(group.channels) + " all get the name \"" +
                              printable(shown) + "\": names are cut to " +
@@ -162,9 +177,8 @@ void numbering(const std::vector<Row>& rows, std::vector<FileWarning>& warnings)
 /// The header against the rows: fewer columns than they use (it cannot be
 /// trusted to name them), or, trusted, a call sign column where no call field
 /// is read; the check has refused the file already if a DV row holds one there.
-void header_warnings(TextFile& file, const std::vector<Row>& rows,
+void header_warnings(const Header& header, const std::vector<Row>& rows,
                      std::vector<FileWarning>& warnings) {
-    const Header header = read_header(file);
     if (header.line_number == 0) return;
     int row_columns = 0;
     for (const Row& row : rows) row_columns = std::max(row_columns, row.columns);
@@ -176,20 +190,21 @@ void header_warnings(TextFile& file, const std::vector<Row>& rows,
                  std::to_string(row_columns) +
                  ": check that the columns line up with the header (the name comes from "
                  "column " +
-                 std::to_string(column::kLabel) + ", the call fields 3, 2 and 1 from columns " +
-                 std::to_string(column::kCall3) + ", " + std::to_string(column::kCall2) + " and " +
-                 std::to_string(column::kCall1) + ").\n"});
+                 std::to_string(column::kLabel) +
+                 ", the call signs UR, RPT1 and RPT2 from columns " + std::to_string(column::kUr) +
+                 ", " + std::to_string(column::kRpt1) + " and " + std::to_string(column::kRpt2) +
+                 ").\n"});
         return;
     }
     for (const MisplacedColumn& m : misplaced_columns(header)) {
-        if (m.field != HeaderField::call_sign) continue;
+        if (!is_call_sign(m.field)) continue;
         warnings.push_back(
             {Kind::header_calls, header.line_number,
              line + " calls column " + std::to_string(m.column) + " \"" + printable(m.name) +
-                 "\", but call signs are read from columns " + std::to_string(column::kCall3) +
-                 " to " + std::to_string(column::kCall1) +
-                 " only: the file is laid out for another radio or program. No DV channel "
-                 "holds one there, and FM channels do not use them.\n"});
+                 "\", but the call signs are read from columns " + std::to_string(column::kUr) +
+                 ", " + std::to_string(column::kRpt1) + " and " + std::to_string(column::kRpt2) +
+                 " as UR, RPT1 and RPT2: the file is laid out for another radio or program. No "
+                 "DV channel holds one there, and FM channels do not use them.\n"});
         return;
     }
 }
@@ -211,26 +226,41 @@ void channels_warned(const std::vector<Row>& rows, std::vector<FileWarning>& war
                             channel_ranges(channels) + what});
 }
 
+/// Channels that set a tone, which the frame has no room for.
+void tone_warning(const std::vector<Row>& rows, int tone_column, const Header& header,
+                  std::vector<FileWarning>& warnings) {
+    constexpr std::size_t kNamed = 5;
+    std::vector<int> channels;
+    int line_number = 0;
+    for (std::size_t ch = 0; ch < rows.size(); ++ch) {
+        if (!rows[ch].tone) continue;
+        if (channels.empty()) line_number = rows[ch].line_number;
+        channels.push_back(static_cast<int>(ch));
+    }
+    if (channels.empty()) return;
+    const std::size_t more = channels.size() - std::min(channels.size(), kNamed);
+    channels.resize(channels.size() - more);
+    warnings.push_back({Kind::tones, line_number,
+                        std::to_string(channels.size() + more) +
+                            (channels.size() + more == 1 ? " channel sets" : " channels set") +
+                            " a tone in column " + std::to_string(tone_column) + " (\"" +
+                            printable(text::trim(column_text(header.text, tone_column))) +
+                            "\"): " + (channels.size() == 1 ? "channel " : "channels ") +
+                            channel_ranges(channels) +
+                            (more > 0 ? " and " + std::to_string(more) + " more" : "") +
+                            ". The radio gets no tone from this program: set it on the radio.\n"});
+}
+
 /// Data rows after a byte 0x1A: the file ends there, so they are not written.
-void end_byte_warning(TextFile& file, std::vector<FileWarning>& warnings) {
-    file.rewind();
-    int line_number = 1;
-    int c = file.get();
-    for (; c != EOF; c = file.get()) {
-        if (c == '\n') ++line_number;
-    }
-    if (!file.ended_at_end_byte()) {
-        file.rewind();
-        return;
-    }
-    file.read_past_end_byte();
+void end_byte_warning(const MemoryFile& file, std::vector<FileWarning>& warnings) {
+    const int line_number = file.end_byte_line();
+    if (line_number == 0) return;
     int rows_after = 0;
     bool line_start = true;
-    for (c = file.get(); c != EOF; c = file.get()) {
-        if (line_start && c >= '0' && c <= '9') ++rows_after;
+    for (const char c : file.after_end_byte()) {
+        if (line_start && text::is_digit(c)) ++rows_after;
         line_start = c == '\n';
     }
-    file.rewind();
     if (rows_after == 0) return;
     warnings.push_back(
         {Kind::after_end_byte, line_number,
@@ -243,9 +273,11 @@ void end_byte_warning(TextFile& file, std::vector<FileWarning>& warnings) {
 
 }  // namespace
 
-std::vector<FileWarning> file_warnings(TextFile& file) {
+std::vector<FileWarning> file_warnings(const MemoryFile& file) {
     std::vector<FileWarning> warnings;
-    const std::vector<Row> rows = rows_of(file);
+    const Header header = read_header(file);
+    const int tones = tone_column(header);
+    const std::vector<Row> rows = rows_of(file, tones);
     same_names(rows, warnings);
     numbering(rows, warnings);
 
@@ -259,7 +291,7 @@ std::vector<FileWarning> file_warnings(TextFile& file) {
                                 " on, and a run ends with status 9.\n"});
     }
 
-    if (!rows.empty()) header_warnings(file, rows, warnings);
+    if (!rows.empty()) header_warnings(header, rows, warnings);
     channels_warned(
         rows, warnings, Kind::out_of_range,
         [](const Row& row) { return row.written && (row.hz < kLowestHz || row.hz > kHighestHz); },
@@ -267,10 +299,11 @@ std::vector<FileWarning> file_warnings(TextFile& file) {
             " MHz, what these radios receive: the radio may refuse it during the write.\n");
     channels_warned(
         rows, warnings, Kind::calls_unnamed, [](const Row& row) { return row.unnamed_calls; },
-        " has call signs in columns " + std::to_string(column::kCall3) + " to " +
-            std::to_string(column::kCall1) + " but no name in column " +
+        " has call signs in columns " + std::to_string(column::kUr) + " to " +
+            std::to_string(column::kRpt2) + " (UR, RPT1, RPT2) but no name in column " +
             std::to_string(column::kLabel) +
             " (or one that starts with a blank): its call fields are sent blank.\n");
+    tone_warning(rows, tones, header, warnings);
     end_byte_warning(file, warnings);
     return warnings;
 }

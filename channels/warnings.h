@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "channels/text_file.h"
+#include "channels/memory_file.h"
 
 namespace quillmer::channels {
 
@@ -18,6 +18,7 @@ struct FileWarning {
         header_calls,    ///< the header names a call sign column no DV row uses (FM only)
         out_of_range,    ///< frequencies these radios do not receive
         calls_unnamed,   ///< call signs in a row without a name: sent blank
+        tones,           ///< the header's tone column sets a tone: the radio gets none
         after_end_byte,  ///< data rows after a byte 0x1A, which ends the file
     } kind = Kind::same_names;
     int line_number = 0;  ///< the first line concerned, 1 for the file's first
@@ -25,8 +26,8 @@ struct FileWarning {
 };
 
 /// The warnings for a file that passed check_memory_file(), in the order of the
-/// kinds above; leaves it rewound to its start.
-std::vector<FileWarning> file_warnings(TextFile& file);
+/// kinds above.
+std::vector<FileWarning> file_warnings(const MemoryFile& file);
 
 /// Channel numbers in ascending order as ranges: {1, 2, 3, 7} gives "1-3, 7",
 /// none gives "none".

@@ -61,6 +61,8 @@ TEST(Warnings, EachKindAtItsFirstLine) {
         {"CH,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,Your Call Sign\n"
          "0,145.5,,,,FM,A,,,,,,,,,CQCQCQ\n",
          {{Kind::header_calls, 1}}},
+        {"CH,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,URCALL,RPT2CALL,RPT1CALL\n0,145.5\n",
+         {{Kind::header_calls, 1}}},
         // Frequencies these radios do not receive, on written channels only.
         {header + "0,1295.0\n1,145.5\n2,0.1\n3,,,,,FM\n", {{Kind::out_of_range, 2}}},
         {header + "0,0.495\n1,999.99\n", {}},
@@ -68,6 +70,10 @@ TEST(Warnings, EachKindAtItsFirstLine) {
         {"0,145.5,,,,DV,NAME,,,,,,,,,,A,B,C\n1,145.5,,,,DV, X,,,,,,,,,,A\n"
          "2,145.5,,,,DV,,,,,,,,,,,,,C\n3,,,,,DV,,,,,,,,,,,A\n",
          {{Kind::calls_unnamed, 2}}},
+        // A tone set on a written channel: neither empty nor OFF.
+        {"CH,Frequency,Dup,Offset,TS,Mode,Name,SKIP,Tone\n0,145.5,,,,FM,A,,OFF\n1,145.5\n"
+         "2,,,,,FM,C,,TONE\n3,145.5,,,,FM,D,, tsql \n",
+         {{Kind::tones, 5}}},
         // Rows after a Ctrl-Z are not part of the file; a note after it is harmless.
         {header + rows_from(0, 2) + "\x1a" + rows_from(2, 2), {{Kind::after_end_byte, 4}}},
         {header + rows_from(0, 2) + "\x1a\n# end\n", {}},
@@ -88,8 +94,8 @@ TEST(Warnings, RealFilesAndTheirMessages) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].message,
               "The header on line 1 names 18 columns, but data rows hold 19: check that the "
-              "columns line up with the header (the name comes from column 7, the call fields "
-              "3, 2 and 1 from columns 17, 18 and 19).\n");
+              "columns line up with the header (the name comes from column 7, the call signs "
+              "UR, RPT1 and RPT2 from columns 17, 18 and 19).\n");
 
     TempMemoryFile other(
         "0,1295.0,,,,DV,,,,,,,,,,,CQCQCQ\n1,145.5\n2,2000.0\n\x1a"
@@ -100,14 +106,14 @@ TEST(Warnings, RealFilesAndTheirMessages) {
               "Each of channels 0, 2 has a frequency outside 0.495 to 999.990 MHz, what these "
               "radios receive: the radio may refuse it during the write.\n");
     EXPECT_EQ(messages[1].message,
-              "Channel 0 has call signs in columns 17 to 19 but no name in column 7 (or one "
-              "that starts with a blank): its call fields are sent blank.\n");
+              "Channel 0 has call signs in columns 17 to 19 (UR, RPT1, RPT2) but no name in "
+              "column 7 (or one that starts with a blank): its call fields are sent blank.\n");
     EXPECT_EQ(messages[2].message,
               "Line 4 holds a Ctrl-Z byte (0x1A), which ends the file: the 1 data row after it "
               "is not written, and its channel is erased.\n");
 
     // "MVHF CH1" and "MVHF CH10" to "MVHF CH19" and so on.
-    TextFile marine;
+    MemoryFile marine;
     ASSERT_TRUE(marine.open(data_file("marine-vhf-100.csv").c_str()));
     const auto alike = file_warnings(marine);
     ASSERT_FALSE(alike.empty());
@@ -115,9 +121,10 @@ TEST(Warnings, RealFilesAndTheirMessages) {
         EXPECT_EQ(alike[i].kind, Kind::same_names) << alike[i].message;
     }
     EXPECT_EQ(alike.back().message,
-              "The header on line 1 calls column 16 \"Your Call Sign\", but call signs are read "
-              "from columns 17 to 19 only: the file is laid out for another radio or program. "
-              "No DV channel holds one there, and FM channels do not use them.\n");
+              "The header on line 1 calls column 16 \"Your Call Sign\", but the call signs are "
+              "read from columns 17, 18 and 19 as UR, RPT1 and RPT2: the file is laid out for "
+              "another radio or program. No DV channel holds one there, and FM channels do not "
+              "use them.\n");
 
     TempMemoryFile gap("0,145.5\n1,145.5\n3,145.5\n");
     const auto numbering = file_warnings(gap.file());
@@ -125,6 +132,13 @@ TEST(Warnings, RealFilesAndTheirMessages) {
     EXPECT_EQ(numbering[0].message,
               "Line 3 has \"3\" in column 1 where 2 would follow: channels are written in row "
               "order, whatever column 1 says (this row is channel 2).\n");
+
+    std::string tones = "CH,Frequency,Dup,Offset,TS,Mode,Name,SKIP,TONE\n";
+    for (int ch = 0; ch < 7; ++ch) tones += std::to_string(ch) + ",145.5,,,,FM,A,,TONE\n";
+    TempMemoryFile toned(tones);
+    EXPECT_EQ(file_warnings(toned.file()).back().message,
+              "7 channels set a tone in column 9 (\"TONE\"): channels 0-4 and 2 more. The radio "
+              "gets no tone from this program: set it on the radio.\n");
 
     TempMemoryFile many(rows_from(0, 410));
     const auto too_many = file_warnings(many.file());

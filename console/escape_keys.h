@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "console/key_queue.h"
+#include "core/text.h"
 
 namespace quillmer::console {
 
@@ -38,7 +39,7 @@ void take_escape(KeyQueue& keys, NextByte&& next_byte) {
     for (int length = 0; length < 16; ++length) {
         const std::optional<unsigned char> byte = next_byte(kSequenceWaitMs);
         if (!byte) break;
-        if (*byte >= '0' && *byte <= '9') {
+        if (text::is_digit(static_cast<char>(*byte))) {
             number = number * 10 + (*byte - '0');
             if (number > 999) number = 999;
             continue;

@@ -19,6 +19,7 @@
 #include "console/key_queue.h"
 #include "console/line_input.h"
 #include "console/system_console.h"
+#include "core/text.h"
 
 namespace quillmer::console {
 
@@ -70,14 +71,7 @@ void write_all(int fd, std::string_view bytes) {
 bool is_shift_jis_codeset(std::string_view codeset) {
     for (std::string_view name :
          {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS"}) {
-        if (codeset.size() != name.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            const char c = codeset[i];
-            const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-            if (upper != name[i]) same = false;
-        }
-        if (same) return true;
+        if (text::equals_ignoring_case(codeset, name)) return true;
     }
     return false;
 }

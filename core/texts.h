@@ -10,7 +10,11 @@
 
 namespace quillmer::texts {
 
-inline constexpr std::string_view kTitle = "\nQuillmer version 0.2";
+/// The title names the project's version as major.minor.
+inline constexpr std::string_view kTitle = "\nQuillmer version " QUILLMER_TITLE_VERSION;
+static_assert(std::string_view(QUILLMER_TITLE_VERSION) != "0.2" ||
+                  kTitle == "\nQuillmer version 0.2",
+              "while the version is 0.2.x the title reads as it always has");
 inline constexpr std::string_view kCredit = " - memory channel writer for ID-91 / ID-92\n\n";
 
 inline constexpr std::string_view kNoArgument = "メモリファイルを指定してください\n";

@@ -21,12 +21,14 @@
 #include <string_view>
 
 #include "channels/layout.h"
+#include "core/text.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
 #include "protocol/frames.h"
 
 namespace {
 
+namespace text = quillmer::text;
 using quillmer::channels::ChannelRow;
 using quillmer::channels::kMemoryChannels;
 using quillmer::channels::kNameChars;
@@ -79,9 +81,9 @@ Record take_record(Input& in) {
     fill_field(in, row.offset);
     fill_field(in, row.mode);
     fill_field(in, row.label);
-    fill_field(in, row.call3);
-    fill_field(in, row.call2);
-    fill_field(in, row.call1);
+    fill_field(in, row.ur);
+    fill_field(in, row.rpt1);
+    fill_field(in, row.rpt2);
     return record;
 }
 
@@ -161,15 +163,11 @@ void check_encoding(const Record& record, const ChannelFrames& frames, const std
                                         [](Byte b) { return b == ' '; }));
     } else {
         QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kLabel, row.label));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall1, row.call1));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall2, row.call2));
-        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall3, row.call3));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall1, row.rpt2));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall2, row.rpt1));
+        QUILLMER_FUZZ_CHECK(name_is(frames, write_at::kCall3, row.ur));
     }
     check_fixed_bytes(frames);
-}
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 /// Properties of the conversion that hold for any text.
@@ -188,7 +186,7 @@ void check_packed(std::string_view text) {
     }
     // Up to eight decimal digits read as the same digits in hexadecimal.
     const std::string_view integer = text.substr(0, std::min(point, text.size()));
-    if (integer.size() <= 8 && std::all_of(integer.begin(), integer.end(), is_digit)) {
+    if (integer.size() <= 8 && std::all_of(integer.begin(), integer.end(), text::is_digit)) {
         std::array<char, 16> hex{};
         std::snprintf(hex.data(), hex.size(), "%0*x", static_cast<int>(integer.size()),
                       static_cast<unsigned>(number.integer));

@@ -11,11 +11,10 @@
 // and no frequency is zero. Every data row is a whole line of the file (no
 // piece of a long line becomes a row, and no kept column is cut), the lines do
 // not end in carriage returns alone, and a header that names its columns puts
-// the frequency, duplex, offset, mode and name where they are read and a call
-// sign outside columns 17 to 19 only where no DV row holds one. The frames are
+// the frequency, duplex, offset, mode and name where they are read and UR
+// ("Your Call Sign") outside column 17 only where no DV row holds one. The frames are
 // read back by the program's frame decoder, which must give the channel and the
-// numbers again. The memory file is opened by path, so each input is written to
-// a scratch file, in memory (/dev/shm) where the system has that.
+// numbers again.
 //
 // The columns the oracles read (2, 3, 4, 6, 7, 17 to 19) and the widths they
 // walk the frame by are written out here on purpose, not taken from the
@@ -26,19 +25,16 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "channels/check.h"
 #include "channels/layout.h"
+#include "channels/memory_file.h"
 #include "channels/reader.h"
-#include "channels/text_file.h"
+#include "core/text.h"
 #include "fuzz/fuzz_check.h"
 #include "protocol/encoder.h"
 #include "protocol/frame_decode.h"
@@ -46,48 +42,16 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+namespace text = quillmer::text;
 using quillmer::channels::CheckFailure;
 using quillmer::channels::kMemoryChannels;
+using quillmer::channels::MemoryFile;
 using quillmer::channels::RawRow;
 using quillmer::channels::Reader;
-using quillmer::channels::TextFile;
 using quillmer::protocol::Byte;
 using quillmer::protocol::ChannelFrames;
 using quillmer::protocol::decode_channel_frame;
 namespace write_at = quillmer::protocol::write_at;
-
-/// One file for all the inputs of a run, removed when the run ends.
-class ScratchFile {
-  public:
-    ScratchFile() {
-        std::error_code error;
-        fs::path dir = "/dev/shm";
-        if (!fs::is_directory(dir, error)) dir = fs::temp_directory_path();
-        // Runs side by side (libFuzzer's -jobs, parallel tests) need a file each.
-        std::random_device random;
-        path_ = dir / ("quillmer-fuzz-" + std::to_string(random()) + "-" +
-                       std::to_string(random()) + ".csv");
-    }
-    ~ScratchFile() {
-        std::error_code ignored;
-        fs::remove(path_, ignored);
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    /// Replaces the file's bytes; false when it cannot be written.
-    bool write(const std::uint8_t* data, std::size_t size) const {
-        std::FILE* out = std::fopen(path_.string().c_str(), "wb");
-        if (out == nullptr) return false;
-        const bool written = size == 0 || std::fwrite(data, 1, size, out) == size;
-        return std::fclose(out) == 0 && written;
-    }
-    std::string path() const { return path_.string(); }
-
-  private:
-    fs::path path_;
-};
 
 /// A number as the frame must carry it: the digits of `text` in units of 10^-6,
 /// from a field that passed the check (spaces, digits, a point, digits, spaces).
@@ -100,7 +64,7 @@ std::uint64_t micro_units(std::string_view text) {
     for (const char c : text) {
         if (c == '.') {
             after_point = true;
-        } else if (c >= '0' && c <= '9') {
+        } else if (text::is_digit(c)) {
             const auto digit = static_cast<std::uint64_t>(c - '0');
             if (!after_point) {
                 whole = whole * 10 + digit;
@@ -142,42 +106,33 @@ std::string_view column(std::string_view line, int n) {
     return line.substr(0, line.find(','));
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
 /// Empty, or OFF in any letter case: the spellings of simplex.
 bool says_simplex(std::string_view duplex) {
-    duplex = trimmed(duplex);
-    return duplex.empty() || (duplex.size() == 3 && (duplex[0] | 0x20) == 'o' &&
-                              (duplex[1] | 0x20) == 'f' && (duplex[2] | 0x20) == 'f');
+    duplex = text::trim(duplex, " ");
+    return duplex.empty() || text::equals_ignoring_case(duplex, "off");
 }
 
 bool says_fm(std::string_view mode) {
-    mode = mode.substr(0, 4);  // the characters the row keeps
-    while (!mode.empty() && mode.front() == ' ') mode.remove_prefix(1);
-    while (!mode.empty() && mode.back() == ' ') mode.remove_suffix(1);
-    return mode.empty() || (mode.size() == 2 && (mode[0] | 0x20) == 'f' && (mode[1] | 0x20) == 'm');
+    mode = text::trim(mode.substr(0, 4), " ");  // the characters the row keeps
+    return mode.empty() || text::equals_ignoring_case(mode, "fm");
 }
 
 /// A row of a file that passed: the frames say what the row says.
 void check_row(const RawRow& raw, int channel, const ChannelFrames& frames) {
-    const std::string_view line = raw.line.data();
+    const std::string_view line = raw.line;
     QUILLMER_FUZZ_CHECK(line.find(',') != std::string_view::npos);
     for (const int n : {2, 3, 4, 6, 7, 17, 18, 19}) {
         QUILLMER_FUZZ_CHECK(!column(line, n).starts_with('"'));
     }
 
-    const std::uint64_t frequency = micro_units(raw.frequency.data());
-    const std::uint64_t offset = micro_units(raw.offset.data());
+    const std::uint64_t frequency = micro_units(raw.frequency);
+    const std::uint64_t offset = micro_units(raw.offset);
     QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kFrequency, 5) == frequency);
     QUILLMER_FUZZ_CHECK(packed_value(frames, write_at::kOffset, 4) == offset);
     if (frames.write[write_at::kMode] == 0x0E) QUILLMER_FUZZ_CHECK(says_fm(column(line, 6)));
     if (frames.write[write_at::kDuplex] == 0) QUILLMER_FUZZ_CHECK(says_simplex(column(line, 3)));
     // A zero frequency would be a channel at 0 Hz; an empty one erases.
-    if (raw.frequency[0] != '\0') QUILLMER_FUZZ_CHECK(frequency != 0);
+    if (!raw.frequency.empty()) QUILLMER_FUZZ_CHECK(frequency != 0);
     for (std::size_t at = write_at::kLabel; at < quillmer::protocol::kWriteFrameSize - 1; ++at) {
         if (at == write_at::kLabel + 8) at = write_at::kCall1;  // past the two zero bytes
         QUILLMER_FUZZ_CHECK(frames.write[at] >= 0x20 && frames.write[at] <= 0x7E);
@@ -190,26 +145,6 @@ void check_row(const RawRow& raw, int channel, const ChannelFrames& frames) {
     QUILLMER_FUZZ_CHECK(written->offset == mhz_text(offset));
     const auto erased = decode_channel_frame(frames.erase);
     QUILLMER_FUZZ_CHECK(erased && erased->erase && erased->channel == channel);
-}
-
-/// A file that passed hides no data row behind blanks at the start of a line:
-/// the reader would skip it as a header.
-void check_no_hidden_rows(TextFile& file) {
-    file.rewind();
-    bool line_start = true;
-    bool blanks = false;
-    for (int c = file.get(); c != EOF; c = file.get()) {
-        if (c == '\n') {
-            line_start = true;
-            blanks = false;
-        } else if (line_start && (c == ' ' || c == '\t')) {
-            blanks = true;
-        } else if (line_start) {
-            QUILLMER_FUZZ_CHECK(!(blanks && c >= '0' && c <= '9'));
-            line_start = false;
-        }
-    }
-    file.rewind();
 }
 
 /// The file's lines by this target's own reading of text mode: carriage
@@ -243,8 +178,18 @@ TextLines text_lines(const std::uint8_t* data, std::size_t size) {
     return text;
 }
 
+/// A file that passed hides no data row behind blanks at the start of a line:
+/// the reader would skip it as a header.
+void check_no_hidden_rows(const TextLines& text) {
+    for (const std::string& line : text.lines) {
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == 0 || first == std::string::npos) continue;
+        QUILLMER_FUZZ_CHECK(!text::is_digit(line[first]));
+    }
+}
+
 bool is_data_line(std::string_view line) {
-    return !line.empty() && line[0] >= '0' && line[0] <= '9';
+    return !line.empty() && text::is_digit(line[0]);
 }
 
 /// Columns up to the last that holds more than blanks.
@@ -263,7 +208,7 @@ std::string plain_name(std::string_view name) {
     std::string plain;
     for (const char c : name) {
         if (c == ' ' || c == '\t' || c == '-' || c == '_' || c == '.') continue;
-        plain += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        plain += text::to_lower(c);
     }
     return plain;
 }
@@ -306,7 +251,7 @@ void check_lines(const TextLines& text, const std::vector<RowRead>& rows) {
         if (name == "offset") QUILLMER_FUZZ_CHECK(n == 4);
         if (name == "mode") QUILLMER_FUZZ_CHECK(n == 6);
         if (name == "name") QUILLMER_FUZZ_CHECK(n == 7);
-        if (name != "yourcallsign" || (n >= 17 && n <= 19)) continue;
+        if (name != "yourcallsign" || n == 17) continue;  // UR, read from 17 only
         for (const RowRead& row : rows) {
             if (!column(row.line, 6).starts_with("DV")) continue;
             QUILLMER_FUZZ_CHECK(column(row.line, n).find_first_not_of(" \t") ==
@@ -341,17 +286,16 @@ void check_failure(const CheckFailure& failure) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const ScratchFile scratch;
-    QUILLMER_FUZZ_CHECK(scratch.write(data, size));
-    TextFile file;
-    QUILLMER_FUZZ_CHECK(file.open(scratch.path().c_str()));
+    MemoryFile file;
+    file.load(std::string(reinterpret_cast<const char*>(data), size));
+    const TextLines text = text_lines(data, size);
 
     const std::optional<CheckFailure> failure = quillmer::channels::check_memory_file(file);
     if (failure) check_failure(*failure);
 
     // The transfer's reading: rows in order, channel n for the n-th; rows after
     // channel 399 are only counted.
-    if (!failure) check_no_hidden_rows(file);
+    if (!failure) check_no_hidden_rows(text);
     Reader reader(file);
     ChannelFrames frames;
     int rows = 0;
@@ -364,12 +308,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (reader.row().frequency[0] != '\0') any_frequency = true;
         ++rows;
-        std::string_view line = reader.raw().line.data();
-        if (line.ends_with('\n')) line.remove_suffix(1);
-        rows_read.push_back({reader.raw().line_number, std::string(line)});
+        rows_read.push_back({reader.raw().line_number, std::string(reader.raw().line)});
     }
     QUILLMER_FUZZ_CHECK(!reader.next_row());
-    if (!failure) check_lines(text_lines(data, size), rows_read);
+    if (!failure) check_lines(text, rows_read);
     // The check reads the same rows: a file it takes has rows, and a frequency
     // in one of them; when it finds none, there are none (a line it refuses
     // first, or a zero byte, may hide that).

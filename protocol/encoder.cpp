@@ -86,11 +86,12 @@ void encode_channel(const ChannelRow& row, int channel, ChannelFrames& frames) {
     frame[at::kDuplex] = duplex_code(channels::duplex_of(row.duplex.data()));
 
     // A channel without a label is shown blank, whatever its call fields hold.
+    // The call signs go in the order of the header on the air: RPT2, RPT1, UR.
     const bool blank = channels::names_blanked(row);
     put_name(frame, at::kLabel, blank ? kBlankName : row.label);
-    put_name(frame, at::kCall1, blank ? kBlankName : row.call1);
-    put_name(frame, at::kCall2, blank ? kBlankName : row.call2);
-    put_name(frame, at::kCall3, blank ? kBlankName : row.call3);
+    put_name(frame, at::kCall1, blank ? kBlankName : row.rpt2);
+    put_name(frame, at::kCall2, blank ? kBlankName : row.rpt1);
+    put_name(frame, at::kCall3, blank ? kBlankName : row.ur);
 }
 
 }  // namespace quillmer::protocol

@@ -12,8 +12,8 @@ namespace quillmer::protocol {
 namespace {
 
 using channels::ChannelRow;
+using channels::MemoryFile;
 using channels::Reader;
-using channels::TextFile;
 using channels::test_files::data_file;
 using channels::test_files::TempMemoryFile;
 using ::testing::ElementsAre;
@@ -133,7 +133,7 @@ TEST(EncodeChannel, EmptyLabelBlanksTheCallFieldsToo) {
 }
 
 TEST(EncodeChannel, WholeFrameOfARealDvChannel) {
-    TextFile file;
+    MemoryFile file;
     ASSERT_TRUE(file.open(data_file("dv-bank-sydney.csv").c_str()));
     Reader reader(file);
     ASSERT_TRUE(reader.next_row());

@@ -61,7 +61,7 @@ struct Radio {
 struct Transfer : ::testing::Test {
     std::filesystem::path path = std::filesystem::temp_directory_path() /
                                  ("quillmer-transfer-" + std::to_string(::getpid()) + ".csv");
-    channels::TextFile file;
+    channels::MemoryFile file;
     ScriptedLine line;
     serial::LineClock clock{line};
     ReplyBuffer reply;

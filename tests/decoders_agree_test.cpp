@@ -23,7 +23,7 @@ namespace {
 using channels::test_files::TempMemoryFile;
 
 /// The frames a run sends for the file, channel 0 to 399.
-std::vector<std::vector<std::uint8_t>> frames_of(channels::TextFile& file) {
+std::vector<std::vector<std::uint8_t>> frames_of(const channels::MemoryFile& file) {
     EXPECT_EQ(channels::check_memory_file(file), std::nullopt) << "the check refuses the file";
     std::vector<std::vector<std::uint8_t>> sent;
     channels::Reader reader(file);
@@ -80,7 +80,7 @@ testing::AssertionResult decoded_alike(const std::vector<std::uint8_t>& frame) {
            << testing::PrintToString(mine) << " against " << testing::PrintToString(theirs);
 }
 
-void expect_decoded_alike(channels::TextFile& file, const std::string& name) {
+void expect_decoded_alike(const channels::MemoryFile& file, const std::string& name) {
     const auto frames = frames_of(file);
     ASSERT_EQ(frames.size(), static_cast<std::size_t>(channels::kMemoryChannels));
     int written = 0;
@@ -94,7 +94,7 @@ void expect_decoded_alike(channels::TextFile& file, const std::string& name) {
 TEST(DecodersAgree, OnTheRealFilesAndTheExample) {
     for (const std::string& path : {std::string(QUILLMER_EXAMPLE_FILE),
                                     channels::test_files::data_file("marine-vhf-100.csv")}) {
-        channels::TextFile file;
+        channels::MemoryFile file;
         ASSERT_TRUE(file.open(path.c_str())) << path;
         expect_decoded_alike(file, path);
     }

@@ -18,11 +18,13 @@ constexpr long kNoSuchPort = 4000;
 class FrontEnd : public EndToEnd {
   protected:
     /// The console from the first "Com:" (or, without it, from the end of the
-    /// banner's credit line) on, past the memory file's warnings.
+    /// banner's credit line) on, past the memory file's warnings and the line
+    /// that names where the port came from.
     static std::string after_banner(const std::string& transcript) {
         std::size_t at = transcript.find("\n\n", texts::kTitle.size());
         if (at == std::string::npos) return "";
-        for (at += 2; transcript.compare(at, 9, "Warning: ") == 0;) {
+        for (at += 2; transcript.compare(at, 9, "Warning: ") == 0 ||
+                      transcript.compare(at, 10, "Port from ") == 0;) {
             at = transcript.find('\n', at) + 1;
         }
         return transcript.substr(at);

@@ -37,7 +37,8 @@ TEST_F(MemoryFiles, MarineChannelsWithWindowsLineEndsAndBlankRows) {
 TEST_F(MemoryFiles, DvBankLaidOutForNewerRadiosNeverReachesTheRadio) {
     const auto& radio = start_radio(sim::model_config(Model::id92));
     ProgramRun& run = launch_for(radio, read_file(data_path("dv-bank-sydney.csv")));
-    EXPECT_EQ(finish_after("Nothing was sent to the radio.\n"), status(ExitStatus::memory_file_refused));
+    EXPECT_EQ(finish_after("Nothing was sent to the radio.\n"),
+              status(ExitStatus::memory_file_refused));
     EXPECT_NE(run.transcript().find("Memory file line 1, column 16: "), std::string::npos)
         << run.transcript();
     EXPECT_EQ(occurrences(run.transcript(), "Com:"), 0u) << "a port was looked for";
@@ -164,7 +165,7 @@ std::string right_trimmed(std::string text) {
 struct TableRow {
     int channel = -1;
     bool erase = false;
-    std::vector<std::string> fields;  // frequency, duplex, offset, mode, name, call 1, 2, 3
+    std::vector<std::string> fields;  // frequency, duplex, offset, mode, name, UR, RPT1, RPT2
 };
 
 std::vector<TableRow> table_rows(const std::vector<std::string>& lines) {
@@ -205,7 +206,7 @@ TEST_P(CheckFiles, ShowEveryChannelOrTheRefusal) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_TRUE(lines[0].starts_with("Header: line ")) << lines[0];
     EXPECT_EQ(lines[1],
-              " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      CALL 1    CALL 2    CALL 3");
+              " CH  FREQUENCY    DUP   OFFSET     MODE  NAME      UR        RPT1      RPT2");
     const std::vector<TableRow> rows = table_rows(lines);
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(sim::kChannelCount)) << run.transcript();
     for (int ch = 0; ch < sim::kChannelCount; ++ch) EXPECT_EQ(rows[ch].channel, ch);
@@ -250,8 +251,8 @@ TEST_F(MemoryFiles, CheckTableIsWhatTheRadioHoldsAfterARun) {
         const std::vector<std::string> held{
             sim::format_mhz(f.frequency_hz), duplex.empty() ? "OFF" : duplex,
             sim::format_mhz(f.offset_hz),    std::string(sim::mode_name(f.mode)),
-            right_trimmed(f.label),          right_trimmed(f.call1),
-            right_trimmed(f.call2),          right_trimmed(f.call3)};
+            right_trimmed(f.label),          right_trimmed(f.call3),
+            right_trimmed(f.call2),          right_trimmed(f.call1)};
         EXPECT_EQ(row.fields, held) << "channel " << ch;
     }
 }
