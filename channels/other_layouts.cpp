@@ -145,7 +145,7 @@ LayoutHeader recognise_layout(std::string_view header_line) {
     return {};
 }
 
-OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_unwritable) {
+OtherLayoutFile read_other_layout(std::span<const FileLine> lines, bool skip_unwritable) {
     OtherLayoutFile out;
     std::size_t i = 0;
     LayoutHeader header;
@@ -157,7 +157,7 @@ OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_u
     Source src{header.layout, columns_of(lines[i - 1].text, header.separator),
                header.separator == ';'};
     out.layout = src.layout;
-    out.columns_as_ours = header.separator == ',' && columns_as_ours(src.columns);
+    out.fields_as_ours = header.separator == ',' && fields_as_ours(src.columns);
     out.read_as = read_as(src, header.separator);
 
     std::vector<Channel> channels;
@@ -166,7 +166,7 @@ OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_u
     int rows = 0;
     int first_left_out = 0;
     for (; i < lines.size(); ++i) {
-        const SourceLine& line = lines[i];
+        const FileLine& line = lines[i];
         if (line.text.starts_with('#')) continue;
         const std::vector<std::string> fields = split_fields(line.text, header.separator);
         // A spreadsheet's empty rows, separators alone, are no channels.
@@ -235,6 +235,28 @@ OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_u
         out.memory_file += our_row(static_cast<int>(n), channels[n]);
     }
     return out;
+}
+
+std::optional<OtherLayoutFile> read_refused_by_header(const MemoryFile& file,
+                                                      const std::vector<CheckFailure>& failures,
+                                                      bool skip_unwritable) {
+    using Kind = CheckFailure::Kind;
+    const auto any = [&](auto&& is) { return std::any_of(failures.begin(), failures.end(), is); };
+    if (failures.empty() || any([](const CheckFailure& f) {
+            return f.kind == Kind::zero_byte || f.kind == Kind::carriage_returns ||
+                   f.kind == Kind::too_large;
+        })) {
+        return std::nullopt;
+    }
+    OtherLayoutFile other = read_other_layout(file.lines(), skip_unwritable);
+    const bool calls_elsewhere = any([](const CheckFailure& f) {
+        return f.kind == Kind::header_column &&
+               (f.column < column::kUr || f.column > column::kRpt2);
+    });
+    if (other.layout == OtherLayout::none || (other.fields_as_ours && !calls_elsewhere)) {
+        return std::nullopt;
+    }
+    return other;
 }
 
 }  // namespace quillmer::channels

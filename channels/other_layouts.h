@@ -4,10 +4,14 @@
 // programmer's CSV. Each is turned into the memory file of this program's own
 // layout, which the check, the warnings and the encoder then read as any other.
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "channels/check_message.h"
+#include "channels/memory_file.h"
 
 namespace quillmer::channels {
 
@@ -28,12 +32,6 @@ struct LayoutHeader {
 /// marks or not, between ',' or ';'); none when it names no such set.
 LayoutHeader recognise_layout(std::string_view header_line);
 
-/// A line of the file as read in text mode, its byte order mark dropped.
-struct SourceLine {
-    int number = 0;  ///< 1 for the file's first line
-    std::string_view text;
-};
-
 /// A line of the file that cannot be written, and why.
 struct LineFault {
     int line_number = 0;
@@ -43,9 +41,10 @@ struct LineFault {
 /// A file of another layout as this program writes it.
 struct OtherLayoutFile {
     OtherLayout layout = OtherLayout::none;
-    /// True when the header puts every field where our own layout has it,
-    /// between commas: the file is our own, and read as such.
-    bool columns_as_ours = false;
+    /// True when the header puts the frequency, duplex, offset, mode and name
+    /// where our own layout has them, between commas: the call signs alone can
+    /// tell it from our own.
+    bool fields_as_ours = false;
     /// One English line (without a line feed): the layout, and which column gave
     /// what. Empty when the layout is none.
     std::string read_as;
@@ -66,6 +65,17 @@ struct OtherLayoutFile {
 /// Reads the file by the header among its lines before the first that starts
 /// with a digit. `skip_unwritable`: rows that cannot be written are erased
 /// channels, each named in a warning, rather than only listed.
-OtherLayoutFile read_other_layout(std::span<const SourceLine> lines, bool skip_unwritable);
+OtherLayoutFile read_other_layout(std::span<const FileLine> lines, bool skip_unwritable);
+
+/// A file our own check refused with `failures`, read by its header instead:
+/// when the header names one of these layouts, and the file is laid out
+/// otherwise than ours: its header puts a field other than the call signs
+/// elsewhere (or it is written with ';'), or the check refused a column of its
+/// header outside 17 to 19. Nothing when the refusal stands: the file is our
+/// own, of no such layout, or no text file at all (a zero byte, lines ended by
+/// carriage returns alone, too large).
+std::optional<OtherLayoutFile> read_refused_by_header(const MemoryFile& file,
+                                                      const std::vector<CheckFailure>& failures,
+                                                      bool skip_unwritable);
 
 }  // namespace quillmer::channels

@@ -17,26 +17,17 @@ namespace quillmer::channels {
 namespace {
 
 using test_files::data_file;
-using test_files::TempMemoryFile;
 
-/// The file's text as text mode reads it, by lines: without a byte order mark
-/// or carriage returns.
-OtherLayoutFile read_text(std::string text, bool skip = false) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
-    std::erase(text, '\r');
-    std::vector<std::string> texts;
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find('\n', at), text.size());
-        texts.push_back(text.substr(at, end - at));
-        at = end + 1;
-    }
-    std::vector<SourceLine> lines;
-    for (const std::string& t : texts) lines.push_back({static_cast<int>(lines.size()) + 1, t});
-    return read_other_layout(lines, skip);
+/// The file with these bytes read by its header.
+OtherLayoutFile read_text(std::string bytes, bool skip = false) {
+    MemoryFile file;
+    file.load(std::move(bytes));
+    return read_other_layout(file.lines(), skip);
 }
 
-std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+/// The file of tests/data of that name, whole.
+std::string file_text(const char* name) {
+    std::ifstream in(data_file(name), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -50,21 +41,15 @@ TEST(OtherLayouts, RecognisedByTheNamesInTheHeader) {
         std::string header;
         OtherLayout layout;
         char separator;
-        bool ours = false;  ///< every field where our own layout has it
+        bool ours = false;  ///< the fields but call signs where our own layout has them
     } cases[] = {
-        {maker, OtherLayout::maker_export, ','},
+        {maker, OtherLayout::maker_export, ',', true},
         {semicolons, OtherLayout::maker_export, ';'},
         {"\"ch no\",\"FREQUENCY\",\"dup\",\"offset\",\"ts\",\"mode\",\"name\",\"dv sql code\"",
          OtherLayout::maker_export, ',', true},
         {"Group No,Group Name,CH No,Name,Frequency,Dup,Offset,TS,Mode", OtherLayout::maker_export,
          ','},
         {"Ch,Frequency,Dup,Offset,TS,Mode,Name", OtherLayout::maker_export, ',', true},
-        {"CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,Your Call Sign,RPT1 Call Sign,RPT2 "
-         "Call Sign",
-         OtherLayout::maker_export, ',', true},
-        {"CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,RPT1 Call Sign,Your Call Sign,RPT2 "
-         "Call Sign",
-         OtherLayout::maker_export, ','},
         {"Group No,Group Name,Name,Sub Name,Repeater Call Sign,Gateway Call Sign,Frequency,Dup,"
          "Offset,Mode,TONE,Repeater Tone,RPT1USE,Position,Latitude,Longitude,UTC Offset",
          OtherLayout::repeater_list, ','},
@@ -85,8 +70,33 @@ TEST(OtherLayouts, RecognisedByTheNamesInTheHeader) {
         const LayoutHeader seen = recognise_layout(c.header);
         EXPECT_EQ(seen.layout, c.layout) << c.header;
         EXPECT_EQ(seen.separator, c.separator) << c.header;
-        const std::vector<SourceLine> lines{{1, c.header}};
-        EXPECT_EQ(read_other_layout(lines, false).columns_as_ours, c.ours) << c.header;
+        EXPECT_EQ(read_text(c.header).fields_as_ours, c.ours) << c.header;
+    }
+}
+
+TEST(OtherLayouts, OnlyAFileRefusedAsLaidOutOtherwiseIsReadByItsHeader) {
+    const std::string maker =
+        "CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,Your Call Sign,RPT1 Call Sign,RPT2 Call "
+        "Sign\n";
+    const struct {
+        std::string file;
+        bool by_header;
+    } cases[] = {
+        {"Location,Name,Frequency,Duplex,Offset,Mode\n0,A,145.5,,,FM\n", true},
+        {maker + "0,145.5,DUP-,0.6,,DV,A,,,,,,,,,CQCQCQ,GB7NB  B,GB7NB  G\n", true},
+        {"CH No;Frequency;Dup;Offset;TS;Mode;Name\n0;145,5;;;;FM;A\n", true},
+        // Refused for what its rows hold, its fields where ours are: as today.
+        {maker + "0,145.5x,,,,FM,A\n", false},
+        {"CH No,Frequency,Dup,Offset,TS,Mode,Name\n0,145.5,,,,dv,A\n", false},
+        // No text file.
+        {std::string("Location,Name,Frequency,Duplex,Offset,Mode\n0,A,145.5,,,FM\n") + '\0', false},
+    };
+    for (const auto& c : cases) {
+        MemoryFile file;
+        file.load(c.file);
+        const std::vector<CheckFailure> failures = file_failures(file);
+        ASSERT_FALSE(failures.empty()) << c.file;
+        EXPECT_EQ(read_refused_by_header(file, failures, false).has_value(), c.by_header) << c.file;
     }
 }
 
@@ -203,7 +213,7 @@ TEST(OtherLayouts, RowsPastTheRadiosChannelsAreCountedAndLeftOut) {
 }
 
 // Frames of every row of a memory file of our layout, channel by channel.
-std::vector<protocol::ChannelFrames> frames_of(TextFile& file) {
+std::vector<protocol::ChannelFrames> frames_of(const MemoryFile& file) {
     std::vector<protocol::ChannelFrames> frames;
     Reader reader(file);
     while (reader.next_row()) {
@@ -228,15 +238,16 @@ TEST(OtherLayouts, FilesGiveTheFramesOfTheSameChannelsInOurLayout) {
          "Read as the radio maker's repeater list: channels 0, 1, 2, ... in row order"},
     };
     for (const auto& c : cases) {
-        const OtherLayoutFile file = read_text(file_text(data_file(c.file)));
+        const OtherLayoutFile file = read_text(file_text(c.file));
         EXPECT_TRUE(file.read_as.starts_with(c.read_as)) << file.read_as;
         EXPECT_TRUE(file.unwritable.empty()) << c.file << ": " << file.unwritable[0].reason;
-        TempMemoryFile converted(file.memory_file);
-        EXPECT_EQ(check_memory_file(converted.file()), std::nullopt) << file.memory_file;
-        TextFile ours;
-        ASSERT_TRUE(ours.open(data_file(c.ours).c_str()));
+        MemoryFile converted;
+        converted.load(file.memory_file);
+        EXPECT_EQ(check_memory_file(converted), std::nullopt) << file.memory_file;
+        MemoryFile ours;
+        ours.load(file_text(c.ours));
         const auto expected = frames_of(ours);
-        const auto got = frames_of(converted.file());
+        const auto got = frames_of(converted);
         ASSERT_EQ(got.size(), expected.size()) << c.file;
         for (std::size_t n = 0; n < got.size(); ++n) {
             EXPECT_EQ(got[n].write, expected[n].write) << c.file << " channel " << n;

@@ -147,18 +147,10 @@ Columns columns_of(std::string_view header, char separator) {
     return c;
 }
 
-bool columns_as_ours(const Columns& c) {
-    const std::array<std::pair<int, int>, 8> places{{{c.frequency, column::kFrequency},
-                                                     {c.duplex, column::kDuplex},
-                                                     {c.offset, column::kOffset},
-                                                     {c.mode, column::kMode},
-                                                     {c.name, column::kLabel},
-                                                     {c.ur, column::kCall3},
-                                                     {c.rpt1, column::kCall2},
-                                                     {c.rpt2, column::kCall1}}};
-    return std::all_of(places.begin(), places.end(), [](const std::pair<int, int>& p) {
-        return p.first < 0 || p.first + 1 == p.second;
-    });
+bool fields_as_ours(const Columns& c) {
+    return c.frequency + 1 == column::kFrequency && c.duplex + 1 == column::kDuplex &&
+           c.offset + 1 == column::kOffset && c.mode + 1 == column::kMode &&
+           c.name + 1 == column::kLabel;
 }
 
 OtherLayout layout_of(const Columns& c) {

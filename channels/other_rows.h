@@ -35,10 +35,9 @@ Columns columns_of(std::string_view header, char separator);
 /// The layout whose names the columns hold; none when they miss one it needs.
 OtherLayout layout_of(const Columns& columns);
 
-/// True when each field the columns name stands where our own layout reads it:
-/// the frequency in column 2, the duplex in 3, the offset in 4, the mode in 6,
-/// the name in 7, and UR, RPT1 and RPT2 in 17, 18 and 19.
-bool columns_as_ours(const Columns& columns);
+/// True when the columns name the frequency, duplex, offset, mode and name where
+/// our own layout reads them: in columns 2, 3, 4, 6 and 7.
+bool fields_as_ours(const Columns& columns);
 
 /// The file being read: its layout, columns and decimal sign.
 struct Source {

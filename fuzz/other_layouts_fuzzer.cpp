@@ -7,23 +7,19 @@
 // row it cannot write is named by its line with a reason any console shows;
 // skipping changes nothing but the warnings, which name each skipped line.
 // Whatever it accepts passes the memory file's own check (or holds no channel
-// at all), and its rows are channels 0, 1, 2, ... whose frames the program's
-// frame decoder reads back as that channel, with the row's frequency and
-// offset. The converted text goes through the check by path, so it is written to
-// a scratch file, in memory (/dev/shm) where the system has that.
+// at all), and its rows are channels 0, 1, 2, ... (to 399 where the file numbers
+// them) whose frames the program's frame decoder reads back as that channel,
+// with the frequency its row holds.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "channels/check.h"
+#include "channels/memory_file.h"
 #include "channels/other_layouts.h"
 #include "channels/reader.h"
 #include "fuzz/fuzz_check.h"
@@ -32,23 +28,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace quillmer::channels;
-
-/// The file's lines as text mode reads them: a byte order mark at the start
-/// skipped, carriage returns dropped, a byte 0x1A ends the data.
-std::vector<std::string> text_lines(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::string> lines(1);
-    std::size_t i = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
-    for (; i < size && data[i] != 0x1A; ++i) {
-        if (data[i] == '\n') {
-            lines.emplace_back();
-        } else if (data[i] != '\r') {
-            lines.back() += static_cast<char>(data[i]);
-        }
-    }
-    return lines;
-}
 
 bool shows(std::string_view text) {
     return !text.empty() &&
@@ -57,20 +37,8 @@ bool shows(std::string_view text) {
 
 /// The converted text through the check and the encoder, as a run would take it.
 void check_written(const std::string& memory_file, OtherLayout layout) {
-    static const fs::path path = [] {
-        std::error_code error;
-        fs::path dir = "/dev/shm";
-        if (!fs::is_directory(dir, error)) dir = fs::temp_directory_path();
-        std::random_device random;
-        return dir / ("quillmer-fuzz-other-" + std::to_string(random()) + ".csv");
-    }();
-    std::FILE* out = std::fopen(path.string().c_str(), "wb");
-    QUILLMER_FUZZ_CHECK(out != nullptr);
-    QUILLMER_FUZZ_CHECK(std::fwrite(memory_file.data(), 1, memory_file.size(), out) ==
-                        memory_file.size());
-    QUILLMER_FUZZ_CHECK(std::fclose(out) == 0);
-    TextFile file;
-    QUILLMER_FUZZ_CHECK(file.open(path.string().c_str()));
+    MemoryFile file;
+    file.load(memory_file);
     const auto failure = check_memory_file(file);
     QUILLMER_FUZZ_CHECK(!failure || failure->kind == CheckFailure::Kind::no_data_rows ||
                         failure->kind == CheckFailure::Kind::no_frequencies);
@@ -90,18 +58,14 @@ void check_written(const std::string& memory_file, OtherLayout layout) {
     }
     // Locations run to 399; the maker's rows past it are the program's to count.
     if (layout == OtherLayout::programmer_csv) QUILLMER_FUZZ_CHECK(channel <= kMemoryChannels);
-    std::error_code ignored;
-    fs::remove(path, ignored);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::vector<std::string> texts = text_lines(data, size);
-    std::vector<SourceLine> lines;
-    for (const std::string& text : texts) {
-        lines.push_back({static_cast<int>(lines.size()) + 1, text});
-    }
+    MemoryFile file;
+    file.load(std::string(reinterpret_cast<const char*>(data), size));
+    const std::vector<FileLine>& lines = file.lines();
     const OtherLayoutFile listed = read_other_layout(lines, false);
     const OtherLayoutFile skipped = read_other_layout(lines, true);
     QUILLMER_FUZZ_CHECK(listed.layout == skipped.layout);
