@@ -135,6 +135,81 @@ std::optional<int> stray_column(const std::vector<std::string>& fields, int coun
     return std::nullopt;
 }
 
+/// The rows of a file read so far.
+struct RowsRead {
+    std::vector<Channel> channels;
+    std::vector<int> lines_of = std::vector<int>(kMemoryChannels, 0);  ///< each channel's row
+    std::vector<NoteList> notes = note_lists();
+    int rows = 0;
+    int first_left_out = 0;  ///< the line of the first row past the radio's channels
+};
+
+/// A row that cannot be written: listed, and named in a warning when skipped.
+void unwritable(OtherLayoutFile& out, int line_number, int channel, const std::string& fault,
+                bool skip) {
+    const std::string line = std::to_string(line_number);
+    out.unwritable.push_back(
+        {line_number, channel < 0 ? fault : "channel " + std::to_string(channel) + ": " + fault});
+    if (!skip) return;
+    out.warnings.push_back(channel < 0 ? "Line " + line + " is left out: " + fault + "."
+                                       : "Channel " + std::to_string(channel) + " (line " + line +
+                                             ") is erased: " + fault + ".");
+}
+
+/// A data row of the file into the channel it means.
+void read_data_row(const Source& src, int line_number, const std::vector<std::string>& fields,
+                   bool skip, RowsRead& read, OtherLayoutFile& out) {
+    if (const auto stray = stray_column(fields, src.columns.count)) {
+        out.column_fault = {line_number, "column " + std::to_string(*stray + 1) + " holds " +
+                                             quoted(fields[static_cast<std::size_t>(*stray)]) +
+                                             ", past the header's last column " +
+                                             std::to_string(src.columns.count) +
+                                             ": which column is which is unclear"};
+        return;
+    }
+    int channel = read.rows++;
+    if (src.layout == OtherLayout::programmer_csv) {
+        std::string fault;
+        const auto number = location(field(fields, src.columns.location), read.lines_of, fault);
+        if (!number) return unwritable(out, line_number, -1, fault, skip);
+        channel = *number;
+    } else if (channel >= kMemoryChannels && read.first_left_out == 0) {
+        read.first_left_out = line_number;
+    }
+    if (channel >= static_cast<int>(read.channels.size())) read.channels.resize(channel + 1);
+    if (channel >= kMemoryChannels) return;  // past the radio: written as erased
+    read.lines_of[static_cast<std::size_t>(channel)] = line_number;
+    RowResult row = read_row(src, fields);
+    if (!row.fault.empty()) return unwritable(out, line_number, channel, row.fault, skip);
+    read.channels[static_cast<std::size_t>(channel)] = std::move(row.channel);
+    for (NoteList& list : read.notes) {
+        if (row.notes.*list.note) list.channels.push_back(channel);
+    }
+}
+
+/// The warnings of the rows read, and the file in our own layout.
+void finish(const RowsRead& read, OtherLayoutFile& out) {
+    for (const NoteList& list : read.notes) {
+        if (list.channels.empty()) continue;
+        out.warnings.push_back(list.note == &RowNotes::tone
+                                   ? tone_warning(list.channels)
+                                   : channels_said(list.channels) + ": " + list.says);
+    }
+    if (read.first_left_out != 0) {
+        out.warnings.push_back(
+            "The file has " + std::to_string(read.rows) + " channel rows for the radio's " +
+            std::to_string(kMemoryChannels) + " channels: the " +
+            std::to_string(read.rows - kMemoryChannels) + " from line " +
+            std::to_string(read.first_left_out) +
+            " on are left out, and a run ends with status 9. To choose which are written, cut "
+            "the file to the 400 you want.");
+    }
+    out.memory_file = kOurHeader;
+    for (std::size_t n = 0; n < read.channels.size(); ++n) {
+        out.memory_file += our_row(static_cast<int>(n), read.channels[n]);
+    }
+}
+
 }  // namespace
 
 LayoutHeader recognise_layout(std::string_view header_line) {
@@ -154,86 +229,23 @@ OtherLayoutFile read_other_layout(std::span<const FileLine> lines, bool skip_unw
         header = recognise_layout(lines[i].text);
     }
     if (header.layout == OtherLayout::none) return out;
-    Source src{header.layout, columns_of(lines[i - 1].text, header.separator),
-               header.separator == ';'};
+    const Source src{header.layout, columns_of(lines[i - 1].text, header.separator),
+                     header.separator == ';'};
     out.layout = src.layout;
     out.fields_as_ours = header.separator == ',' && fields_as_ours(src.columns);
     out.read_as = read_as(src, header.separator);
 
-    std::vector<Channel> channels;
-    std::vector<int> lines_of(kMemoryChannels, 0);  // the line of each channel's row
-    std::vector<NoteList> notes = note_lists();
-    int rows = 0;
-    int first_left_out = 0;
-    for (; i < lines.size(); ++i) {
-        const FileLine& line = lines[i];
-        if (line.text.starts_with('#')) continue;
-        const std::vector<std::string> fields = split_fields(line.text, header.separator);
+    RowsRead read;
+    for (; i < lines.size() && out.column_fault.line_number == 0; ++i) {
+        if (lines[i].text.starts_with('#')) continue;
+        const std::vector<std::string> fields = split_fields(lines[i].text, header.separator);
         // A spreadsheet's empty rows, separators alone, are no channels.
-        if (std::none_of(fields.begin(), fields.end(),
-                         [](const std::string& f) { return text::holds_text(f); })) {
-            continue;
-        }
-        if (const auto stray = stray_column(fields, src.columns.count)) {
-            out.column_fault = {line.number, "column " + std::to_string(*stray + 1) + " holds " +
-                                                 quoted(fields[static_cast<std::size_t>(*stray)]) +
-                                                 ", past the header's last column " +
-                                                 std::to_string(src.columns.count) +
-                                                 ": which column is which is unclear"};
-            break;
-        }
-        int channel = rows++;
-        if (src.layout == OtherLayout::programmer_csv) {
-            std::string fault;
-            const auto number = location(field(fields, src.columns.location), lines_of, fault);
-            if (!number) {
-                out.unwritable.push_back({line.number, fault});
-                if (skip_unwritable)
-                    out.warnings.push_back("Line " + std::to_string(line.number) +
-                                           " is left out: " + fault + ".");
-                continue;
-            }
-            channel = *number;
-        } else if (channel >= kMemoryChannels) {
-            if (first_left_out == 0) first_left_out = line.number;
-        }
-        if (channel >= static_cast<int>(channels.size())) channels.resize(channel + 1);
-        if (channel >= kMemoryChannels) continue;  // past the radio: written as erased
-        lines_of[static_cast<std::size_t>(channel)] = line.number;
-        RowResult row = read_row(src, fields);
-        if (!row.fault.empty()) {
-            out.unwritable.push_back(
-                {line.number, "channel " + std::to_string(channel) + ": " + row.fault});
-            if (skip_unwritable) {
-                out.warnings.push_back("Channel " + std::to_string(channel) + " (line " +
-                                       std::to_string(line.number) + ") is erased: " + row.fault +
-                                       ".");
-            }
-            continue;
-        }
-        channels[static_cast<std::size_t>(channel)] = std::move(row.channel);
-        for (NoteList& list : notes) {
-            if (row.notes.*list.note) list.channels.push_back(channel);
+        if (std::any_of(fields.begin(), fields.end(),
+                        [](const std::string& f) { return text::holds_text(f); })) {
+            read_data_row(src, lines[i].number, fields, skip_unwritable, read, out);
         }
     }
-    for (const NoteList& list : notes) {
-        if (list.channels.empty()) continue;
-        out.warnings.push_back(list.note == &RowNotes::tone
-                                   ? tone_warning(list.channels)
-                                   : channels_said(list.channels) + ": " + list.says);
-    }
-    if (first_left_out != 0) {
-        out.warnings.push_back(
-            "The file has " + std::to_string(rows) + " channel rows for the radio's " +
-            std::to_string(kMemoryChannels) + " channels: the " +
-            std::to_string(rows - kMemoryChannels) + " from line " +
-            std::to_string(first_left_out) +
-            " on are left out. To choose which are written, cut the file to the 400 you want.");
-    }
-    out.memory_file = kOurHeader;
-    for (std::size_t n = 0; n < channels.size(); ++n) {
-        out.memory_file += our_row(static_cast<int>(n), channels[n]);
-    }
+    finish(read, out);
     return out;
 }
 
