@@ -3,21 +3,39 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/progress_printer.h"
+#include "core/text.h"
 #include "core/texts.h"
 
 namespace quillmer::app {
 
 namespace {
 
+/// For a typed answer such as "ttyUSB0", a device's name without its folder,
+/// which names no port: the line that says what to type instead. Empty for any
+/// other answer.
+std::string typed_name_hint(std::string_view answer) {
+    const std::string_view typed = text::trim(answer);
+    const std::string device = "/dev/" + std::string(typed);
+    if (read_number(typed) || serial::is_device_path(typed) ||
+        !(typed.starts_with("tty") || typed.starts_with("cu.")) ||
+        !serial::is_device_path(device)) {
+        return {};
+    }
+    return std::string(typed) + " is neither a port number nor a device path: type " + device +
+           " instead.\n";
+}
+
 /// Asks for a port. False when standard input has ended.
 bool port_from_prompt(console::Terminal& terminal, PortChoice& choice) {
+    terminal.print(texts::kPortPromptHelp);
     terminal.print(texts::kPortPrompt);
     std::string answer;
     const console::LineStatus status = terminal.read_line(answer);
     if (status == console::LineStatus::end_of_input) return false;
-    take_answer(answer,
-                {.too_long = status == console::LineStatus::too_long, .empty_means_first = true},
-                choice);
+    const bool too_long = status == console::LineStatus::too_long;
+    take_answer(answer, {.too_long = too_long, .empty_means_first = true}, choice);
+    if (!too_long) terminal.print_raw(typed_name_hint(answer));
     return true;
 }
 
@@ -129,13 +147,15 @@ Connection connect_radio(console::Terminal& terminal, serial::Device& device, Po
         if (!device.configure()) {
             terminal.print(texts::kDcbError);
             terminal.print_raw(named(choice.path, choice) +
-                               " is not a serial port, or its driver refused 38400 bit/s with 8 "
-                               "data bits and no parity.\n");
+                               " is not a serial port, or its driver refused " +
+                               std::to_string(serial::kDefaultSpeed) + " bit/s with " +
+                               std::to_string(serial::kDataBits) + " data bits and no parity.\n");
             device.close();
             return Connection::settings_refused;
         }
         protocol::HandshakeRecord heard;
-        const auto result = protocol::run_handshake(device, reply, radio.id, terminal, heard);
+        HandshakePrinter printer(terminal);
+        const auto result = protocol::run_handshake(device, reply, radio.id, printer, heard);
         radio.model = protocol::model_from_id(radio.id[0], radio.id[1]);
         if (radio.model == protocol::Model::id91) terminal.print(texts::kDetectId91);
         if (radio.model == protocol::Model::id92) terminal.print(texts::kDetectId92);
@@ -170,14 +190,14 @@ std::string open_failure_line(const serial::OpenResult& result, const PortChoice
             return port + " has no device behind it: is the cable plugged in? " +
                    std::string(texts::kPortListHint) + "\n";
         case serial::OpenFailure::permission:
-            if (!result.group.empty()) {
+            // Joining the group lets a user in only where the group may read and
+            // write the device, and root's own group is nobody's to join.
+            if (!result.group.empty() && result.group_reads_and_writes && !result.group_is_roots) {
                 return "Permission denied on " + port + ": this user must be in the group " +
                        result.group + ", which owns it: sudo usermod -aG " + result.group +
                        " \"$USER\", then log out and in again.\n";
             }
             if (!result.owner.empty()) {
-                // Joining a group that may not read and write it, or root's own, helps
-                // nobody.
                 return "Permission denied on " + port + ": only its owner, " + result.owner +
                        ", may open it. A udev rule that gives it to a group with read and write "
                        "(GROUP=\"dialout\", MODE=\"0660\") lets that group's members in; or, "

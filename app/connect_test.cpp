@@ -73,7 +73,7 @@ class FakeDevices final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override { line_.write_frame(frame); }
     std::optional<std::uint8_t> read_byte() override { return line_.read_byte(); }
     bool vanished() const override { return false; }
-    std::string slow_reply_advice() const override { return {}; }
+    serial::ReplyLatency reply_latency() const override { return {}; }
 
   private:
     At current_ = At::nothing;
@@ -111,6 +111,7 @@ class Connect : public ::testing::Test {
     PortChoice choice;
     protocol::ReplyBuffer reply;
     Radio radio;
+    const std::string prompt = std::string(texts::kPortPromptHelp).append(texts::kPortPrompt);
 
     Connection connect(Asking asking) {
         return connect_radio(terminal, devices, choice, asking, reply, radio);
@@ -136,20 +137,28 @@ TEST_F(Connect, EveryFailureTheUserCanMendLeadsBackToThePrompt) {
     // The port that did not open is not closed; the silent one is, before the prompt.
     EXPECT_EQ(devices.closes, 1);
     EXPECT_EQ(without_spinner(terminal.out),
-              std::string(texts::kOpenError) + missing(device("gone"), gone) +
-                  std::string(texts::kPortPrompt) + std::string(texts::kNoResponse) +
-                  "Nothing answered on " + device("empty") +
-                  ": is the radio switched on, and the cable plugged in at both ends?\n" +
-                  std::string(texts::kPortPrompt) + std::string(texts::kDetectId92));
+              std::string(texts::kOpenError) + missing(device("gone"), gone) + prompt +
+                  std::string(texts::kNoResponse) + "Nothing answered on " + device("empty") +
+                  ": is the radio switched on, and the cable plugged in at both ends?\n" + prompt +
+                  std::string(texts::kDetectId92));
 }
 
 TEST_F(Connect, AnEmptyAnswerIsPortOneAndTheEndOfInputEndsTheSearch) {
     terminal.answers = {""};
     EXPECT_EQ(connect(Asking::at_once), Connection::input_ended);
     EXPECT_EQ(devices.opened, (std::vector<std::string>{serial::port_path_for_number(1)}));
-    EXPECT_EQ(terminal.out, std::string(texts::kPortPrompt) + std::string(texts::kOpenError) +
-                                missing(serial::port_path_for_number(1), choice) +
-                                std::string(texts::kPortPrompt) + std::string(texts::kInputEnded));
+    EXPECT_EQ(terminal.out, prompt + std::string(texts::kOpenError) +
+                                missing(serial::port_path_for_number(1), choice) + prompt +
+                                std::string(texts::kInputEnded));
+}
+
+TEST_F(Connect, ADeviceNameWithoutItsFolderIsHinted) {
+    terminal.answers = {" ttyUSB0 "};
+    connect(Asking::at_once);
+    EXPECT_EQ(occurrences(terminal.out,
+                          "ttyUSB0 is neither a port number nor a device path: type "
+                          "/dev/ttyUSB0 instead.\n"),
+              serial::is_device_path("/dev/x") ? 1 : 0);
 }
 
 TEST_F(Connect, ARefusedLineSettingEndsAtOnce) {
@@ -157,8 +166,7 @@ TEST_F(Connect, ARefusedLineSettingEndsAtOnce) {
     terminal.answers = {device("odd"), device("radio")};
     EXPECT_EQ(connect(Asking::at_once), Connection::settings_refused);
     EXPECT_EQ(devices.opened, (std::vector<std::string>{device("odd")}));
-    EXPECT_EQ(terminal.out, std::string(texts::kPortPrompt) + std::string(texts::kDcbError) +
-                                device("odd") +
+    EXPECT_EQ(terminal.out, prompt + std::string(texts::kDcbError) + device("odd") +
                                 " is not a serial port, or its driver refused 38400 bit/s with 8 "
                                 "data bits and no parity.\n");
 }
@@ -227,7 +235,7 @@ TEST(OpenFailureLine, NamesThePortTheReasonAndWhatToDo) {
         {{OpenFailure::no_path, "", 0, {}, {}},
          {0, "", "/dev/ttyUSB0", true},
          "A port name longer than 255 characters names no port.\n"},
-        {{OpenFailure::permission, "/dev/ttyUSB0", 13, {}, "dialout"},
+        {{OpenFailure::permission, "/dev/ttyUSB0", 13, {}, "dialout", true},
          by_path,
          "Permission denied on /dev/ttyUSB0: this user must be in the group dialout, which owns "
          "it: sudo usermod -aG dialout \"$USER\", then log out and in again.\n"},

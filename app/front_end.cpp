@@ -9,6 +9,7 @@
 #include "app/connect.h"
 #include "app/exe_path.h"
 #include "app/options.h"
+#include "app/progress_printer.h"
 #include "app/settings.h"
 #include "app/trace.h"
 #include "channels/memory_file.h"
@@ -36,11 +37,28 @@ struct Session {
     PortChoice choice;
 };
 
+/// What to check when no port was found: one or two lines.
+std::string_view no_ports_hint(serial::PortPlace place) {
+    switch (place) {
+        case serial::PortPlace::linux_dev:
+            return "No serial ports found. Is the cable plugged in? A USB cable shows as "
+                   "/dev/ttyUSB0\nor /dev/ttyACM0 once its driver has taken it: run \"dmesg | "
+                   "tail\" after plugging it in.\n";
+        case serial::PortPlace::macos_dev:
+            return "No serial ports found (/dev/cu.*). Is the cable plugged in, and its driver "
+                   "installed?\n";
+        case serial::PortPlace::windows_com:
+            break;
+    }
+    return "No COM ports found. Is the cable plugged in, and its driver installed? The Device\n"
+           "Manager shows the cable under Ports (COM & LPT) once Windows has a driver for it.\n";
+}
+
 /// --ports: one line for each port the system knows, or what to check.
 void show_ports(console::Terminal& terminal) {
     const std::vector<serial::PortInfo> ports = serial::list_ports();
     if (ports.empty()) {
-        terminal.print_raw(serial::no_ports_hint());
+        terminal.print_raw(no_ports_hint(serial::port_place()));
         return;
     }
     for (const serial::PortInfo& port : ports) terminal.print_raw(serial::describe(port) + "\n");
@@ -87,6 +105,7 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
             terminal.print(version_line());
             return ExitStatus::done;
         case Command::check:
+            if (!options.memory_file) terminal.print(texts::kNoArgumentHelp);
             return run_check(terminal, options.memory_file, options.skip_unwritable);
         case Command::ports:
             show_ports(terminal);
@@ -98,6 +117,7 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     terminal.print(texts::kTitle);
     terminal.print(texts::kCredit);
     Session s;
+    if (!options.memory_file) terminal.print(texts::kNoArgumentHelp);
     FileReading reading;
     reading.skip_unwritable = options.skip_unwritable;
     if (const auto failed =
@@ -134,8 +154,10 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     // is not echoed either.
     const console::KeyMode keys;
     const SteadyClock clock;
+    ConsoleKeys stop_keys(terminal);
+    TransferPrinter printer(terminal);
     const protocol::TransferOutcome outcome =
-        protocol::run_transfer(port, clock, s.reply, s.radio.model, channels, terminal);
+        protocol::run_transfer(port, clock, s.reply, s.radio.model, channels, stop_keys, printer);
     s.memory_file.close();
     port.close();
     wait_to_close(terminal);

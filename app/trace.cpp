@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/text.h"
 #include "protocol/frame_names.h"
 #include "protocol/frames.h"
 #include "serial/port_list.h"
@@ -15,17 +16,8 @@ namespace quillmer::app {
 
 namespace {
 
-constexpr std::size_t kLongestRun = 256;  // the reply buffer holds 254 bytes
+constexpr std::size_t kLongestRun = 256;                // the reply buffer holds 254 bytes
 constexpr std::string_view kTraceMark = "# quillmer ";  // how every trace starts
-
-void append_hex(std::string& line, std::span<const std::uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i > 0) line += ' ';
-        line += kDigits[bytes[i] >> 4];
-        line += kDigits[bytes[i] & 0x0F];
-    }
-}
 
 /// "> 38400 FE FE ... FD  NAME" and its "<" counterpart.
 std::string bytes_event(char direction, int speed, std::span<const std::uint8_t> bytes,
@@ -36,7 +28,7 @@ std::string bytes_event(char direction, int speed, std::span<const std::uint8_t>
     event += ' ';
     event += std::to_string(speed);
     event += ' ';
-    append_hex(event, bytes);
+    text::append_hex(event, bytes);
     event += "  ";
     event += name;
     return event;

@@ -115,7 +115,7 @@ class TracedDevice final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override;
     std::optional<std::uint8_t> read_byte() override;
     bool vanished() const override { return device_.vanished(); }
-    std::string slow_reply_advice() const override { return device_.slow_reply_advice(); }
+    serial::ReplyLatency reply_latency() const override { return device_.reply_latency(); }
 
   private:
     void note_vanished();

@@ -36,7 +36,7 @@ class ScriptedDevice final : public serial::Device {
     void write_frame(std::span<const std::uint8_t> frame) override { line.write_frame(frame); }
     std::optional<std::uint8_t> read_byte() override { return line.read_byte(); }
     bool vanished() const override { return line.vanished(); }
-    std::string slow_reply_advice() const override { return line.slow_reply_advice(); }
+    serial::ReplyLatency reply_latency() const override { return line.reply_latency(); }
 };
 
 /// Keys typed in advance.

@@ -18,6 +18,9 @@ static_assert(std::string_view(QUILLMER_TITLE_VERSION) != "0.2" ||
 inline constexpr std::string_view kCredit = " - memory channel writer for ID-91 / ID-92\n\n";
 
 inline constexpr std::string_view kNoArgument = "メモリファイルを指定してください\n";
+/// Before kNoArgument.
+inline constexpr std::string_view kNoArgumentHelp =
+    "Name the memory file to write, as in: quillmer memory.csv\n";
 inline constexpr std::string_view kMemoryFileNotOpened = "メモリファイルがオープンできません\n";
 
 inline constexpr std::string_view kComPrefix = "Com:";  // then the number or path, "\n"
@@ -25,6 +28,9 @@ inline constexpr std::string_view kSettingsHelp1 =
     "プログラムと同じディレクトリにCOM番号のみ入れた\n";
 inline constexpr std::string_view kSettingsHelp2 = "というファイルを作ると、\n";  // after the path
 inline constexpr std::string_view kSettingsHelp3 = "毎回COM番号を入れなくてすみます\n\n";
+/// Before each kPortPrompt.
+inline constexpr std::string_view kPortPromptHelp =
+    "Type the serial port, a number (3 for COM3) or a device path, then Enter:\n";
 inline constexpr std::string_view kPortPrompt = "ＣＯＭ番号を入力してください :";
 inline constexpr std::string_view kOpenError = "オープン・エラー\n";
 inline constexpr std::string_view kDcbError = "ＤＣＢのエラー\n";

@@ -10,7 +10,7 @@
 //
 // The input takes its field widths and channel range from the program's layout;
 // what the frame must then hold (the mode and duplex codes, the fixed bytes,
-// the counter) is written out here on purpose, to hold the encoder against.
+// the counter the front end shows) is written out here on purpose, to hold the encoder against.
 
 #include <algorithm>
 #include <array>
@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/progress_printer.h"
 #include "channels/layout.h"
 #include "core/text.h"
 #include "fuzz/fuzz_check.h"
@@ -29,11 +30,11 @@
 namespace {
 
 namespace text = quillmer::text;
+using quillmer::app::channel_counter;
 using quillmer::channels::ChannelRow;
 using quillmer::channels::kMemoryChannels;
 using quillmer::channels::kNameChars;
 using quillmer::protocol::Byte;
-using quillmer::protocol::channel_counter;
 using quillmer::protocol::ChannelFrames;
 using quillmer::protocol::decimal_to_packed;
 using quillmer::protocol::encode_channel;

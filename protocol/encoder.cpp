@@ -1,7 +1,6 @@
 #include "protocol/encoder.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "protocol/channel_codes.h"
 
@@ -17,13 +16,8 @@ Byte low_nibble(char c) {
     return static_cast<Byte>(static_cast<unsigned char>(c) & 0x0F);
 }
 
-Byte channel_hundreds(int channel) {
-    return static_cast<Byte>(channel / 100 % 10);
-}
-
-Byte channel_tens_units(int channel) {
-    return static_cast<Byte>(channel / 10 % 10 * 16 + channel % 10);
-}
+// A name field of the frame holds a name of the file.
+static_assert(write_at::kNameBytes == kNameChars);
 
 void put_name(std::array<Byte, kWriteFrameSize>& frame, std::size_t at,
               const std::array<char, kNameChars + 1>& name) {
@@ -49,19 +43,16 @@ PackedNumber decimal_to_packed(std::string_view text) {
     return number;
 }
 
-std::array<char, 9> channel_counter(int channel) {
-    std::array<char, 9> counter{};
-    std::snprintf(counter.data(), counter.size(), "ch:%02x%02x\r",
-                  unsigned{channel_hundreds(channel)}, unsigned{channel_tens_units(channel)});
-    return counter;
+std::array<Byte, 2> channel_bytes(int channel) {
+    return {static_cast<Byte>(channel / 100 % 10),
+            static_cast<Byte>(channel / 10 % 10 * 16 + channel % 10)};
 }
 
 void encode_channel(const ChannelRow& row, int channel, ChannelFrames& frames) {
     namespace at = write_at;
     auto& frame = frames.write;
 
-    const Byte hundreds = channel_hundreds(channel);
-    const Byte tens_units = channel_tens_units(channel);
+    const auto [hundreds, tens_units] = channel_bytes(channel);
     frame[at::kChannelHundreds] = hundreds;
     frame[at::kChannelTensUnits] = tens_units;
     frames.erase[erase_at::kChannelHundreds] = hundreds;
@@ -70,6 +61,7 @@ void encode_channel(const ChannelRow& row, int channel, ChannelFrames& frames) {
     // Megahertz with a point become hertz: the integer digits land above the
     // six fraction digits, least significant byte first.
     const PackedNumber frequency = decimal_to_packed(row.frequency.data());
+    static_assert(at::kFrequencyBytes == 5 && at::kOffsetBytes == 4);
     frame[at::kFrequency + 4] = static_cast<Byte>((frequency.integer >> 8) & 0xFF);
     frame[at::kFrequency + 3] = static_cast<Byte>(frequency.integer & 0xFF);
     frame[at::kFrequency + 2] = frequency.fraction[0];

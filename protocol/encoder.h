@@ -27,8 +27,8 @@ PackedNumber decimal_to_packed(std::string_view text);
 /// (channel_stream.h).
 void encode_channel(const channels::ChannelRow& row, int channel, ChannelFrames& frames);
 
-/// The channel counter the transfer shows for channel 0..399: "ch:0123\r", the
-/// two channel bytes of the frames in hexadecimal, so it overwrites itself.
-std::array<char, 9> channel_counter(int channel);
+/// The two channel bytes of the frames for channel 0..399: the hundreds as a
+/// plain value, then tens and units packed; channel 123 is 01 23.
+std::array<Byte, 2> channel_bytes(int channel);
 
 }  // namespace quillmer::protocol

@@ -2,25 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
-#include "channels/layout.h"
+#include "core/text.h"
 #include "protocol/channel_codes.h"
 
 namespace quillmer::protocol {
 
 namespace {
 
-// The bytes every channel frame starts with, before the two channel bytes.
-constexpr std::array<Byte, 7> kChannelFrameHead{0xFE, 0xFE, 0x02, 0x80, 0x1A, 0x00, 0x01};
-constexpr Byte kEraseMark = 0xFF;
-constexpr std::size_t kFrequencyBytes = 5;
-constexpr std::size_t kOffsetBytes = 4;
 constexpr std::size_t kFractionDigits = 6;
-
-char digit_char(unsigned nibble) {
-    return "0123456789ABCDEF"[nibble & 0x0Fu];
-}
 
 /// Packed digits, least significant byte first, as megahertz: the last six
 /// digits after the point, the leading zeros of the rest dropped (one kept).
@@ -30,8 +20,7 @@ std::string packed_mhz(std::span<const Byte> bytes, bool& decimal) {
         const unsigned high = bytes[i] >> 4;
         const unsigned low = bytes[i] & 0x0Fu;
         if (high > 9 || low > 9) decimal = false;
-        digits += digit_char(high);
-        digits += digit_char(low);
+        digits.append(text::hex_digits(bytes[i]).data(), 2);
     }
     std::string whole = digits.substr(0, digits.size() - kFractionDigits);
     const std::size_t first = std::min(whole.find_first_not_of('0'), whole.size() - 1);
@@ -39,11 +28,8 @@ std::string packed_mhz(std::span<const Byte> bytes, bool& decimal) {
 }
 
 std::string name_at(std::span<const Byte> frame, std::size_t at) {
-    std::string name(channels::kNameChars, ' ');
-    std::transform(frame.begin() + static_cast<std::ptrdiff_t>(at),
-                   frame.begin() + static_cast<std::ptrdiff_t>(at + channels::kNameChars),
-                   name.begin(), [](Byte b) { return static_cast<char>(b); });
-    return name;
+    const std::span<const Byte> field = frame.subspan(at, write_at::kNameBytes);
+    return {field.begin(), field.end()};
 }
 
 /// The channel number of the two channel bytes: hundreds as a plain value,
@@ -56,16 +42,15 @@ int channel_of(Byte hundreds, Byte tens_units) {
 }
 
 std::string unknown_code(Byte code) {
-    std::array<char, 8> text{};
-    std::snprintf(text.data(), text.size(), "?%02X", unsigned{code});
-    return text.data();
+    std::string shown = "?";
+    return shown.append(text::hex_digits(code).data(), 2);
 }
 
 }  // namespace
 
 std::optional<DecodedChannel> decode_channel_frame(std::span<const Byte> frame) {
     const bool write = frame.size() == kWriteFrameSize;
-    const bool erase = frame.size() == kEraseFrameSize && frame[9] == kEraseMark;
+    const bool erase = frame.size() == kEraseFrameSize && frame[erase_at::kMark] == kEraseMark;
     if (!write && !erase) return std::nullopt;
     if (!std::equal(kChannelFrameHead.begin(), kChannelFrameHead.end(), frame.begin()) ||
         frame.back() != kEndByte) {
@@ -78,8 +63,9 @@ std::optional<DecodedChannel> decode_channel_frame(std::span<const Byte> frame) 
     if (erase) return decoded;
 
     decoded.frequency =
-        packed_mhz(frame.subspan(write_at::kFrequency, kFrequencyBytes), decoded.decimal);
-    decoded.offset = packed_mhz(frame.subspan(write_at::kOffset, kOffsetBytes), decoded.decimal);
+        packed_mhz(frame.subspan(write_at::kFrequency, write_at::kFrequencyBytes), decoded.decimal);
+    decoded.offset =
+        packed_mhz(frame.subspan(write_at::kOffset, write_at::kOffsetBytes), decoded.decimal);
     decoded.mode_code = frame[write_at::kMode];
     decoded.duplex_code = frame[write_at::kDuplex];
     decoded.mode = mode_from_code(decoded.mode_code);

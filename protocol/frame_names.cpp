@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <string_view>
 
-#include "channels/layout.h"
+#include "core/text.h"
 #include "protocol/frame_decode.h"
 #include "protocol/replies.h"
 
@@ -28,13 +27,6 @@ const std::array<Named, 8> kFixedFrames{{
     {LINK_CLOSE, "LINK_CLOSE"},
 }};
 
-std::string hex_pair(Byte first, Byte second) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X %02X", static_cast<unsigned>(first),
-                  static_cast<unsigned>(second));
-    return text;
-}
-
 /// True when every byte of a write frame that is the same for every channel
 /// is as the program sends it.
 bool fixed_bytes_hold(std::span<const Byte> frame) {
@@ -44,10 +36,10 @@ bool fixed_bytes_hold(std::span<const Byte> frame) {
     };
     // Channel, frequency and offset; mode and duplex; label; the call fields.
     constexpr std::array<Range, 4> kVariable{
-        {{write_at::kChannelHundreds, write_at::kOffset + 4},
+        {{write_at::kChannelHundreds, write_at::kOffset + write_at::kOffsetBytes},
          {write_at::kMode, write_at::kDuplex + 1},
-         {write_at::kLabel, write_at::kLabel + channels::kNameChars},
-         {write_at::kCall1, write_at::kCall3 + channels::kNameChars}}};
+         {write_at::kLabel, write_at::kLabel + write_at::kNameBytes},
+         {write_at::kCall1, write_at::kCall3 + write_at::kNameBytes}}};
     for (std::size_t i = 0; i < frame.size(); ++i) {
         const bool variable =
             std::ranges::any_of(kVariable, [i](const Range& r) { return i >= r.from && i < r.to; });
@@ -62,13 +54,11 @@ std::string shown_label(const std::string& label) {
     std::string shown;
     const std::size_t end = label.find_last_not_of(' ') + 1;  // npos + 1 is 0
     for (const char c : label.substr(0, end)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte <= 0x7E) {
+        if (text::is_printable(c)) {
             shown += c;
         } else {
-            std::array<char, 8> escaped{};
-            std::snprintf(escaped.data(), escaped.size(), "\\x%02X", unsigned{byte});
-            shown += escaped.data();
+            shown += "\\x";
+            shown.append(text::hex_digits(static_cast<std::uint8_t>(c)).data(), 2);
         }
     }
     return shown;
@@ -122,7 +112,9 @@ std::string reply_name(std::span<const Byte> bytes) {
             case Model::unknown:
                 break;
         }
-        return "identify " + hex_pair(data[1], data[2]);
+        std::string name = "identify ";
+        text::append_hex(name, data.subspan(1));
+        return name;
     }
     return "?";
 }

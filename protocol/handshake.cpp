@@ -1,35 +1,19 @@
 #include "protocol/handshake.h"
 
-#include <string>
-
-#include "core/texts.h"
-
 namespace quillmer::protocol {
 
 namespace {
 
 constexpr int kLongCalls = 9;          // IDENTIFY_LONG goes out at most this often,
 constexpr int kPassesPerLongCall = 6;  // on every sixth pass
-// When nothing answers at the line's own speed, short calls from these.
-constexpr int kFirstFallbackSpeed = 4800;
-constexpr int kSecondFallbackSpeed = 9600;
-constexpr int kCyclesPerAttempt = 5;  // spinner turns in one attempt of phase 2
+constexpr int kCyclesPerAttempt = 5;   // spinner turns in one attempt of phase 2
 constexpr int kPassesPerCycle = 50;
 
-/// The turning glyph, one count shared by both phases.
-class Spinner {
-  public:
-    explicit Spinner(console::Console& console) : console_(console) {}
-    void turn() {
-        std::string glyph(texts::kSpinner[count_ % texts::kSpinner.size()]);
-        console_.print(glyph.append("\r"));
-        ++count_;
-    }
-
-  private:
-    console::Console& console_;
-    std::size_t count_ = 0;
-};
+/// Changes the line speed; reports a refusal, and carries on as if the change
+/// had taken effect.
+void change_speed(serial::Line& line, int rate, HandshakeObserver& events) {
+    if (!line.set_speed(rate)) events.speed_refused(rate);
+}
 
 void store_id_if_identify(const ReplyBuffer& reply, IdBytes& id) {
     if (reply_is_identify(reply)) id = reply_id(reply);
@@ -49,8 +33,9 @@ void calling_at(int speed, HandshakeRecord& heard) {
     if (heard.speeds_tried < heard.speeds.size()) heard.speeds[heard.speeds_tried++] = speed;
 }
 
-/// Phase 1: any finished frame ends the handshake with success.
-bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
+/// Phase 1: any finished frame that can be the radio's reply ends the
+/// handshake with success; any other is dropped.
+bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, HandshakeObserver& events,
                HandshakeRecord& heard) {
     int pass = 0;
     int calls = 0;
@@ -61,20 +46,21 @@ bool call_long(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spi
             if (calls == kLongCalls) return false;
             ++calls;
             line.write_frame(IDENTIFY_LONG);
-            spinner.turn();
+            events.spinner_turned();
         }
         if (!receive(line, reply, heard)) continue;
-        store_id_if_identify(reply, id);
+        const bool radios = reply_can_be_radios(reply);
+        if (radios) store_id_if_identify(reply, id);
         reply.fill = 0;
-        return true;
+        if (radios) return true;
     }
 }
 
 /// One attempt of phase 2 at the current speed: a short identify call; after
 /// the first reply of any content, back to 38400 and a link query, which only
 /// the link-ready answer 18 01 satisfies.
-bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& spinner,
-                console::Console& console, HandshakeRecord& heard) {
+bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, HandshakeObserver& events,
+                HandshakeRecord& heard) {
     enum class Step { call, wait_identify, identified, query, wait_link };
     int cycles = kCyclesPerAttempt;
     int countdown = kPassesPerCycle;
@@ -83,7 +69,7 @@ bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& sp
         if (--countdown == 0) {
             countdown = kPassesPerCycle;
             --cycles;
-            spinner.turn();
+            events.spinner_turned();
             if (cycles == 0) return false;
         }
         if (step == Step::call) {
@@ -92,7 +78,7 @@ bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& sp
         }
         if (step == Step::identified) {
             line.write_frame(SPEED_NOTICE);
-            change_speed(line, serial::kDefaultSpeed, console);
+            change_speed(line, serial::kDefaultSpeed, events);
             step = Step::query;
         }
         if (step == Step::query) {
@@ -112,23 +98,18 @@ bool call_short(serial::Line& line, ReplyBuffer& reply, IdBytes& id, Spinner& sp
 
 }  // namespace
 
-void change_speed(serial::Line& line, int rate, console::Console& console) {
-    if (!line.set_speed(rate)) console.print(texts::kDcbError);
-}
-
 HandshakeResult run_handshake(serial::Line& line, ReplyBuffer& reply, IdBytes& id,
-                              console::Console& console, HandshakeRecord& heard) {
+                              HandshakeObserver& events, HandshakeRecord& heard) {
     reply.fill = 0;
     heard = HandshakeRecord{};
-    Spinner spinner(console);
     calling_at(serial::kDefaultSpeed, heard);
-    if (call_long(line, reply, id, spinner, heard)) return HandshakeResult::success;
+    if (call_long(line, reply, id, events, heard)) return HandshakeResult::success;
 
-    for (const int speed : {kFirstFallbackSpeed, kSecondFallbackSpeed}) {
+    for (const int speed : serial::kFallbackSpeeds) {
         line.write_frame(SPEED_NOTICE);
-        change_speed(line, speed, console);
+        change_speed(line, speed, events);
         calling_at(speed, heard);
-        if (call_short(line, reply, id, spinner, console, heard)) return HandshakeResult::success;
+        if (call_short(line, reply, id, events, heard)) return HandshakeResult::success;
     }
     return HandshakeResult::failure;
 }

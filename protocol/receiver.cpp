@@ -34,6 +34,12 @@ bool receive_step(serial::Line& line, ReplyBuffer& reply) {
     return *byte == kEndByte;
 }
 
+bool reply_can_be_radios(const ReplyBuffer& reply) {
+    const auto length = static_cast<std::size_t>(reply.fill);
+    if (length < kShortestReply) return false;
+    return !reply_is_identify(reply) || length == kIdentifyReplyLength;
+}
+
 bool reply_is_ok(const ReplyBuffer& reply) {
     return reply_has(reply, reply::kOk);
 }

@@ -27,6 +27,10 @@ struct ReplyBuffer {
 /// at position 2, and an overlong frame keeps overwriting its last position.
 bool receive_step(serial::Line& line, ReplyBuffer& reply);
 
+/// False for a finished frame that no reply of the radio can be: shorter than
+/// the shortest reply, or an identify reply (19 at position 4) of another
+/// length than the identify reply's. Noise, or a reply that lost a byte.
+bool reply_can_be_radios(const ReplyBuffer& reply);
 /// The radio acknowledged: FE FE at positions 0 and 1, FB at position 4.
 bool reply_is_ok(const ReplyBuffer& reply);
 /// The radio refused: FE FE at positions 0 and 1, FA at position 4.

@@ -37,6 +37,11 @@ inline constexpr Byte kOk = 0xFB;
 inline constexpr Byte kNg = 0xFA;
 }  // namespace reply
 
+/// The lengths of the radio's replies, FE FE and FD included: the shortest
+/// (OK and NG), and the identify reply's.
+inline constexpr std::size_t kShortestReply = 6;
+inline constexpr std::size_t kIdentifyReplyLength = 8;
+
 /// The radio's two id bytes, from its identify reply.
 using IdBytes = std::array<Byte, 2>;
 inline constexpr IdBytes kId91{0x28, 0x88};

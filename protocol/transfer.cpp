@@ -1,12 +1,9 @@
 #include "protocol/transfer.h"
 
-#include <array>
 #include <chrono>
-#include <cstdio>
-#include <string>
+#include <optional>
 #include <thread>
 
-#include "core/texts.h"
 #include "protocol/encoder.h"
 
 namespace quillmer::protocol {
@@ -18,14 +15,13 @@ using namespace std::chrono_literals;
 constexpr int kTickPeriod = 31;  // KEEPALIVE and READY_PROBE on every 31st pass
 constexpr int kMaxProbes = 10;   // the eleventh probe is the last
 
-// The waits the user is told of; none of them changes what goes on the wire.
+// The waits that are reported; none of them changes what goes on the wire.
 constexpr auto kSilenceTold = 3s;  // a channel without any byte back
 constexpr auto kReadyTold = 5s;    // an ID-92 without its ready answer
 // Acknowledgements held back by more than this on average, beyond their time
 // on the wire, are a cable's latency timer at work; the loop's own passes add
 // a millisecond or two.
 constexpr auto kSlowAverage = 8ms;
-constexpr int kBitsPerByte = 10;  // a start bit, 8 data bits, a stop bit
 
 enum class State {
     open_link,     ///< LINK_OPEN goes out on the next pass
@@ -35,7 +31,6 @@ enum class State {
     start,         ///< the radio is ready: channel writing starts on the next pass
     next_channel,  ///< the next channel goes out, or the link closes after 399
     wait_ack,      ///< for the radio's OK or NG to the channel just sent
-    close_link,    ///< LINK_CLOSE goes out, and the loop ends
 };
 
 /// A little time for the radio before channel writing starts; nothing is read
@@ -50,98 +45,61 @@ bool ready_answer(Model model, const ReplyBuffer& reply) {
     return model != Model::id92 || reply_is_ready(reply);
 }
 
-/// Prints the message after the loop, for the endings that have one.
-void print_ending(const TransferOutcome& outcome, console::Console& console) {
-    switch (outcome.end) {
-        case TransferEnd::written:
-            return;
-        case TransferEnd::too_many_rows:
-            console.print(texts::kTooManyRows);
-            return;
-        case TransferEnd::refused:
-        case TransferEnd::escaped:
-        case TransferEnd::interrupted:
-        case TransferEnd::device_gone:
-        case TransferEnd::never_ready:
-            break;
-    }
-    // The counter ends in a carriage return: a new line first keeps the last
-    // channel shown.
-    if (outcome.sent > 0) console.print("\n");
-    console.print(texts::kWriteError);
-    console.print(stop_reason(outcome));
-}
-
-/// "3 s": a wait as a line names it.
-std::string shown(std::chrono::seconds wait) {
-    return std::to_string(wait.count()) + " s";
-}
-
-/// "14.4 ms", "5.8 s": a measured time as a line shows it.
-std::string shown(std::chrono::duration<double> time, bool in_ms) {
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), in_ms ? "%.1f ms" : "%.1f s",
-                  in_ms ? time.count() * 1000 : time.count());
-    return text.data();
-}
-
 /// One transfer: the loop's state and its steps. Each pass runs the steps in
-/// the order of run(); that order is what the radio sees, and must not change.
+/// the order of pass(); that order is what the radio sees, and must not change.
 class Transfer {
   public:
     Transfer(serial::Line& line, const Clock& clock, ReplyBuffer& reply, Model model,
-             ChannelStream& channels, console::Console& console)
+             ChannelStream& channels, KeySource& keys, TransferObserver& events)
         : line_(line),
           clock_(clock),
           reply_(reply),
           model_(model),
           channels_(channels),
-          console_(console) {}
+          keys_(keys),
+          events_(events) {}
 
     TransferOutcome run() {
-        console_.print(texts::kActivate);
-        for (;;) {
-            if (++tick_ >= kTickPeriod) tick_ = 0;
-            if (device_gone() || key_ends_it() || ready_wait_ends()) break;
-            open_link();
-            keep_alive();
-            probe_ready();
-            start_writing();
-            send_channel();
-            if (close_link()) break;
-            receive();
-            tell_waits();
+        events_.activating();
+        // Only an ending leaves the loop.
+        std::optional<TransferEnd> end;
+        while (!end) end = pass();
+        const TransferOutcome outcome(*end, sent_, acknowledged_);
+        events_.ended(outcome);
+        if (*end == TransferEnd::written || *end == TransferEnd::too_many_rows) {
+            report_slow_acknowledgements();
         }
-        print_ending(outcome_, console_);
-        if (outcome_.end == TransferEnd::written || outcome_.end == TransferEnd::too_many_rows) {
-            tell_slow_acknowledgements();
-        }
-        return outcome_;
+        return outcome;
     }
 
   private:
-    /// True when the serial device has vanished: the loop ends.
-    bool device_gone() {
-        if (!line_.vanished()) return false;
-        outcome_.end = TransferEnd::device_gone;
-        return true;
+    /// One pass of the loop; its ending when the loop ends.
+    std::optional<TransferEnd> pass() {
+        if (++tick_ >= kTickPeriod) tick_ = 0;
+        if (line_.vanished()) return TransferEnd::device_gone;
+        if (const auto stopped = key_ends_it()) return stopped;
+        if (ready_wait_ends()) return TransferEnd::never_ready;
+        open_link();
+        keep_alive();
+        probe_ready();
+        start_writing();
+        send_channel();
+        if (closing_) {
+            line_.write_frame(LINK_CLOSE);
+            return closing_;
+        }
+        receive();
+        report_waits();
+        return std::nullopt;
     }
 
-    /// True when Ctrl-C or Esc ends the loop; Esc closes the link first. Any
-    /// other key is dropped.
-    bool key_ends_it() {
-        if (!console_.key_waiting()) return false;
-        const int key = console_.read_key();
-        if (key == console::kKeyCtrlC) {
-            outcome_.end = TransferEnd::interrupted;
-            return true;
-        }
-        if (key == console::kKeyEsc) {
-            line_.write_frame(LINK_CLOSE);
-            outcome_.end = TransferEnd::escaped;
-            return true;
-        }
-        return false;
+    /// How Ctrl-C or Esc ends the loop; Esc closes the link first.
+    std::optional<TransferEnd> key_ends_it() {
+        const std::optional<StopKey> key = keys_.poll();
+        if (!key) return std::nullopt;
+        if (*key == StopKey::ctrl_c) return TransferEnd::interrupted;
+        line_.write_frame(LINK_CLOSE);
+        return TransferEnd::escaped;
     }
 
     void open_link() {
@@ -161,11 +119,10 @@ class Transfer {
     /// it: the link closes as after Esc.
     bool ready_wait_ends() {
         if (!awaiting_ready() || clock_.now() - ready_wait_from_ < kReadyWaitWithoutKeys ||
-            !console_.input_ended()) {
+            !keys_.input_ended()) {
             return false;
         }
         line_.write_frame(LINK_CLOSE);
-        outcome_.end = TransferEnd::never_ready;
         return true;
     }
 
@@ -177,7 +134,7 @@ class Transfer {
 
     void start_writing() {
         if (state_ != State::start) return;
-        console_.print(texts::kWriteStart);
+        events_.writing_started();
         state_ = State::next_channel;
     }
 
@@ -185,29 +142,20 @@ class Transfer {
     void send_channel() {
         if (state_ != State::next_channel) return;
         if (channels_.all_given()) {
-            console_.print(texts::kWriteEnd);
-            outcome_.end =
-                channels_.more_rows() ? TransferEnd::too_many_rows : TransferEnd::written;
-            state_ = State::close_link;
+            events_.all_sent();
+            closing_ = channels_.more_rows() ? TransferEnd::too_many_rows : TransferEnd::written;
             return;
         }
         const int channel = channels_.next_channel();
         const auto frame = channels_.next();
-        console_.print(channel_counter(channel).data());
+        events_.sending_channel(channel);
         sent_at_ = clock_.now();
         line_.write_frame(frame);
         heard_at_ = clock_.now();
         silence_told_ = false;
         frame_bytes_ = frame.size();
-        outcome_.sent = channel + 1;
+        sent_ = channel + 1;
         state_ = State::wait_ack;
-    }
-
-    /// True when the loop ends: the link closes.
-    bool close_link() {
-        if (state_ != State::close_link) return false;
-        line_.write_frame(LINK_CLOSE);
-        return true;
     }
 
     /// One byte from the radio; a finished reply moves the state on.
@@ -231,51 +179,31 @@ class Transfer {
         if (state_ == State::wait_ack) {
             if (reply_is_ok(reply_)) {
                 time_acknowledgement();
-                outcome_.acknowledged = channels_.next_channel();
+                acknowledged_ = channels_.next_channel();
                 state_ = State::next_channel;
             }
-            if (reply_is_ng(reply_)) {
-                state_ = State::close_link;
-                outcome_.end = TransferEnd::refused;
-            }
+            // The refused channel stays the one awaited, and the link closes.
+            if (reply_is_ng(reply_)) closing_ = TransferEnd::refused;
         }
         reply_.fill = 0;
     }
 
-    /// What ends a wait that the user is told of.
-    std::string how_it_ends() {
-        return console_.input_ended() ? "no key can stop it, as the input has ended"
-                                      : "Esc stops it";
-    }
-
-    /// A line once a channel has had no byte back for kSilenceTold, and once an
+    /// Reports once a channel has had no byte back for kSilenceTold, and once an
     /// ID-92 has not said it is ready for kReadyTold. The waits go on.
-    void tell_waits() {
+    void report_waits() {
         const Clock::TimePoint now = clock_.now();
         if (reply_.received != received_) {
             received_ = reply_.received;
             heard_at_ = now;
         }
-        if (state_ == State::wait_ack && !silence_told_ && now - heard_at_ >= kSilenceTold) {
+        if (state_ == State::wait_ack && !closing_ && !silence_told_ &&
+            now - heard_at_ >= kSilenceTold) {
             silence_told_ = true;
-            const int channel = outcome_.sent - 1;
-            // Below the counter, which then goes on below the line.
-            console_.print("\n");
-            console_.notice("The radio has not answered channel " + std::to_string(channel) +
-                            " for " + shown(kSilenceTold) + "; the program keeps waiting, and " +
-                            how_it_ends() + ".\n");
-            console_.print(channel_counter(channel).data());
+            events_.no_answer(sent_ - 1, kSilenceTold, keys_.input_ended());
         }
         if (awaiting_ready() && !ready_told_ && now - ready_wait_from_ >= kReadyTold) {
             ready_told_ = true;
-            const std::string ends =
-                console_.input_ended()
-                    ? "as no key can stop it, the wait ends after " + shown(kReadyWaitWithoutKeys)
-                    : "the program keeps waiting, and Esc stops it";
-            console_.notice("The ID-92 has not said it is ready for " + shown(kReadyTold) +
-                            ": check that it is switched on, shows no menu and is not "
-                            "transmitting; " +
-                            ends + ".\n");
+            events_.not_ready(kReadyTold, keys_.input_ended());
         }
     }
 
@@ -284,20 +212,18 @@ class Transfer {
     /// what the frame and the acknowledgement take on the wire.
     void time_acknowledgement() {
         const std::size_t bytes = frame_bytes_ + static_cast<std::size_t>(reply_.fill);
-        const std::chrono::duration<double> wire(static_cast<double>(bytes * kBitsPerByte) /
-                                                 serial::kDefaultSpeed);
+        const std::chrono::duration<double> wire(
+            static_cast<double>(bytes * static_cast<std::size_t>(serial::kBitsPerByte)) /
+            serial::kDefaultSpeed);
         const std::chrono::duration<double> took = clock_.now() - sent_at_;
         if (took > wire) held_back_ += took - wire;
         ++timed_;
     }
 
-    /// After a complete transfer held back by the line: by how much, what it
-    /// cost, and what helps.
-    void tell_slow_acknowledgements() {
+    /// After a complete transfer held back by the line: by how much.
+    void report_slow_acknowledgements() {
         if (timed_ == 0 || held_back_ / timed_ <= kSlowAverage) return;
-        console_.notice("The radio's acknowledgements came " + shown(held_back_ / timed_, true) +
-                        " late on average, which cost " + shown(held_back_, false) + " over " +
-                        std::to_string(timed_) + " channels: " + line_.slow_reply_advice() + "\n");
+        events_.slow_acknowledgements({held_back_, timed_, line_.reply_latency()});
     }
 
     serial::Line& line_;
@@ -305,13 +231,16 @@ class Transfer {
     ReplyBuffer& reply_;
     const Model model_;
     ChannelStream& channels_;
-    console::Console& console_;
-    // Until the transfer says otherwise, it has been stopped.
-    TransferOutcome outcome_;
+    KeySource& keys_;
+    TransferObserver& events_;
+    int sent_ = 0;          // channel frames sent
+    int acknowledged_ = 0;  // channels the radio said OK to
+    // Set where the transfer decides how it ends; the link then closes.
+    std::optional<TransferEnd> closing_;
     State state_ = State::open_link;
     int tick_ = 0;
     int probes_ = 0;
-    // The waits the user is told of.
+    // The waits that are reported.
     std::uint32_t received_ = 0;  // reply_.received when last looked at
     Clock::TimePoint heard_at_;   // the channel's frame written, or a byte read since
     bool silence_told_ = false;   // for the channel awaiting its acknowledgement
@@ -327,8 +256,9 @@ class Transfer {
 }  // namespace
 
 TransferOutcome run_transfer(serial::Line& line, const Clock& clock, ReplyBuffer& reply,
-                             Model model, ChannelStream& channels, console::Console& console) {
-    return Transfer(line, clock, reply, model, channels, console).run();
+                             Model model, ChannelStream& channels, KeySource& keys,
+                             TransferObserver& events) {
+    return Transfer(line, clock, reply, model, channels, keys, events).run();
 }
 
 }  // namespace quillmer::protocol

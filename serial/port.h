@@ -28,11 +28,14 @@ struct OpenResult {
     int system_error = 0;     ///< errno, or GetLastError(); 0 when none applies
     std::string system_text;  ///< the system's words for it, in English; may be empty
     /// On Linux, for `permission`: the group that owns the device (usually
-    /// "dialout") when joining it lets a user in: the group may read and write
-    /// the device, and is not root's own. Empty otherwise, and elsewhere.
+    /// "dialout"); empty when unknown, and elsewhere.
     std::string group;
-    /// On Linux, for `permission`: the user who owns the device, and so may
-    /// open it when its group may not. Empty when unknown, and elsewhere.
+    /// Whether that group may read and write the device.
+    bool group_reads_and_writes = false;
+    /// Whether that group is root's own (group id 0), which no user joins.
+    bool group_is_roots = false;
+    /// On Linux, for `permission`: the user who owns the device. Empty when
+    /// unknown, and elsewhere.
     std::string owner{};
 
     bool opened() const { return failure == OpenFailure::none; }
@@ -45,8 +48,8 @@ class Device : public Line {
     /// Opens an existing device for reading and writing, held by this program
     /// alone. Says why when it cannot be opened; the device then stays closed.
     virtual OpenResult open(const std::string& path) = 0;
-    /// Reads the driver's line settings, sets 38400 bit/s, 8 data bits, no
-    /// parity checking, no CTS flow control, and applies them; then sets the read
+    /// Reads the driver's line settings, sets kDefaultSpeed, kDataBits data
+    /// bits, no parity checking, no CTS flow control, and applies them; then sets the read
     /// time-outs and discards whatever was waiting in the input, so that only
     /// answers to this run's frames count. False when the driver refuses the
     /// settings (or the device is no serial port at all).
@@ -70,7 +73,7 @@ class Port final : public Device {
     void write_frame(std::span<const std::uint8_t> frame) override;
     std::optional<std::uint8_t> read_byte() override;
     bool vanished() const override;
-    std::string slow_reply_advice() const override;
+    ReplyLatency reply_latency() const override;
 
   private:
     struct Native;

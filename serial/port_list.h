@@ -32,7 +32,13 @@ std::optional<PortInfo> find_port(const std::vector<PortInfo>& ports, std::strin
 /// One line, without a line break: the answer, then all that is known of it.
 std::string describe(const PortInfo& port);
 
-/// What to check when no port was found: one or two lines, each ending in "\n".
-std::string_view no_ports_hint();
+/// Where this platform keeps its serial ports, and how it names them.
+enum class PortPlace {
+    linux_dev,    ///< /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*, once a driver has taken the device
+    macos_dev,    ///< /dev/cu.*, once its driver is installed
+    windows_com,  ///< COM ports, shown by the Device Manager once Windows has a driver
+};
+/// This platform's.
+PortPlace port_place();
 
 }  // namespace quillmer::serial

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/text.h"
+
 namespace quillmer::serial {
 
 namespace {
@@ -43,9 +45,7 @@ int kind_of(std::string_view name, long& number) {
         const std::string_view prefix = kKinds[kind];
         if (!name.starts_with(prefix) || name.size() == prefix.size()) continue;
         const std::string_view digits = name.substr(prefix.size());
-        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) {
-            continue;
-        }
+        if (digits.size() > 9 || !std::ranges::all_of(digits, text::is_digit)) continue;
         number = std::stol(std::string(digits));
         return static_cast<int>(kind);
     }
@@ -145,10 +145,8 @@ std::vector<PortInfo> list_ports() {
     return list_ports_under("/");
 }
 
-std::string_view no_ports_hint() {
-    return "No serial ports found. Is the cable plugged in? A USB cable shows as /dev/ttyUSB0\n"
-           "or /dev/ttyACM0 once its driver has taken it: run \"dmesg | tail\" after plugging it "
-           "in.\n";
+PortPlace port_place() {
+    return PortPlace::linux_dev;
 }
 
 }  // namespace quillmer::serial

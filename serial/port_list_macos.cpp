@@ -25,9 +25,8 @@ std::vector<PortInfo> list_ports() {
     return ports;
 }
 
-std::string_view no_ports_hint() {
-    return "No serial ports found (/dev/cu.*). Is the cable plugged in, and its driver "
-           "installed?\n";
+PortPlace port_place() {
+    return PortPlace::macos_dev;
 }
 
 }  // namespace quillmer::serial

@@ -139,9 +139,8 @@ std::vector<PortInfo> list_ports() {
     return ports;
 }
 
-std::string_view no_ports_hint() {
-    return "No COM ports found. Is the cable plugged in, and its driver installed? The Device\n"
-           "Manager shows the cable under Ports (COM & LPT) once Windows has a driver for it.\n";
+PortPlace port_place() {
+    return PortPlace::windows_com;
 }
 
 }  // namespace quillmer::serial

@@ -21,8 +21,8 @@
 #include <linux/serial.h>
 #endif
 
+#include "serial/line_settings.h"
 #include "serial/port.h"
-#include "serial/port_timing.h"
 #include "serial/write_whole.h"
 
 namespace quillmer::serial {
@@ -32,16 +32,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 speed_t speed_code(int rate) {
-    switch (rate) {
-        case 4800:
-            return B4800;
-        case 9600:
-            return B9600;
-        case kDefaultSpeed:
-            return B38400;
-        default:
-            return B0;
-    }
+    if (rate == kFallbackSpeeds[0]) return B4800;
+    if (rate == kFallbackSpeeds[1]) return B9600;
+    if (rate == kDefaultSpeed) return B38400;
+    return B0;
 }
 
 /// True when the driver kept the fields this program set.
@@ -69,28 +63,22 @@ bool ask_for_low_latency(int fd) {
     return ioctl(fd, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) != 0;
 }
 
-std::string advice_for(bool low_latency) {
-    if (low_latency) {
-        return "this port's driver runs in low-latency mode, so the wait is not its adapter's "
-               "latency timer: a USB hub or the adapter itself may add it (see Cables in the "
-               "README).";
-    }
-    return "this port's driver refused low-latency mode, so a USB adapter holds each reply "
-           "until its latency timer runs out: see Cables in the README, or man quillmer, to set "
-           "the timer to 1 ms.";
+ReplyLatency latency_for(bool low_latency) {
+    return low_latency ? ReplyLatency::low_latency_taken : ReplyLatency::low_latency_refused;
 }
 
-/// Who may let this user in at the device node `path`: the group to join, when
-/// that group may read and write it and is not root's own; and its owner.
+/// Who owns the device node `path`: its group and that group's rights, and its
+/// user.
 void permission_facts(const std::string& path, OpenResult& result) {
     struct stat node {};
     if (stat(path.c_str(), &node) != 0) return;
     std::array<char, 4096> buffer{};
     const mode_t group_rw = S_IRGRP | S_IWGRP;
+    result.group_reads_and_writes = (node.st_mode & group_rw) == group_rw;
+    result.group_is_roots = node.st_gid == 0;
     group entry{};
     group* found = nullptr;
-    if ((node.st_mode & group_rw) == group_rw && node.st_gid != 0 &&
-        getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 &&
+    if (getgrgid_r(node.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 &&
         found != nullptr) {
         result.group = found->gr_name;
     }
@@ -105,9 +93,8 @@ void permission_facts(const std::string& path, OpenResult& result) {
 bool ask_for_low_latency(int /*fd*/) {
     return false;
 }
-std::string advice_for(bool /*low_latency*/) {
-    return "a USB adapter's latency timer may hold each reply back: see Cables in the README, or "
-           "man quillmer.";
+ReplyLatency latency_for(bool /*low_latency*/) {
+    return ReplyLatency::not_known;
 }
 /// Elsewhere access to serial devices is not a matter of joining a group.
 void permission_facts(const std::string& /*path*/, OpenResult& /*result*/) {}
@@ -200,6 +187,7 @@ bool Port::configure() {
     tcgetattr(n.fd, &n.kept);
     termios& t = n.kept;
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CRTSCTS);
+    static_assert(kDataBits == 8);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
     // Frames carry any byte, 0x11, 0x13 and 0x0D among them: no parity check, no
     // XON/XOFF, no translation, no echo. Stop bits and parity generation stay as
@@ -287,8 +275,8 @@ bool Port::vanished() const {
     return native_->hung_up || native_->failures >= kFailuresForGone;
 }
 
-std::string Port::slow_reply_advice() const {
-    return advice_for(native_->low_latency);
+ReplyLatency Port::reply_latency() const {
+    return latency_for(native_->low_latency);
 }
 
 void Port::close() {

@@ -7,8 +7,8 @@
 #include <chrono>
 #include <thread>
 
+#include "serial/line_settings.h"
 #include "serial/port.h"
-#include "serial/port_timing.h"
 #include "serial/unique_handle_win32.h"
 #include "serial/write_whole.h"
 
@@ -35,10 +35,6 @@ bool device_gone(DWORD error) {
         default:
             return false;
     }
-}
-
-bool is_line_speed(int rate) {
-    return rate == 4800 || rate == 9600 || rate == kDefaultSpeed;
 }
 
 /// The system's English words for an error; empty where it has none in English.
@@ -138,16 +134,18 @@ bool Port::configure() {
     // Only these four fields change; stop bits, parity generation, DTR and RTS
     // control, DSR flow control and XON/XOFF stay as the driver reported them.
     n.kept.BaudRate = static_cast<DWORD>(kDefaultSpeed);
-    n.kept.ByteSize = 8;
+    n.kept.ByteSize = kDataBits;
     n.kept.fParity = FALSE;
     n.kept.fOutxCtsFlow = FALSE;
     if (!SetCommState(n.handle.get(), &n.kept)) return false;
-    // Reads return after 5 ms without a byte; writes wait until all bytes are
-    // sent. A driver that refuses these keeps its own, and the run goes on.
+    // Reads return after kReadTimeout without a byte; writes wait until all
+    // bytes are sent. A driver that refuses these keeps its own, and the run
+    // goes on.
+    const auto read_wait = static_cast<DWORD>(kReadTimeout.count());
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = 5;
+    timeouts.ReadIntervalTimeout = read_wait;
     timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = 5;
+    timeouts.ReadTotalTimeoutConstant = read_wait;
     timeouts.WriteTotalTimeoutMultiplier = 0;
     timeouts.WriteTotalTimeoutConstant = 0;
     SetCommTimeouts(n.handle.get(), &timeouts);
@@ -217,11 +215,10 @@ bool Port::vanished() const {
     return native_->gone || native_->failures >= kFailuresForGone;
 }
 
-std::string Port::slow_reply_advice() const {
+ReplyLatency Port::reply_latency() const {
     // The serial port calls have none for a USB adapter's latency timer: its
     // driver keeps it among the port's own settings.
-    return "set the port's latency timer to 1 ms: Device Manager, Ports (COM & LPT), the port, "
-           "Properties, Port Settings, Advanced, Latency Timer.";
+    return ReplyLatency::timer_in_driver;
 }
 
 void Port::close() {

@@ -13,7 +13,7 @@
 
 #include "core/clock.h"
 #include "serial/line.h"
-#include "serial/port_timing.h"
+#include "serial/line_settings.h"
 
 namespace quillmer::serial {
 
@@ -54,9 +54,8 @@ class ScriptedLine final : public Line {
         return true;
     }
     void write_frame(std::span<const std::uint8_t> frame) override {
-        // 10 bits a byte.
-        now += std::chrono::microseconds(frame.size() * 10 * 1'000'000 /
-                                         static_cast<std::size_t>(speed));
+        now += std::chrono::microseconds(frame.size() * static_cast<std::size_t>(kBitsPerByte) *
+                                         1'000'000 / static_cast<std::size_t>(speed));
         written.push_back({{frame.begin(), frame.end()}, speed, reads});
         if (on_write) on_write(*this, written.back());
     }
@@ -73,7 +72,7 @@ class ScriptedLine final : public Line {
         return byte;
     }
     bool vanished() const override { return gone; }
-    std::string slow_reply_advice() const override { return "set the latency timer to 1 ms."; }
+    ReplyLatency reply_latency() const override { return ReplyLatency::low_latency_refused; }
 
     void answer(std::initializer_list<std::uint8_t> bytes) {
         incoming.insert(incoming.end(), bytes.begin(), bytes.end());

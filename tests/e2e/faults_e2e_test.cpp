@@ -245,8 +245,8 @@ TEST_F(VanishedDevice, DuringTheHandshakeTheCallsRunOutAndThePromptComesBack) {
     ASSERT_TRUE(await(vanishing, FrameKind::identify, 1));
     vanishing.vanish();
     const std::optional<ProcessSample> gone = pid > 0 ? sample(pid) : std::nullopt;
-    const std::string no_response = std::string(texts::kNoResponse) + nothing_answered(vanishing) +
-                                    std::string(texts::kPortPrompt);
+    const std::string no_response =
+        std::string(texts::kNoResponse) + nothing_answered(vanishing) + prompt();
     ASSERT_TRUE(run.wait_for_text(no_response));
 
     if (pid > 0) {
@@ -497,8 +497,7 @@ TEST_F(PromptAnswers, AnswersNamingNoPortBringThePromptBack) {
     for (std::size_t i = 0; i < answers.size(); ++i) {
         ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt, i + 1));
         run.type(answers[i] + "\n");
-        expected += std::string(texts::kPortPrompt) + echo(answers[i]) +
-                    std::string(texts::kOpenError) + why[i];
+        expected += prompt() + echo(answers[i]) + std::string(texts::kOpenError) + why[i];
     }
     ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt, answers.size() + 1));
     EXPECT_TRUE(radio.frames().empty()) << "the radio was called before it was named";
@@ -556,8 +555,8 @@ TEST_F(PromptAnswers, EmptyAnswerMeansTheFirstPort) {
     ASSERT_TRUE(run.wait_for_text(texts::kPortPrompt));
     run.type("\n");
     if (!exists) {
-        ASSERT_TRUE(run.wait_for_text(std::string(texts::kOpenError) + no_such_port_line(1) +
-                                      std::string(texts::kPortPrompt)));
+        ASSERT_TRUE(
+            run.wait_for_text(std::string(texts::kOpenError) + no_such_port_line(1) + prompt()));
         run.type(port_of(radio) + "\n");
     }
     finish_written(radio, memory);

@@ -75,6 +75,10 @@ class EndToEnd : public testing::Test {
     std::string no_such_port_line(long number) const;
     /// The settings help's English line: where a settings file may go.
     std::string settings_places_line() const;
+    /// The port prompt, after its English line.
+    static std::string prompt() {
+        return std::string(texts::kPortPromptHelp).append(texts::kPortPrompt);
+    }
 
     /// The program's copy in the test's directory, made on first use.
     const std::filesystem::path& program_copy();

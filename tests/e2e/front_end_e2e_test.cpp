@@ -77,8 +77,8 @@ TEST_F(FrontEnd, SettingsNumberOfNoPortLeadsToThePromptAndNeverBackToTheSettings
     // Each open error names the device tried and why it did not open.
     const std::string open_error = std::string(texts::kOpenError) + no_such_port_line(kNoSuchPort);
     const std::string expected_start = "Com:" + std::to_string(kNoSuchPort) + "\n" + open_error +
-                                       std::string(texts::kPortPrompt) + echo("x") + open_error +
-                                       std::string(texts::kPortPrompt) + echo(port_of(radio));
+                                       prompt() + echo("x") + open_error + prompt() +
+                                       echo(port_of(radio));
     EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
     EXPECT_EQ(occurrences(shown, "Com:"), 1u);
 }
@@ -93,9 +93,9 @@ TEST_F(FrontEnd, EmptySettingsFileMeansPortZeroWhichDoesNotOpen) {
     const std::string shown_after = after_banner(run.transcript());
     const std::string read_line = "The first line of " + shown(settings_path()) + " is empty: ";
     EXPECT_TRUE(shown_after.starts_with("Com:0\n" + read_line)) << shown_after;
-    EXPECT_NE(shown_after.find(".\n" + std::string(texts::kOpenError) + no_such_port_line(0) +
-                               std::string(texts::kPortPrompt)),
-              std::string::npos)
+    EXPECT_NE(
+        shown_after.find(".\n" + std::string(texts::kOpenError) + no_such_port_line(0) + prompt()),
+        std::string::npos)
         << testing::PrintToString(run.transcript());
     EXPECT_EQ(occurrences(run.transcript(), texts::kPortPrompt), 1u);
 }
@@ -112,7 +112,7 @@ TEST_F(FrontEnd, WithoutSettingsFileTheHelpNamesItAndThePromptTakesThePort) {
     const std::string expected_start = std::string(texts::kSettingsHelp1) + shown(settings_path()) +
                                        std::string(texts::kSettingsHelp2) +
                                        std::string(texts::kSettingsHelp3) + settings_places_line() +
-                                       std::string(texts::kPortPrompt) + echo(port_of(radio));
+                                       prompt() + echo(port_of(radio));
     const std::string shown = after_banner(run.transcript());
     EXPECT_TRUE(shown.starts_with(expected_start)) << testing::PrintToString(shown);
     EXPECT_EQ(occurrences(shown, "Com:"), 0u);

@@ -169,6 +169,19 @@ const Mistake kMistakes[] = {
     {"NoFrequencyAnywhere", kHeader + "0,,,,,FM,ONE\n1,,,,,FM,TWO\n",
      "Memory file has no data row with a frequency"},
     {"DecimalComma", kHeader + "0,145,500,,,,FM,CALL\n", "Memory file line 2, column 3 (duplex): "},
+    {"RowWithoutItsNumber",
+     kHeader + "0,145.5,,,,FM,ONE\n,433.050000,DUP+,1.600000,,FM,GB3CC\n2,147.0,,,,FM,TWO\n",
+     "Memory file line 3, column 1: "},
+    {"WordForANumber", kHeader + "0,145.5,,,,FM,ONE\nnew,145.500000,OFF,0,,FM,CALL 2M\n",
+     "Memory file line 3, column 1: "},
+    {"ToneWhereTheNameIsRead",
+     "No,Frequency,Duplex,Offset,Description,Mode,CTCSS\n0,145.5,,,,FM,67.0\n",
+     "Memory file line 1, column 7: "},
+    {"CallSignsInReverse",
+     "CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,RPT2 Call Sign,RPT1 Call Sign,Your Call "
+     "Sign\n"
+     "0,439.575,DUP-,7.6,,DV,GB7NB CQ,,,,,,,,,,GB7NB  G,GB7NB  B,CQCQCQ\n",
+     "Memory file line 1, column 17: "},
 };
 
 class Mistakes : public MemoryFiles, public testing::WithParamInterface<Mistake> {};

@@ -125,14 +125,15 @@ TEST_P(Refusal, EndsTheRunRightAfterTheRefusedChannel) {
     const std::string memory = varied_memory_file(sim::kChannelCount);
     launch_for(radio, memory);
     // The refused channel's counter stays in sight, and the line after the error
-    // says which channels the radio holds.
+    // says which channels the radio holds and which it does not.
+    const std::string n = std::to_string(refused);
     const std::string written =
-        refused == 0   ? "no channel was written"
-        : refused == 1 ? "channel 0 was written"
-                       : "channels 0 to " + std::to_string(refused - 1) + " were written";
+        refused == 0 ? "channels 0 to 399 were not written"
+                     : "channels 0 to " + std::to_string(refused - 1) + " were written, " + n +
+                           (refused == 399 ? " was not" : " to 399 were not");
     const std::string ending = counter(refused) + "\n" + std::string(texts::kWriteError) +
-                               "The radio refused channel " + std::to_string(refused) + "; " +
-                               written + ".\n";
+                               "The radio refused channel " + n +
+                               ", perhaps for a frequency it does not cover: " + written + ".\n";
     EXPECT_EQ(finish_after(ending), status(ExitStatus::radio_refused));
 
     const sim::Snapshot s = settle(radio);

@@ -127,7 +127,7 @@ class WineConsole : public EndToEnd {
 
     /// The screen without the English lines the program adds to the fixed texts,
     /// each of which must be there once: the place of the settings file after the
-    /// help lines, and the reason after an open error.
+    /// help lines, the line before each prompt, and the reason after an open error.
     static std::string without_added_lines(std::string screen,
                                            const std::vector<std::string_view>& starts) {
         for (const std::string_view start : starts) {
@@ -144,6 +144,7 @@ class WineConsole : public EndToEnd {
 };
 
 constexpr std::string_view kSettingsPlaces = "Not to be asked for the port each time";
+constexpr std::string_view kPromptLine = texts::kPortPromptHelp.substr(0, 20);
 constexpr std::string_view kNoCom98 = "port 98 (\\\\.\\COM98) does not exist";
 
 TEST_F(WineConsole, WithoutASettingsFileTheTypedPortIsWrittenAndAKeyEndsTheWait) {
@@ -153,7 +154,7 @@ TEST_F(WineConsole, WithoutASettingsFileTheTypedPortIsWrittenAndAKeyEndsTheWait)
     drive({wait_for(texts::kPortPrompt), "screen", "type " + port + "\\n",
            wait_for("Memory write end."), "running", "key k", "exit 0", "screen"},
           memory);
-    const std::string at_prompt = without_added_lines(screen(0), {kSettingsPlaces});
+    const std::string at_prompt = without_added_lines(screen(0), {kSettingsPlaces, kPromptLine});
     EXPECT_TRUE(at_prompt.starts_with(texts::kTitle)) << at_prompt;
     EXPECT_TRUE(at_prompt.ends_with(settings_help())) << at_prompt;
     const std::string written = std::string(texts::kPortPrompt) + port + "\n" +
@@ -178,7 +179,8 @@ TEST_F(WineConsole, JapaneseTextsShowAsTheProgramsTexts) {
                                  std::string(texts::kWriteStart) + "ch:0399" +
                                  std::string(texts::kWriteEnd) + std::string(texts::kTooManyRows) +
                                  std::string(texts::kPressKey);
-    const std::string shown = without_added_lines(screen(0), {kSettingsPlaces, kNoCom98});
+    const std::string shown =
+        without_added_lines(screen(0), {kSettingsPlaces, kPromptLine, kNoCom98, kPromptLine});
     const std::size_t help = shown.find(texts::kSettingsHelp1);
     ASSERT_NE(help, std::string::npos) << shown;
     EXPECT_EQ(shown.substr(help), expected);

@@ -1,9 +1,12 @@
-#include "protocol/stop_reason.h"
+#include "app/stop_reason.h"
 
 #include "channels/layout.h"
 #include "protocol/transfer.h"
 
-namespace quillmer::protocol {
+namespace quillmer::app {
+
+using protocol::TransferEnd;
+using protocol::TransferOutcome;
 
 namespace {
 
@@ -24,6 +27,15 @@ std::string channels_were(int first, int last) {
 /// "5 was" or "17 to 399 were".
 std::string were(int first, int last) {
     return numbers(first, last) + (first == last ? " was" : " were");
+}
+
+/// "channels 0 to 16 were written, 17 to 399 were not": channels 0 to
+/// `written` - 1 are in the radio, the rest are not.
+std::string written_and_not(int written) {
+    if (written == 0) return channels_were(0, kLast) + " not written";
+    std::string line = channels_were(0, written - 1) + " written";
+    if (written <= kLast) line += ", " + were(written, kLast) + " not";
+    return line;
 }
 
 /// Why the transfer stopped, as the line starts.
@@ -55,14 +67,12 @@ std::string stop_reason(const TransferOutcome& outcome) {
             return {};
         case TransferEnd::refused:
             // The refused channel is the last one sent.
-            return "The radio refused channel " + std::to_string(sent - 1) + "; " +
-                   (done == 0 ? "no channel was written"
-                              : channels_were(0, done - 1) + " written") +
-                   ".\n";
+            return "The radio refused channel " + std::to_string(sent - 1) +
+                   ", perhaps for a frequency it does not cover: " + written_and_not(done) + ".\n";
         case TransferEnd::never_ready:
             return "The ID-92 never said it was ready, and with the input ended no key could "
                    "stop the wait: it ended after " +
-                   std::to_string(kReadyWaitWithoutKeys.count()) + " s; " +
+                   std::to_string(protocol::kReadyWaitWithoutKeys.count()) + " s; " +
                    channels_were(0, kLast) + " not written.\n";
         case TransferEnd::escaped:
         case TransferEnd::interrupted:
@@ -86,10 +96,8 @@ std::string stop_reason(const TransferOutcome& outcome) {
         }
         return line + "and " + std::to_string(open) + " may or may not have been.\n";
     }
-    std::string line = lead + " after channel " + std::to_string(done - 1) + ": " +
-                       channels_were(0, done - 1) + " written";
-    if (done <= kLast) line += ", " + were(done, kLast) + " not";
-    return line + ".\n";
+    return lead + " after channel " + std::to_string(done - 1) + ": " + written_and_not(done) +
+           ".\n";
 }
 
-}  // namespace quillmer::protocol
+}  // namespace quillmer::app
