@@ -11,6 +11,7 @@
 #include "app/options.h"
 #include "channels/check.h"
 #include "channels/header.h"
+#include "channels/other_layouts.h"
 #include "channels/reader.h"
 #include "channels/row_fields.h"
 #include "channels/warnings.h"
@@ -85,18 +86,59 @@ std::string header_line(const channels::MemoryFile& file) {
            std::to_string(header.columns) + " columns: " + shown + "\n";
 }
 
+/// A line of a file read by its header that cannot be written, and why.
+std::string fault_line(const channels::LineFault& fault) {
+    return "Memory file line " + std::to_string(fault.line_number) + ": " + fault.reason + ".\n";
+}
+
+/// A file the check refused, read by its header as `other` says: the line that
+/// says how, then, when it cannot be sent, every line at fault and the status;
+/// otherwise nothing, and `file` holds it in our own layout.
+std::optional<ExitStatus> read_by_header(console::Console& console, channels::MemoryFile& file,
+                                         const channels::OtherLayoutFile& other,
+                                         FileReading& reading) {
+    console.print(other.read_as + "\n");
+    std::string refusal;
+    if (other.column_fault.line_number != 0) {
+        refusal = fault_line(other.column_fault);
+    } else if (!other.unwritable.empty() && !reading.skip_unwritable) {
+        for (const channels::LineFault& fault : other.unwritable) refusal += fault_line(fault);
+        const std::size_t n = other.unwritable.size();
+        refusal += std::to_string(n) + (n == 1 ? " row" : " rows") +
+                   " cannot be written into this radio: change the file, or run with "
+                   "--skip-unwritable to erase those channels and write the rest.\n";
+    }
+    if (!refusal.empty()) {
+        console.print(refusal + "Nothing was sent to the radio.\n");
+        return ExitStatus::memory_file_refused;
+    }
+    file.load(other.memory_file);
+    reading.by_header = true;
+    reading.warnings = other.warnings;
+    if (const auto failures = channels::file_failures(file); !failures.empty()) {
+        console.print(channels::describe(failures));
+        return ExitStatus::memory_file_refused;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-std::string warning_lines(const channels::MemoryFile& file) {
+std::string warning_lines(const channels::MemoryFile& file, const FileReading& reading) {
     std::string text;
+    for (const std::string& warning : reading.warnings) text += "Warning: " + warning + "\n";
     for (const channels::FileWarning& warning : channels::file_warnings(file)) {
+        // The reading's own warning counts them in the file's lines.
+        if (reading.by_header && warning.kind == channels::FileWarning::Kind::too_many_rows) {
+            continue;
+        }
         text += "Warning: " + warning.message;
     }
     return text;
 }
 
-std::string preview(const channels::MemoryFile& file) {
-    std::string text = header_line(file) + std::string(kTableHead);
+std::string preview(const channels::MemoryFile& file, const FileReading& reading) {
+    std::string text = (reading.by_header ? "" : header_line(file)) + std::string(kTableHead);
     std::vector<int> written;
     std::vector<int> erased;
     channels::Reader reader(file);
@@ -122,12 +164,12 @@ std::string preview(const channels::MemoryFile& file) {
     text += "rows read: " + std::to_string(channels.rows_read()) +
             ", written: " + std::to_string(written.size()) +
             ", erased: " + channels::channel_ranges(erased) + "\n";
-    return text + warning_lines(file);
+    return text + warning_lines(file, reading);
 }
 
 std::optional<ExitStatus> open_memory_file(console::Console& console,
                                            const std::optional<std::string>& path,
-                                           channels::MemoryFile& file) {
+                                           channels::MemoryFile& file, FileReading& reading) {
     if (!path) {
         console.print(texts::kNoArgument);
         console.print(usage_line());
@@ -151,16 +193,22 @@ std::optional<ExitStatus> open_memory_file(console::Console& console,
     // Nothing goes to a radio from a file whose numbers would become wrong
     // frequencies: the whole file is checked before any port is opened.
     if (const auto failures = channels::file_failures(file); !failures.empty()) {
+        const auto other =
+            channels::read_refused_by_header(file, failures, reading.skip_unwritable);
+        if (other) return read_by_header(console, file, *other, reading);
         console.print(channels::describe(failures));
         return ExitStatus::memory_file_refused;
     }
     return std::nullopt;
 }
 
-ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file) {
+ExitStatus run_check(console::Console& console, const std::optional<std::string>& memory_file,
+                     bool skip_unwritable) {
     channels::MemoryFile file;
-    if (const auto failed = open_memory_file(console, memory_file, file)) return *failed;
-    console.print(preview(file));
+    FileReading reading;
+    reading.skip_unwritable = skip_unwritable;
+    if (const auto failed = open_memory_file(console, memory_file, file, reading)) return *failed;
+    console.print(preview(file, reading));
     return ExitStatus::done;
 }
 

@@ -106,7 +106,7 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
             return ExitStatus::done;
         case Command::check:
             if (!options.memory_file) terminal.print(texts::kNoArgumentHelp);
-            return run_check(terminal, options.memory_file);
+            return run_check(terminal, options.memory_file, options.skip_unwritable);
         case Command::ports:
             show_ports(terminal);
             return ExitStatus::done;
@@ -118,12 +118,15 @@ ExitStatus run(const Options& options, const char* argv0, console::Terminal& ter
     terminal.print(texts::kCredit);
     Session s;
     if (!options.memory_file) terminal.print(texts::kNoArgumentHelp);
-    if (const auto failed = open_memory_file(terminal, options.memory_file, s.memory_file)) {
+    FileReading reading;
+    reading.skip_unwritable = options.skip_unwritable;
+    if (const auto failed =
+            open_memory_file(terminal, options.memory_file, s.memory_file, reading)) {
         wait_to_close(terminal);
         return *failed;
     }
     // What --check warns about, before any port is used; the run goes on.
-    terminal.print(warning_lines(s.memory_file));
+    terminal.print(warning_lines(s.memory_file, reading));
 
     Asking asking = Asking::never;
     if (options.port) {

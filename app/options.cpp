@@ -89,6 +89,10 @@ CommandLine parse_command_line(std::span<const std::string_view> args) {
             options.command = command;
             continue;
         }
+        if (arg == "--skip-unwritable") {
+            options.skip_unwritable = true;
+            continue;
+        }
         bool missing = false;
         if (const auto port = option_value(arg, "--port", args, at, missing)) {
             if (missing || port->empty()) refuse("--port needs a port: a number or a device path.");
@@ -127,6 +131,9 @@ std::string usage() {
            "  --port PORT    use PORT (a number, or a device path) and never ask for one\n"
            "  --ports        list the serial ports of this machine\n"
            "  --trace FILE   write every byte to and from the radio into FILE, for a report\n"
+           "  --skip-unwritable\n"
+           "                 in a file from another program, erase the channels whose rows\n"
+           "                 this radio cannot hold, rather than refuse the file\n"
            "  --help         show this help\n"
            "  --version      show the version\n"
            "  --             end of the options: a memory file named -x.csv may follow\n"

@@ -22,6 +22,9 @@ struct Options {
     std::optional<std::string> memory_file;  ///< the first argument that is no option
     std::optional<std::string> port;         ///< --port: used instead of the settings file
     std::optional<std::string> trace;        ///< --trace: where the wire trace goes
+    /// --skip-unwritable: a file laid out by another program is written even
+    /// when some of its rows cannot be, those channels erased.
+    bool skip_unwritable = false;
 };
 
 /// The options, or why the command line was not understood.

@@ -20,6 +20,7 @@ TEST(CommandLine, OptionsAroundTheMemoryFile) {
         std::optional<std::string> file;
         std::optional<std::string> port;
         std::optional<std::string> trace;
+        bool skip_unwritable = false;
     };
     const Case cases[] = {
         {{}, Command::run, {}, {}, {}},
@@ -28,6 +29,7 @@ TEST(CommandLine, OptionsAroundTheMemoryFile) {
         {{"memory.csv", "--port=/dev/ttyUSB0"}, Command::run, "memory.csv", "/dev/ttyUSB0", {}},
         {{"--trace", "t.txt", "--check", "m.csv"}, Command::check, "m.csv", {}, "t.txt"},
         {{"--ports"}, Command::ports, {}, {}, {}},
+        {{"m.csv", "--skip-unwritable", "--check"}, Command::check, "m.csv", {}, {}, true},
         {{"--", "-x.csv"}, Command::run, "-x.csv", {}, {}},
         {{"--", "--help"}, Command::run, "--help", {}, {}},
         {{"-"}, Command::run, "-", {}, {}},
@@ -45,6 +47,7 @@ TEST(CommandLine, OptionsAroundTheMemoryFile) {
         EXPECT_EQ(parsed.options->memory_file, c.file) << shown;
         EXPECT_EQ(parsed.options->port, c.port) << shown;
         EXPECT_EQ(parsed.options->trace, c.trace) << shown;
+        EXPECT_EQ(parsed.options->skip_unwritable, c.skip_unwritable) << shown;
     }
 }
 
@@ -58,6 +61,7 @@ TEST(CommandLine, WhatIsNotUnderstoodIsNeverOpenedAsAFile) {
         {"--check", "--ports"},
         {"--portx", "m.csv"},
         {"---", "m.csv"},
+        {"--skip-unwritable=yes", "m.csv"},
         // One memory file a run: a second is no more ignored.
         {"memory.csv", "other.csv"},
     };

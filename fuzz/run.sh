@@ -7,14 +7,14 @@
 # input in build/fuzz/crashes/<target>/ and makes the script fail; such an input
 # belongs in fuzz/corpus/<target>/ once understood, so every test run replays it.
 #
-# Usage: fuzz/run.sh [SECONDS] [TARGET...]   targets: memory_file encoder receiver
+# Usage: fuzz/run.sh [SECONDS] [TARGET...]   targets: memory_file encoder receiver other_layouts
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(memory_file encoder receiver)
+((${#targets[@]})) || targets=(memory_file encoder receiver other_layouts)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
@@ -33,6 +33,10 @@ for target in "${targets[@]}"; do
         memory_file)
             seeds+=(tests/data)
             options+=(-dict=fuzz/memory_file.dict)
+            ;;
+        other_layouts)
+            seeds+=(tests/data)
+            options+=(-dict=fuzz/other_layouts.dict)
             ;;
     esac
     echo "fuzz: $target for ${seconds}s"
