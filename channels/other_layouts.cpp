@@ -128,7 +128,7 @@ std::optional<int> location(std::string_view text, const std::vector<int>& lines
 
 /// The first field past the header's last column that holds anything but `0`.
 std::optional<int> stray_column(const std::vector<std::string>& fields, int count) {
-    for (std::size_t i = static_cast<std::size_t>(count); i < fields.size(); ++i) {
+    for (auto i = static_cast<std::size_t>(count); i < fields.size(); ++i) {
         const std::string_view value = text::trim(fields[i]);
         if (!value.empty() && value != "0") return static_cast<int>(i);
     }

@@ -45,7 +45,7 @@ TEST(OtherLayouts, RecognisedByTheNamesInTheHeader) {
     } cases[] = {
         {maker, OtherLayout::maker_export, ',', true},
         {semicolons, OtherLayout::maker_export, ';'},
-        {"\"ch no\",\"FREQUENCY\",\"dup\",\"offset\",\"ts\",\"mode\",\"name\",\"dv sql code\"",
+        {R"("ch no","FREQUENCY","dup","offset","ts","mode","name","dv sql code")",
          OtherLayout::maker_export, ',', true},
         {"Group No,Group Name,CH No,Name,Frequency,Dup,Offset,TS,Mode", OtherLayout::maker_export,
          ','},
@@ -59,8 +59,8 @@ TEST(OtherLayouts, RecognisedByTheNamesInTheHeader) {
         {"Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,DtcsCode,DtcsPolarity,"
          "Mode,TStep,Skip,Bank,Bank Index,URCALL,RPT1CALL,RPT2CALL",
          OtherLayout::programmer_csv, ','},
-        {"\"Location\",\"Name\",\"Frequency\",\"Duplex\",\"Offset\",\"Mode\"",
-         OtherLayout::programmer_csv, ','},
+        {R"("Location","Name","Frequency","Duplex","Offset","Mode")", OtherLayout::programmer_csv,
+         ','},
         // Fields of a channel, but not all that one of these layouts names.
         {"No,Frequency,Duplex,Offset,Description,Mode,CTCSS", OtherLayout::none, ','},
         {"Location,Name,Frequency,Duplex,Offset,Tone", OtherLayout::none, ','},

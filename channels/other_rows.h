@@ -73,6 +73,6 @@ std::string_view field(const std::vector<std::string>& fields, int column);
 
 /// The channel a data row's fields mean; an erased one when it has no
 /// frequency.
-RowResult read_row(const Source& source, const std::vector<std::string>& fields);
+RowResult read_row(const Source& src, const std::vector<std::string>& fields);
 
 }  // namespace quillmer::channels

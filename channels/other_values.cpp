@@ -56,7 +56,7 @@ Megahertz read_megahertz(std::string_view text, bool decimal_comma) {
     }
     for (const char c : whole) result.hertz = result.hertz * 10 + (c - '0');
     for (int i = 0; i < kDecimals; ++i) {
-        const std::size_t k = static_cast<std::size_t>(i);
+        const auto k = static_cast<std::size_t>(i);
         result.hertz = result.hertz * 10 + (k < fraction.size() ? fraction[k] - '0' : 0);
     }
     return result;

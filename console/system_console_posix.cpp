@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -69,11 +71,11 @@ void write_all(int fd, std::string_view bytes) {
 }
 
 bool is_shift_jis_codeset(std::string_view codeset) {
-    for (std::string_view name :
-         {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS"}) {
-        if (text::equals_ignoring_case(codeset, name)) return true;
-    }
-    return false;
+    constexpr std::array<std::string_view, 7> kNames{
+        "SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J", "MS_KANJI", "CSSHIFTJIS"};
+    return std::ranges::any_of(kNames, [codeset](std::string_view name) {
+        return text::equals_ignoring_case(codeset, name);
+    });
 }
 
 /// Waits up to `timeout_ms` (-1: for ever) for standard input; one byte, or

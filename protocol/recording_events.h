@@ -36,10 +36,13 @@ class RecordingEvents final : public KeySource, public HandshakeObserver, public
     void writing_started() override { log += "start "; }
     void sending_channel(int channel) override { log += "ch" + std::to_string(channel) + " "; }
     void all_sent() override { log += "end "; }
-    void no_answer(int, std::chrono::seconds, bool) override { ++notices; }
-    void not_ready(std::chrono::seconds, bool) override { ++notices; }
-    void ended(const TransferOutcome&) override { log += "stop"; }
-    void slow_acknowledgements(const SlowAcknowledgements&) override { ++notices; }
+    void no_answer(int /*channel*/, std::chrono::seconds /*waited*/,
+                   bool /*input_ended*/) override {
+        ++notices;
+    }
+    void not_ready(std::chrono::seconds /*waited*/, bool /*input_ended*/) override { ++notices; }
+    void ended(const TransferOutcome& /*outcome*/) override { log += "stop"; }
+    void slow_acknowledgements(const SlowAcknowledgements& /*measured*/) override { ++notices; }
 };
 
 }  // namespace quillmer::protocol
