@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/exit_status.h"
 #include "channels/memory_file.h"
 #include "console/console.h"
+#include "core/exit_status.h"
 
 namespace quillmer::app {
 

@@ -28,9 +28,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/exit_status.h"
 #include "app/options.h"
 #include "console/terminal.h"
+#include "core/exit_status.h"
 #include "serial/port.h"
 
 namespace quillmer::app {
