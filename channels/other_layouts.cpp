@@ -92,18 +92,6 @@ constexpr std::string_view kOurHeader =
     "CH No,Frequency,Dup,Offset,TS,Mode,Name,,,,,,,,,,Your Call Sign,RPT1 Call Sign,"
     "RPT2 Call Sign\n";
 
-std::string tone_warning(const std::vector<int>& channels) {
-    constexpr std::size_t kNamed = 5;
-    std::vector<int> first(
-        channels.begin(),
-        channels.begin() + static_cast<std::ptrdiff_t>(std::min(channels.size(), kNamed)));
-    return std::to_string(channels.size()) +
-           (channels.size() == 1 ? " channel sets a tone (channel "
-                                 : " channels set a tone (channels ") +
-           channel_ranges(first) + (channels.size() > kNamed ? ", ..." : "") +
-           "): the radio gets no tone from this program; set it on the radio.";
-}
-
 /// The channel number a row of the multi-radio programmer's CSV goes to, or why
 /// it has none.
 std::optional<int> location(std::string_view text, const std::vector<int>& lines_of,
@@ -192,7 +180,7 @@ void finish(const RowsRead& read, OtherLayoutFile& out) {
     for (const NoteList& list : read.notes) {
         if (list.channels.empty()) continue;
         out.warnings.push_back(list.note == &RowNotes::tone
-                                   ? tone_warning(list.channels)
+                                   ? tones_warning(list.channels, "")
                                    : channels_said(list.channels) + ": " + list.says);
     }
     if (read.first_left_out != 0) {

@@ -175,7 +175,7 @@ TEST(OtherLayouts, EachValueAsTheRadioGetsIt) {
          "0,145.650000,DUP-,0.600000,,FM,Norwich", ""},
         // Tones are counted, not written.
         {P, "0,A,145.5,,,Tone,FM", "0,145.500000,,0.000000,,FM,A",
-         "1 channel sets a tone (channel 0)"},
+         "1 channel sets a tone: channel 0."},
         {M, "0,145.5,,,,FM,A,OFF", "0,145.500000,,0.000000,,FM,A", ""},
         // Past the header's last column.
         {P, "0,A,145.5,,,,FM,,,,0", "0,145.500000,,0.000000,,FM,A", ""},

@@ -230,7 +230,6 @@ void channels_warned(const std::vector<Row>& rows, std::vector<FileWarning>& war
 /// Channels that set a tone, which the frame has no room for.
 void tone_warning(const std::vector<Row>& rows, int tone_column, const Header& header,
                   std::vector<FileWarning>& warnings) {
-    constexpr std::size_t kNamed = 5;
     std::vector<int> channels;
     int line_number = 0;
     for (std::size_t ch = 0; ch < rows.size(); ++ch) {
@@ -239,17 +238,9 @@ void tone_warning(const std::vector<Row>& rows, int tone_column, const Header& h
         channels.push_back(static_cast<int>(ch));
     }
     if (channels.empty()) return;
-    const std::size_t more = channels.size() - std::min(channels.size(), kNamed);
-    channels.resize(channels.size() - more);
-    warnings.push_back({Kind::tones, line_number,
-                        std::to_string(channels.size() + more) +
-                            (channels.size() + more == 1 ? " channel sets" : " channels set") +
-                            " a tone in column " + std::to_string(tone_column) + " (\"" +
-                            printable(text::trim(column_text(header.text, tone_column))) +
-                            "\"): " + (channels.size() == 1 ? "channel " : "channels ") +
-                            channel_ranges(channels) +
-                            (more > 0 ? " and " + std::to_string(more) + " more" : "") +
-                            ". The radio gets no tone from this program: set it on the radio.\n"});
+    const std::string where = " in column " + std::to_string(tone_column) + " (\"" +
+                              printable(text::trim(column_text(header.text, tone_column))) + "\")";
+    warnings.push_back({Kind::tones, line_number, tones_warning(channels, where) + "\n"});
 }
 
 /// Data rows after a byte 0x1A: the file ends there, so they are not written.
@@ -326,6 +317,18 @@ std::string channel_ranges(const std::vector<int>& channels) {
         i = j + 1;
     }
     return text;
+}
+
+std::string tones_warning(const std::vector<int>& channels, std::string_view where) {
+    constexpr std::size_t kNamed = 5;
+    const std::size_t more = channels.size() - std::min(channels.size(), kNamed);
+    const std::vector<int> named(channels.begin(),
+                                 channels.end() - static_cast<std::ptrdiff_t>(more));
+    return std::to_string(channels.size()) +
+           (channels.size() == 1 ? " channel sets" : " channels set") + " a tone" +
+           std::string(where) + ": " + (named.size() == 1 ? "channel " : "channels ") +
+           channel_ranges(named) + (more > 0 ? " and " + std::to_string(more) + " more" : "") +
+           ". The radio gets no tone from this program: set it on the radio.";
 }
 
 }  // namespace quillmer::channels

@@ -3,6 +3,7 @@
 // intent: shown by the preview below its table, never a reason to refuse it.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "channels/memory_file.h"
@@ -32,5 +33,10 @@ std::vector<FileWarning> file_warnings(const MemoryFile& file);
 /// Channel numbers in ascending order as ranges: {1, 2, 3, 7} gives "1-3, 7",
 /// none gives "none".
 std::string channel_ranges(const std::vector<int>& channels);
+
+/// The warning for channels that set a tone, which the frame has no room for:
+/// how many, the first few, `where` the file sets it (" in column 9 (\"TONE\")", or
+/// nothing) and what to do; one line, without its line feed.
+std::string tones_warning(const std::vector<int>& channels, std::string_view where);
 
 }  // namespace quillmer::channels
